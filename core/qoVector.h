@@ -1,0 +1,21 @@
+// Vector and colour operations used by scripts. The types themselves are shared with the host
+// (quorin/qoTypes.h).
+#pragma once
+
+#include "quorin/qoTypes.h"
+
+inline qoVector operator+(const qoVector& a, const qoVector& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+inline qoVector operator-(const qoVector& a, const qoVector& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+inline qoVector operator*(const qoVector& a, float s) { return {a.x * s, a.y * s, a.z * s}; }
+inline qoVector operator*(float s, const qoVector& a) { return {a.x * s, a.y * s, a.z * s}; }
+inline bool operator==(const qoVector& a, const qoVector& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
+
+// Square root that reports "Assertion failed: x >= 0.0f" and yields 0 for a negative argument.
+float qoSqrt(float x);
+float qoLength(const qoVector& v);
+// Multiplies by 1 / length.
+qoVector qoNormalize(const qoVector& v);
+
+// Colours from 0..255 integers scaled by 1/256; alpha 1.0 for the three-argument form.
+qoColor qoColorFromInts(int r, int g, int b);
+qoColor qoColorFromInts(int r, int g, int b, int a);

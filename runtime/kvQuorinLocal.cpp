@@ -1,0 +1,52 @@
+// The module interface: one static kvQuorinLocal, handed out by GetQuorinAPI(1).
+#include "core/qoSystem.h"
+#include "cvars/cvar.h"
+#include "quorin/kvQuorin.h"
+#include "runtime/qoModule.h"
+#include "runtime/qoRegistry.h"
+
+kvQuorinSystem* qoSys = nullptr;
+
+namespace {
+
+class kvQuorinLocal final : public kvQuorin {
+public:
+    kvQuorin* Destroy(uint32_t flags) override {
+        if (flags & 1u) qoSys->Free(this, qoDefaultMemoryTag);
+        return this;
+    }
+    kvQuorinSystem* SetSystem(kvQuorinSystem* system) override {
+        kvQuorinSystem* previous = qoSys;
+        qoSys = system;
+        return previous;
+    }
+    void RunRegistrations() override {
+        for (cvar_* node = qoRegistrationList; node; node = node->next) node->Register();
+    }
+    void Reset() override { qoModuleReset(); }
+    void DrawDevWindows() override { qoDrawDevWindows(); }
+    const char* const* GetClassNames() override { return qoRegistry::ClassNames(); }
+    const char* const* GetClassPrefixes() override { return qoRegistry::ClassPrefixes(); }
+    kvQOObject* CreateObject(const char* name) override { return qoRegistry::CreateObject(name); }
+    const qoPropertyInfo* GetPropertyTable(const char* name) override {
+        return qoRegistry::PropertyTable(name);
+    }
+    const char* GetComment(const char* name) override { return qoRegistry::Comment(name); }
+    const qoEnumInfo* GetEnumTable(const char* name) override { return qoRegistry::EnumTable(name); }
+    uint32_t GetElementSize(const char* name) override { return qoRegistry::ElementSize(name); }
+    const char* const* GetEditorMetadata(const char* name) override {
+        return qoRegistry::EditorMetadata(name);
+    }
+    void* AllocateElements(const char* name, int count) override {
+        return qoRegistry::AllocateElements(name, count);
+    }
+    bool CheckVersionHash(int hash) override { return hash == qoVersionHash; }
+};
+
+kvQuorinLocal g_interface;
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) kvQuorin* GetQuorinAPI(int version) {
+    return version == qoInterfaceVersion ? &g_interface : nullptr;
+}

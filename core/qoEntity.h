@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "core/qoString.h"
+#include "hostcalls/qoHostCall.h"
 #include "quorin/qoTypes.h"
 
 // A reference to a host decl (8 bytes), opaque to the module.

@@ -38,6 +38,9 @@ cvarInt_ cvar_qo_musicTestManager("qo_musicTestManager", 0);
 cvarString_ cvar_qo_musicTestEnt("qo_musicTestEnt", "");
 
 void qoDebugPrint(const char* color, const char* where, int line, const qoString& message) {
+    // Script code runs only while a host is attached; without one the declaration below would
+    // link a stack object into the registration list.
+    if (!qoSys) return;
     cvarInt_ debugPrint("qo_debugPrint", 1);
     if (debugPrint.Get() <= 0) return;
     qoString text(color);

@@ -63,7 +63,7 @@ void qoFreeObjectStorage(void* storage);
 
 template <class T>
 kvQOObject* kvQuorinObject::DestroyAs(T* self, uint32_t flags) {
-    self->~T();
+    self->T::~T();
     if (flags & 1u) qoFreeObjectStorage(self);
     return self;
 }

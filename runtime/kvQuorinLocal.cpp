@@ -11,15 +11,16 @@ namespace {
 
 class kvQuorinLocal final : public kvQuorin {
 public:
-    kvQuorin* Destroy(uint32_t flags) override {
-        if (flags & 1u) qoSys->Free(this, qoDefaultMemoryTag);
-        return this;
-    }
+    // The interface object is the module's one static instance: it was never allocated
+    // through the host, so there is no storage to return and nothing to tear down. Freeing it
+    // would hand the host a pointer it never gave out and leave later calls on a dead object.
+    kvQuorin* Destroy(uint32_t) override { return this; }
     kvQuorinSystem* SetSystem(kvQuorinSystem* system) override {
         kvQuorinSystem* previous = qoSys;
         qoSys = system;
         return previous;
     }
+    // Walks the registration list without changing it: a second call registers again.
     void RunRegistrations() override {
         for (cvar_* node = qoRegistrationList; node; node = node->next) node->Register();
     }

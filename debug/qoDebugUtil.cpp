@@ -1,0 +1,7 @@
+#include "debug/qoDebugUtil.h"
+
+void qoDebugUtil::Init() {}
+
+void qoDebugUtil::Shutdown() {}
+
+void qoDebugUtil::ReadDebugActions() {}

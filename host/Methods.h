@@ -1,0 +1,138 @@
+// The seam between the world and the host entity methods (host slot 12).
+//
+// World::CallEntityMethod resolves the entity and calls DispatchMethod, which checks the method
+// number and signature against the method catalogue (quorin/qoMethodCatalogue.h), decodes the
+// argument buffer by the signature, records the call, applies the method's effect and fills the
+// result that the result getters (host slots 13 to 15 and 17) read afterwards.
+//
+// What each method does in this host is documented once, in the effect table of
+// host/Methods.cpp (MethodEffectText gives the text of one method).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "quorin/qoTypes.h"
+
+class kvQOObject;
+
+namespace qohost {
+
+class World;
+struct Entity;
+
+
+struct MethodResult {
+    enum class Kind { None, Int, Float, Vector, String };
+    Kind kind = Kind::None;
+    int32_t i = 0;
+    float f = 0.0f;
+    qoVector v;
+    std::string s;
+};
+
+// Returns false when the method failed (unknown number, signature that disagrees with the
+// catalogue, a method the entity's class does not support, or the method's own failure).
+bool DispatchMethod(World& world, Entity& entity, int32_t method, const char* signature,
+                    void* args, MethodResult& out);
+
+// Calls deliver(object) for each script object of the entity that handles the event, and
+// records each delivery ("event" records; `by` names the activator, "" for none). Objects are
+// read by index on every step: a handler may add objects or remove the entity.
+void DeliverEvent(World& world, uint32_t entity, const char* event, const std::string& by,
+                  const std::function<void(kvQOObject*)>& deliver);
+
+// Host effects that level timelines share with the methods: OnActivate to every script object
+// of the target that handles it; damage (shields first when asked, OnDamage when asked, death
+// with OnDeath when health runs out).
+void ActivateEntity(World& world, uint32_t target, uint32_t activator);
+void Hurt(World& world, Entity& e, float amount, uint32_t attacker, bool shieldsFirst,
+          bool damageEvent);
+
+// Brings every simulated motion up to the world's game time (movers, rotations). The world
+// calls it once per frame; dispatch also settles the entities a call touches.
+void AdvanceSimulation(World& world);
+
+// The documented effect of a method in this host; null for a number outside the catalogue.
+const char* MethodEffectText(int32_t method);
+// The host class an entity needs for the method ("kvEntity": every entity); null when unknown.
+const char* MethodHostClass(int32_t method);
+
+// A motion along straight legs through `points`, started at startMs and lasting durationMs.
+struct Motion {
+    std::vector<qoVector> points;
+    int32_t startMs = 0;
+    int32_t durationMs = 0;
+    bool active = false;
+};
+
+// A rotation from `from` to `to` over durationMs, or a continuous one at `rate` degrees per
+// second (per angle) when continuous is set.
+struct Rotation {
+    qoVector from, to, rate;
+    int32_t startMs = 0;
+    int32_t durationMs = 0;
+    bool active = false;
+    bool continuous = false;
+};
+
+struct HudElement {
+    bool visible = false;
+    float uv[4] = {0, 0, 1, 1};
+    float position[4] = {0, 0, 0, 0};
+    float color[4] = {1, 1, 1, 1};
+    std::string text;
+    float textScale = 1.0f;
+    int32_t textAlignment = 0;
+};
+
+// Entity state that only the host methods read and change (Entity::methods).
+struct EntityMethodState {
+    // Appearance and physics.
+    qoVector color{1.0f, 1.0f, 1.0f};
+    qoVector angularVelocity;
+    qoVector gravity;
+    qoVector spawnPosition;
+    std::map<int32_t, std::string> sounds;  // channel -> sound shader playing on it
+
+    // Movers: speed in units (translation) or degrees (rotation) per second, unless a travel
+    // time is set (time > 0), which then fixes the duration of every move.
+    float speed = 100.0f;
+    float time = 0.0f;
+    float accelTime = 0.0f;
+    float decelTime = 0.0f;
+    Motion motion;
+    Rotation rotation;
+    bool bobbing = false;
+    bool swaying = false;
+
+    // Gameplay.
+    bool activatable = true;
+    bool enabled = true;
+    bool usable = false;
+    bool lightOn = true;
+    bool damageEnabled = true;
+    bool painEnabled = true;
+    bool noDeath = false;
+    bool weaponEnabled = true;
+    uint32_t debugTarget = 0;
+    uint32_t enemy = 0;
+    std::string equippedWeapon;
+    std::map<std::string, int32_t> inventory;
+    std::set<std::string> perks;
+    std::set<std::string> activePerks;
+    std::map<std::string, HudElement> hud;
+
+    // Spawners.
+    int32_t spawnCount = 0;
+    int32_t nextSpawnMs = 0;
+
+    // Latent AI actions: the action the entity's script is waiting on.
+    std::string action;  // method name, empty when none
+};
+
+}  // namespace qohost

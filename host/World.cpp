@@ -1,0 +1,524 @@
+#include "host/World.h"
+
+#include <algorithm>
+#include <cinttypes>
+#include <cstdarg>
+
+#include "quorin/kvQOObject.h"
+
+namespace qohost {
+
+namespace {
+
+std::string VectorText(const qoVector* v) {
+    if (!v) return "(null)";
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "(%g %g %g)", v->x, v->y, v->z);
+    return buf;
+}
+
+qoVector Value(const qoVector* v) { return v ? *v : qoVector{}; }
+qoColor Value(const qoColor* c) { return c ? *c : qoColor{}; }
+const char* Text(const char* s) { return s ? s : ""; }
+
+}  // namespace
+
+World::World(WorldOptions options)
+    : scheduler(options.threads), options_(options), frameTimeMs_(options.frameTimeMs), rng_(options.seed) {
+    scheduler.SetObserver(this);
+    allocator.SetTag(options.initialMemoryTag);
+    console.EchoTo(options.echoConsole);
+    if (options_.createWorldEntity) SpawnEntity("world", "kvWorldspawn");
+}
+
+World::~World() {
+    Detach();
+    scheduler.EndAll();
+}
+
+// ---- module ---------------------------------------------------------------------------------
+
+void World::Attach(kvQuorin* module, bool reset) {
+    if (!module) return;
+    if (module_) Detach();
+    module_ = module;
+    previousSystem_ = module->SetSystem(this);
+    Record("module", "SetSystem");
+    module->RunRegistrations();
+    Record("module", "RunRegistrations");
+    if (reset) {
+        module->Reset();
+        Record("module", "Reset");
+    }
+}
+
+void World::Detach() {
+    if (!module_) return;
+    module_->Reset();  // closes the dev windows while the host is still attached
+    Record("module", "Reset");
+    DestroyAllObjects();
+    scheduler.EndAll();  // threads without an object of this world
+    module_->SetSystem(previousSystem_);
+    Record("module", "detached");
+    module_ = nullptr;
+    previousSystem_ = nullptr;
+}
+
+// ---- entities -------------------------------------------------------------------------------
+
+Entity& World::SpawnEntity(std::string name, std::string hostClass) {
+    const uint32_t handle = nextHandle_++;
+    if (name.empty()) name = hostClass + "_" + std::to_string(handle);
+    if (names_.count(name)) name += "_" + std::to_string(handle);
+    auto entity = std::make_unique<Entity>();
+    entity->handle = handle;
+    entity->name = name;
+    entity->hostClass = std::move(hostClass);
+    Entity& ref = *entity;
+    entities_[handle] = std::move(entity);
+    names_[name] = handle;
+    Record("entity", "spawn " + ref.name + " (" + ref.hostClass + ") #" + std::to_string(handle));
+    return ref;
+}
+
+Entity* World::EntityByHandle(uint32_t handle) {
+    auto it = entities_.find(handle);
+    return it == entities_.end() ? nullptr : it->second.get();
+}
+
+Entity* World::ValidEntity(uint32_t handle) {
+    Entity* e = EntityByHandle(handle);
+    return e && !e->removed ? e : nullptr;
+}
+
+Entity* World::EntityByName(std::string_view name) {
+    auto it = names_.find(std::string(name));
+    return it == names_.end() ? nullptr : ValidEntity(it->second);
+}
+
+void World::RemoveEntity(uint32_t handle, bool destroyNow) {
+    Entity* e = ValidEntity(handle);
+    if (!e) return;
+    e->removed = true;
+    names_.erase(e->name);
+    Record("entity", "remove " + e->name);
+    if (destroyNow) {
+        std::vector<std::pair<uint32_t, uint32_t>> objects;
+        for (uint32_t i = 0; i < e->objects.size(); ++i)
+            if (e->objects[i].object) objects.emplace_back(handle, i);
+        ShutdownAndDestroy(std::move(objects));
+    } else {
+        pendingRemoval_.push_back(handle);
+    }
+}
+
+std::vector<Entity*> World::Entities() {
+    std::vector<Entity*> out;
+    for (auto& [handle, e] : entities_)
+        if (!e->removed) out.push_back(e.get());
+    return out;
+}
+
+std::vector<Entity*> World::EntitiesOfClass(std::string_view hostClass) {
+    std::vector<Entity*> out;
+    for (auto& [handle, e] : entities_)
+        if (!e->removed && HostClassIsA(e->hostClass, hostClass)) out.push_back(e.get());
+    return out;
+}
+
+// ---- script objects -------------------------------------------------------------------------
+
+uint32_t World::AddScriptObject(Entity& entity, const char* className) {
+    if (!module_ || !className || entity.removed) return kNoObject;
+    kvQOObject* object = module_->CreateObject(className);
+    if (!object) {
+        Record("object", "create " + entity.name + "." + className + " refused");
+        return kNoObject;
+    }
+    object->SetEntity(entity.handle);
+    const auto index = static_cast<uint32_t>(entity.objects.size());
+    entity.objects.push_back({object, className});
+    objectOrder_.emplace_back(entity.handle, index);
+    Record("object", "create " + entity.name + "." + className + " #" + std::to_string(index));
+    return index;
+}
+
+kvQOObject* World::ScriptObject(uint32_t entity, uint32_t objectIndex) {
+    Entity* e = EntityByHandle(entity);
+    if (!e || objectIndex >= e->objects.size()) return nullptr;
+    return e->objects[objectIndex].object;
+}
+
+uint32_t World::FindObjectIndex(const Entity& entity, std::string_view className) const {
+    for (uint32_t i = 0; i < entity.objects.size(); ++i)
+        if (entity.objects[i].object && entity.objects[i].className == className) return i;
+    return kNoObject;
+}
+
+void World::DestroyScriptObject(uint32_t entity, uint32_t objectIndex) {
+    if (ScriptObject(entity, objectIndex)) ShutdownAndDestroy({{entity, objectIndex}});
+}
+
+void World::ShutdownAndDestroy(std::vector<std::pair<uint32_t, uint32_t>> objects) {
+    // Shutdown hooks may reach other objects, so every hook runs before anything is freed.
+    for (const auto& [entity, index] : objects)
+        if (kvQOObject* object = ScriptObject(entity, index)) object->Shutdown();
+    for (const auto& [entity, index] : objects) {
+        kvQOObject* object = ScriptObject(entity, index);
+        if (!object) continue;
+        EndThreadsOf(object);
+        Entity* e = EntityByHandle(entity);
+        const std::string name = e->name + "." + e->objects[index].className;
+        e->objects[index].object = nullptr;
+        objectOrder_.erase(std::remove(objectOrder_.begin(), objectOrder_.end(),
+                                       std::make_pair(entity, index)),
+                           objectOrder_.end());
+        object->Destroy(1);
+        Record("object", "destroy " + name + " #" + std::to_string(index));
+    }
+}
+
+void World::DestroyAllObjects() {
+    // Shutdown hooks may create objects; go round until none is left (bounded).
+    for (int round = 0; round < 8 && !objectOrder_.empty(); ++round)
+        ShutdownAndDestroy(objectOrder_);
+    pendingRemoval_.clear();
+}
+
+size_t World::LiveObjectCount() const { return objectOrder_.size(); }
+
+void World::ClearLevel() {
+    DestroyAllObjects();
+    scheduler.EndAll();
+    entities_.clear();
+    names_.clear();
+    pendingRemoval_.clear();
+    traces.clear();
+    Record("level", "cleared");
+    if (options_.createWorldEntity) SpawnEntity("world", "kvWorldspawn");
+}
+
+void World::DestroyPendingObjects() {
+    std::vector<uint32_t> removed;
+    removed.swap(pendingRemoval_);
+    for (uint32_t handle : removed) {
+        Entity* e = EntityByHandle(handle);
+        if (!e) continue;
+        std::vector<std::pair<uint32_t, uint32_t>> objects;
+        for (uint32_t i = 0; i < e->objects.size(); ++i)
+            if (e->objects[i].object) objects.emplace_back(handle, i);
+        ShutdownAndDestroy(std::move(objects));
+    }
+}
+
+// ---- decls ----------------------------------------------------------------------------------
+
+const Decl* World::DefineDecl(std::string type, std::string name, std::string hostClass) {
+    auto& slot = decls_[{type, name}];
+    if (!slot) {
+        slot = std::make_unique<Decl>();
+        slot->type = std::move(type);
+        slot->name = std::move(name);
+    }
+    if (!hostClass.empty()) slot->hostClass = std::move(hostClass);
+    return slot.get();
+}
+
+const Decl* World::FindDecl(std::string_view type, std::string_view name) const {
+    auto it = decls_.find({std::string(type), std::string(name)});
+    return it == decls_.end() ? nullptr : it->second.get();
+}
+
+bool World::IsDecl(const void* pointer) const {
+    for (const auto& [key, decl] : decls_)
+        if (decl.get() == pointer) return true;
+    return false;
+}
+
+// ---- clock and recording --------------------------------------------------------------------
+
+void World::RunFrame() {
+    ++frame_;
+    gameTimeMs_ += frameTimeMs_;
+    AdvanceSimulation(*this);  // movers and rotations (host/Methods.cpp)
+    RunScheduledWork();
+    DestroyPendingObjects();
+}
+
+void World::Record(std::string kind, std::string text) {
+    if (std::find(recorder.muted.begin(), recorder.muted.end(), kind) != recorder.muted.end())
+        return;
+    recorder.Add({frame_, gameTimeMs_, CurrentThread(), std::move(kind), std::move(text)});
+}
+
+// ---- script threads -------------------------------------------------------------------------
+// Slots 18, 19, 22 to 26 and 32 to 34 are the scheduler's (host/Scheduler.h).
+
+void World::RunScheduledWork() { scheduler.RunFrame(static_cast<uint32_t>(frame_), int64_t{gameTimeMs_} * 1000); }
+void World::EndThreadsOf(kvQOObject* object) { scheduler.EndThreadsOf(object); }
+
+// The entity and object index of an object of this world; kNoObject when it has none here.
+ThreadOwner World::OwnerOf(kvQOObject* object) {
+    const uint32_t entity = object ? object->GetEntity() : 0;
+    if (Entity* e = EntityByHandle(entity))
+        for (uint32_t i = 0; i < e->objects.size(); ++i)
+            if (e->objects[i].object == object) return {entity, i};
+    return {entity, kNoObject};
+}
+
+void World::OnThreadEvent(const ThreadEvent& event, const ThreadInfo& thread) {
+    Record("thread", FormatThreadEvent(event, thread));
+}
+
+uint32_t World::CreateThread(const char* name, kvQOObject* object, qoThreadEntry entry, void* args) {
+    return scheduler.Create(name, object, entry, args, OwnerOf(object));
+}
+uint32_t World::CreateNetworkThread(const char* name, kvQOObject* object, qoThreadEntry entry,
+                                    void* args) {
+    return scheduler.Create(name, object, entry, args, OwnerOf(object), true);
+}
+bool World::GetThreadContext(uint32_t thread, qoThreadContext* out) { return scheduler.GetContext(thread, out); }
+void World::EndThreadsByName(const char* name, kvQOObject* object) { scheduler.EndByName(name, object); }
+void World::EndThread(uint32_t thread) { scheduler.End(thread); }
+bool World::IsThreadRunning(uint32_t thread) { return scheduler.IsRunning(thread); }
+uint32_t World::CurrentThread() { return scheduler.Current(); }
+void World::WaitSeconds(float seconds) { scheduler.WaitSeconds(seconds); }
+void World::WaitFrame() { scheduler.WaitFrame(); }
+void World::WaitForThread(uint32_t thread) { scheduler.WaitForThread(thread); }
+
+// ---- entities and objects (slots 1 to 5) ----------------------------------------------------
+
+uint32_t World::FindEntity(const char* name) {
+    if (!name) return 0;
+    Entity* e = EntityByName(name);
+    return e ? e->handle : 0;
+}
+
+uint32_t World::FindScriptObject(uint32_t entity, const char* className, int create) {
+    Entity* e = ValidEntity(entity);
+    if (!e || !className) return kNoObject;
+    uint32_t index = FindObjectIndex(*e, className);
+    if (index != kNoObject || create == 0) return index;
+    index = AddScriptObject(*e, className);
+    if (index != kNoObject && options_.startInitOnCreate) {
+        if (kvQOObject* object = ScriptObject(entity, index)) scheduler.StartInit(object, {entity, index});
+    }
+    return index;
+}
+
+kvQOObject* World::GetScriptObject(uint32_t entity, uint32_t objectIndex) {
+    return ValidEntity(entity) ? ScriptObject(entity, objectIndex) : nullptr;
+}
+
+const char* World::GetEntityName(uint32_t entity) {
+    Entity* e = EntityByHandle(entity);
+    return e ? e->name.c_str() : "";
+}
+
+bool World::EntityIsValid(uint32_t entity) { return ValidEntity(entity) != nullptr; }
+
+// ---- entity methods (slots 12 to 17) --------------------------------------------------------
+
+bool World::CallEntityMethod(uint32_t entity, int32_t method, const char* signature, void* args) {
+    lastResult = MethodResult{};
+    Entity* e = ValidEntity(entity);
+    if (!e) {
+        Record("method", "#" + std::to_string(method) + " on missing entity " +
+                             std::to_string(entity) + " failed");
+        return false;
+    }
+    return DispatchMethod(*this, *e, method, signature, args, lastResult);
+}
+
+int32_t World::GetIntResult() { return lastResult.i; }
+float World::GetFloatResult() { return lastResult.f; }
+void World::GetVectorResult(float* xyz) {
+    if (!xyz) return;
+    xyz[0] = lastResult.v.x;
+    xyz[1] = lastResult.v.y;
+    xyz[2] = lastResult.v.z;
+}
+const char* World::GetStringResult() { return lastResult.s.c_str(); }
+
+// ---- memory, console, random, clock (slots 27 to 38) ----------------------------------------
+
+void* World::Allocate(size_t size, uint32_t tag) { return allocator.Allocate(size, tag); }
+void World::Free(void* memory, uint32_t tag) { allocator.Free(memory, tag); }
+uint32_t World::GetMemoryTag() { return allocator.GetTag(); }
+uint32_t World::SetMemoryTag(uint32_t tag) { return allocator.SetTag(tag); }
+
+void World::Printf(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string text = console.Vprintf(format, args);
+    va_end(args);
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    Record("console", std::move(text));
+}
+
+int32_t World::RandomInt(int32_t n) {
+    if (n <= 0) return 0;
+    return static_cast<int32_t>((static_cast<uint64_t>(rng_()) * static_cast<uint64_t>(n)) >> 32);
+}
+
+float World::RandomFloat() { return static_cast<float>(rng_() >> 8) * (1.0f / 16777216.0f); }
+
+int32_t World::GameTimeMs() { return gameTimeMs_; }
+int32_t World::FrameTimeMs() { return frameTimeMs_; }
+
+// ---- debug drawing (slots 39, 41 to 47) -----------------------------------------------------
+
+void World::DebugLine(const qoColor* color, const qoVector* start, const qoVector* end,
+                      float lifetime, bool depthTest) {
+    draws.push_back({frame_, "line", "", Value(color), Value(start), Value(end), {}, {}, 0, 0, 0,
+                     lifetime, depthTest});
+    Record("draw", "line " + VectorText(start) + " " + VectorText(end));
+}
+
+void World::DebugArrow(const qoColor* color, const qoVector* start, const qoVector* end, int size,
+                       float lifetime) {
+    draws.push_back({frame_, "arrow", "", Value(color), Value(start), Value(end), {}, {}, 0, 0,
+                     size, lifetime, false});
+    Record("draw", "arrow " + VectorText(start) + " " + VectorText(end));
+}
+
+void World::DebugCircle(const qoColor* color, const qoVector* origin, const qoVector* dir,
+                        float radius, int points, float lifetime, bool depthTest) {
+    draws.push_back({frame_, "circle", "", Value(color), Value(origin), Value(dir), {}, {}, radius,
+                     0, points, lifetime, depthTest});
+    Record("draw", "circle " + VectorText(origin) + " r=" + std::to_string(radius));
+}
+
+void World::DebugBox(const qoColor* color, const qoVector* mins, const qoVector* maxs,
+                     const qoVector* origin, const qoVector* angles, float lifetime,
+                     bool depthTest) {
+    draws.push_back({frame_, "box", "", Value(color), Value(mins), Value(maxs), Value(origin),
+                     Value(angles), 0, 0, 0, lifetime, depthTest});
+    Record("draw", "box " + VectorText(mins) + " " + VectorText(maxs) + " at " + VectorText(origin));
+}
+
+void World::DebugSphere(const qoColor* color, const qoVector* origin, float radius,
+                        float lifetime, bool depthTest) {
+    draws.push_back({frame_, "sphere", "", Value(color), Value(origin), {}, {}, {}, radius, 0, 0,
+                     lifetime, depthTest});
+    Record("draw", "sphere " + VectorText(origin) + " r=" + std::to_string(radius));
+}
+
+void World::DebugText(const char* text, const qoVector* rgb, const qoVector* position,
+                      float scale, int alignment, bool, bool, float lifetime) {
+    const qoVector c = Value(rgb);
+    draws.push_back({frame_, "text", Text(text), qoColor{c.x, c.y, c.z, 1.0f}, Value(position), {},
+                     {}, {}, 0, scale, alignment, lifetime, false});
+    Record("draw", std::string("text \"") + Text(text) + "\" at " + VectorText(position));
+}
+
+void World::DebugBounds(const qoColor* color, const qoVector* mins, const qoVector* maxs,
+                        float lifetime) {
+    draws.push_back({frame_, "bounds", "", Value(color), Value(mins), Value(maxs), {}, {}, 0, 0, 0,
+                     lifetime, false});
+    Record("draw", "bounds " + VectorText(mins) + " " + VectorText(maxs));
+}
+
+// ---- console variables (slots 49 to 56) -----------------------------------------------------
+
+void World::SetCvarString(const char* name, const char* value) {
+    cvars.SetString(name, value);
+    Record("cvar", std::string("set ") + Text(name) + " \"" + Text(value) + "\"");
+}
+void World::SetCvarBool(const char* name, bool value) {
+    cvars.SetBool(name, value);
+    Record("cvar", std::string("set ") + Text(name) + " " + Cvars::FormatBool(value));
+}
+void World::SetCvarInt(const char* name, int32_t value) {
+    cvars.SetInt(name, value);
+    Record("cvar", std::string("set ") + Text(name) + " " + Cvars::FormatInt(value));
+}
+void World::SetCvarFloat(const char* name, float value) {
+    cvars.SetFloat(name, value);
+    Record("cvar", std::string("set ") + Text(name) + " " + Cvars::FormatFloat(value));
+}
+const char* World::GetCvarString(const char* name, const char* defaultValue, const char*, int) {
+    return cvars.GetString(name, defaultValue);
+}
+bool World::GetCvarBool(const char* name, bool defaultValue) { return cvars.GetBool(name, defaultValue); }
+int32_t World::GetCvarInt(const char* name, int32_t defaultValue) { return cvars.GetInt(name, defaultValue); }
+float World::GetCvarFloat(const char* name, float defaultValue) { return cvars.GetFloat(name, defaultValue); }
+
+// ---- spawning, traces, script functions (slots 57 to 62) ------------------------------------
+
+uint32_t World::SpawnEntityFromDef(const void* entityDef) {
+    if (!entityDef || !IsDecl(entityDef)) {
+        Record("entity", "spawn from unknown decl refused");
+        return 0;
+    }
+    const Decl& decl = *static_cast<const Decl*>(entityDef);
+    Entity& e = SpawnEntity(decl.name + "_" + std::to_string(nextHandle_),
+                            decl.hostClass.empty() ? "kvEntity" : decl.hostClass);
+    e.spawnArgs = decl.args;
+    return e.handle;
+}
+
+int32_t World::StartTrace(const qoVector* start, const qoVector* end, uint32_t contentMask,
+                          uint32_t ignoreEntity) {
+    Trace t;
+    t.start = Value(start);
+    t.end = Value(end);
+    t.contentMask = contentMask;
+    t.ignoreEntity = ignoreEntity;
+    traces.push_back(t);
+    Record("trace", "start " + VectorText(start) + " " + VectorText(end));
+    return static_cast<int32_t>(traces.size());
+}
+
+void World::GetTraceResult(int32_t trace, float* fraction, qoVector* normal, uint32_t* hitEntity) {
+    Trace none;
+    const Trace& t = trace >= 1 && static_cast<size_t>(trace) <= traces.size()
+                         ? traces[static_cast<size_t>(trace) - 1]
+                         : none;
+    if (fraction) *fraction = t.fraction;
+    if (normal) *normal = t.normal;
+    if (hitEntity) *hitEntity = t.hitEntity;
+}
+
+// Traces complete at once; an unknown handle also reads as done so that no poll loop hangs.
+bool World::IsTraceDone(int32_t) { return true; }
+
+void World::CallScriptFunction(uint32_t entity, const char* functionName) {
+    Entity* e = ValidEntity(entity);
+    Record("script", std::string("call ") + (e ? e->name : std::to_string(entity)) + "." +
+                         Text(functionName));
+    if (!e || !functionName) return;
+    std::vector<kvQOObject*> objects;
+    for (const ScriptObjectSlot& slot : e->objects)
+        if (slot.object) objects.push_back(slot.object);
+    for (kvQOObject* object : objects)
+        if (qoThreadEntry entry = object->GetFunction(functionName))
+            CreateThread(functionName, object, entry, nullptr);
+}
+
+// ---- players, dev windows, state stream (slots 67 to 72) ------------------------------------
+
+int32_t World::NumPlayers() { return static_cast<int32_t>(EntitiesOfClass("kvPlayer").size()); }
+
+uint32_t World::GetPlayer(int32_t index) {
+    std::vector<Entity*> players = EntitiesOfClass("kvPlayer");
+    if (index < 0 || static_cast<size_t>(index) >= players.size()) return 0;
+    return players[static_cast<size_t>(index)]->handle;
+}
+
+void World::DevWindowItem(const char* name, const char* value) {
+    devWindowItems.emplace_back(Text(name), Text(value));
+}
+
+void World::DevWindowFlush() {
+    Record("devwindow", "flush " + std::to_string(devWindowItems.size()) + " items");
+    devWindowFlushes.push_back(std::move(devWindowItems));
+    devWindowItems.clear();
+}
+
+qoStateStream* World::GetStateStream() {
+    Record("state", "stream");
+    return &stateStream;
+}
+
+}  // namespace qohost

@@ -1,0 +1,284 @@
+// The reference host world: a headless, deterministic implementation of kvQuorinSystem.
+//
+// A World owns the entities, the script objects attached to them (created through the module),
+// the tagged allocator, the console, the console variables, the game clock, the random number
+// generator and a recorder of everything the module asks of it. It serves every host slot;
+// reserved slots do nothing.
+//
+// Start-up with a module: World::Attach(api) calls SetSystem(world), RunRegistrations(), Reset().
+// Shut-down: World::Detach() calls Reset() (closes the dev windows), destroys every script
+// object (Shutdown, then the deleting destructor with flags 1) and hands the module back the
+// host pointer it had before.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "host/Allocator.h"
+#include "host/Console.h"
+#include "host/Cvars.h"
+#include "host/Entity.h"
+#include "host/Methods.h"
+#include "host/Recorder.h"
+#include "host/Scheduler.h"
+#include "quorin/kvQuorin.h"
+#include "quorin/kvQuorinSystem.h"
+
+namespace qohost {
+
+struct WorldOptions {
+    uint32_t seed = 1;                 // random number seed (slots 35 and 36)
+    int32_t frameTimeMs = 16;          // fixed frame duration
+    bool createWorldEntity = true;     // spawn the entity "world" (host class kvWorldspawn)
+    uint32_t initialMemoryTag = 0;     // the host's current memory tag at start
+    FILE* echoConsole = nullptr;       // copy console lines (colours removed) here as they come
+    bool startInitOnCreate = true;     // run Init as thread "Init" for objects created by slot 2
+    SchedulerOptions threads;          // fiber stacks, thread log
+};
+
+// One debug draw request (host slots 39, 41 to 44, 46, 47).
+struct DebugDraw {
+    uint64_t frame = 0;
+    std::string shape;  // "line", "arrow", "circle", "box", "sphere", "text", "bounds"
+    std::string text;   // text draws only
+    qoColor color;      // for text: r, g, b from the rgb vector, a = 1
+    qoVector a, b, c, d;  // shape points: line/arrow start,end; circle origin,dir; box mins,
+                          // maxs,origin,angles; sphere origin; text position; bounds mins,maxs
+    float radius = 0.0f;
+    float scale = 0.0f;
+    int32_t size = 0;   // arrow size, circle points, text alignment
+    float lifetime = 0.0f;
+    bool depthTest = false;
+};
+
+// One trace started through host slot 59, with the result slot 60 reports.
+struct Trace {
+    qoVector start, end;
+    uint32_t contentMask = 0;
+    uint32_t ignoreEntity = 0;
+    float fraction = 1.0f;
+    qoVector normal;
+    uint32_t hitEntity = 0;
+};
+
+// The stream object of host slot 72: records each member pointer handed to it.
+class StateStream final : public qoStateStream {
+public:
+    struct Entry {
+        char kind;  // 'b' bool, 'i' int, 'f' float
+        void* member;
+    };
+    void Reserved0() override {}
+    void SyncBool(bool* member) override { entries.push_back({'b', member}); }
+    void SyncInt(int32_t* member) override { entries.push_back({'i', member}); }
+    void SyncFloat(float* member) override { entries.push_back({'f', member}); }
+    std::vector<Entry> entries;
+};
+
+class World final : public kvQuorinSystem, private ThreadObserver {
+public:
+    explicit World(WorldOptions options = {});
+    ~World();
+    World(const World&) = delete;
+    World& operator=(const World&) = delete;
+
+    // ---- module -----------------------------------------------------------------------------
+    // SetSystem(this), RunRegistrations(), then Reset() when reset is true.
+    void Attach(kvQuorin* module, bool reset = true);
+    // Reset(), destroy every script object, SetSystem(the pointer the module had before).
+    // Does nothing when not attached. The destructor detaches too.
+    void Detach();
+    kvQuorin* Module() const { return module_; }
+
+    // ---- entities ---------------------------------------------------------------------------
+    // Creates an entity; an empty name becomes hostClass + "_" + handle. Names must be unique:
+    // a taken name gets "_" + handle appended.
+    Entity& SpawnEntity(std::string name, std::string hostClass);
+    // Any entity ever created in this world (removed ones too), or null.
+    Entity* EntityByHandle(uint32_t handle);
+    // Only entities that were not removed.
+    Entity* ValidEntity(uint32_t handle);
+    Entity* EntityByName(std::string_view name);
+    // Removes the entity: it becomes invalid at once; its script objects are shut down and
+    // destroyed at the end of the current frame (or at once when destroyNow is true).
+    void RemoveEntity(uint32_t handle, bool destroyNow = false);
+    // Live entities in creation order.
+    std::vector<Entity*> Entities();
+    std::vector<Entity*> EntitiesOfClass(std::string_view hostClass);  // includes derived
+
+    // ---- script objects ---------------------------------------------------------------------
+    // Creates an object of the class through the module, binds it to the entity (SetEntity)
+    // and returns its object index, or kNoObject when the module refused.
+    uint32_t AddScriptObject(Entity& entity, const char* className);
+    kvQOObject* ScriptObject(uint32_t entity, uint32_t objectIndex);
+    // First live object of exactly that class on the entity, or kNoObject.
+    uint32_t FindObjectIndex(const Entity& entity, std::string_view className) const;
+    // Shutdown, then the deleting destructor (slot 48, flags 1).
+    void DestroyScriptObject(uint32_t entity, uint32_t objectIndex);
+    // Every live object: all Shutdowns first (creation order), then all destructions.
+    void DestroyAllObjects();
+    size_t LiveObjectCount() const;
+    // Objects in creation order as (entity, object index).
+    const std::vector<std::pair<uint32_t, uint32_t>>& ObjectOrder() const { return objectOrder_; }
+
+    // Destroys every object and removes every entity (handles keep counting up); then spawns
+    // the "world" entity again when the options ask for it.
+    void ClearLevel();
+
+    // ---- decls ------------------------------------------------------------------------------
+    const Decl* DefineDecl(std::string type, std::string name, std::string hostClass = "");
+    const Decl* FindDecl(std::string_view type, std::string_view name) const;
+    bool IsDecl(const void* pointer) const;
+
+    // ---- clock ------------------------------------------------------------------------------
+    // Advances one frame: frame counter, game time, then runs due script work and destroys
+    // objects of removed entities.
+    void RunFrame();
+    void RunFrames(int count) { for (int i = 0; i < count; ++i) RunFrame(); }
+    uint64_t Frame() const { return frame_; }
+    int32_t GameTime() const { return gameTimeMs_; }
+    void SetFrameTime(int32_t ms) { frameTimeMs_ = ms; }
+    void Seed(uint32_t seed) { rng_.seed(seed); }
+
+    // ---- recording --------------------------------------------------------------------------
+    // Adds a record stamped with the frame, game time and calling thread, unless the kind is
+    // muted in the recorder.
+    void Record(std::string kind, std::string text);
+
+    Allocator allocator;
+    Console console;
+    Cvars cvars;
+    Recorder recorder;
+    MethodResult lastResult;  // filled by the entity methods, read by slots 13 to 15 and 17
+    std::vector<DebugDraw> draws;
+    std::vector<Trace> traces;  // trace handle = index + 1
+    std::vector<std::pair<std::string, std::string>> devWindowItems;  // since the last flush
+    std::vector<std::vector<std::pair<std::string, std::string>>> devWindowFlushes;
+    StateStream stateStream;
+    Scheduler scheduler;  // script threads (slots 18, 19, 22 to 26, 32 to 34)
+
+    // ---- kvQuorinSystem ---------------------------------------------------------------------
+    void Reserved0() override {}
+    uint32_t FindEntity(const char* name) override;
+    uint32_t FindScriptObject(uint32_t entity, const char* className, int create) override;
+    kvQOObject* GetScriptObject(uint32_t entity, uint32_t objectIndex) override;
+    const char* GetEntityName(uint32_t entity) override;
+    bool EntityIsValid(uint32_t entity) override;
+    void Reserved6() override {}
+    void Reserved7() override {}
+    void Reserved8() override {}
+    void Reserved9() override {}
+    void Reserved10() override {}
+    void Reserved11() override {}
+    bool CallEntityMethod(uint32_t entity, int32_t method, const char* signature,
+                          void* args) override;
+    int32_t GetIntResult() override;
+    float GetFloatResult() override;
+    void GetVectorResult(float* xyz) override;
+    void Reserved16() override {}
+    const char* GetStringResult() override;
+    uint32_t CreateThread(const char* name, kvQOObject* object, qoThreadEntry entry,
+                          void* args) override;
+    uint32_t CreateNetworkThread(const char* name, kvQOObject* object, qoThreadEntry entry,
+                                 void* args) override;
+    void Reserved20() override {}
+    void Reserved21() override {}
+    bool GetThreadContext(uint32_t thread, qoThreadContext* out) override;
+    void EndThreadsByName(const char* name, kvQOObject* object) override;
+    void EndThread(uint32_t thread) override;
+    bool IsThreadRunning(uint32_t thread) override;
+    uint32_t CurrentThread() override;
+    void* Allocate(size_t size, uint32_t tag) override;
+    void Free(void* memory, uint32_t tag) override;
+    uint32_t GetMemoryTag() override;
+    uint32_t SetMemoryTag(uint32_t tag) override;
+    void Printf(const char* format, ...) override __attribute__((format(printf, 2, 3)));
+    void WaitSeconds(float seconds) override;
+    void WaitFrame() override;
+    void WaitForThread(uint32_t thread) override;
+    int32_t RandomInt(int32_t n) override;
+    float RandomFloat() override;
+    int32_t GameTimeMs() override;
+    int32_t FrameTimeMs() override;
+    void DebugLine(const qoColor* color, const qoVector* start, const qoVector* end,
+                   float lifetime, bool depthTest) override;
+    void Reserved40() override {}
+    void DebugArrow(const qoColor* color, const qoVector* start, const qoVector* end, int size,
+                    float lifetime) override;
+    void DebugCircle(const qoColor* color, const qoVector* origin, const qoVector* dir,
+                     float radius, int points, float lifetime, bool depthTest) override;
+    void DebugBox(const qoColor* color, const qoVector* mins, const qoVector* maxs,
+                  const qoVector* origin, const qoVector* angles, float lifetime,
+                  bool depthTest) override;
+    void DebugSphere(const qoColor* color, const qoVector* origin, float radius, float lifetime,
+                     bool depthTest) override;
+    void Reserved45() override {}
+    void DebugText(const char* text, const qoVector* rgb, const qoVector* position, float scale,
+                   int alignment, bool flag1, bool flag2, float lifetime) override;
+    void DebugBounds(const qoColor* color, const qoVector* mins, const qoVector* maxs,
+                     float lifetime) override;
+    void Reserved48() override {}
+    void SetCvarString(const char* name, const char* value) override;
+    void SetCvarBool(const char* name, bool value) override;
+    void SetCvarInt(const char* name, int32_t value) override;
+    void SetCvarFloat(const char* name, float value) override;
+    const char* GetCvarString(const char* name, const char* defaultValue, const char* reserved,
+                              int zero) override;
+    bool GetCvarBool(const char* name, bool defaultValue) override;
+    int32_t GetCvarInt(const char* name, int32_t defaultValue) override;
+    float GetCvarFloat(const char* name, float defaultValue) override;
+    uint32_t SpawnEntityFromDef(const void* entityDef) override;
+    void Reserved58() override {}
+    int32_t StartTrace(const qoVector* start, const qoVector* end, uint32_t contentMask,
+                       uint32_t ignoreEntity) override;
+    void GetTraceResult(int32_t trace, float* fraction, qoVector* normal,
+                        uint32_t* hitEntity) override;
+    bool IsTraceDone(int32_t trace) override;
+    void CallScriptFunction(uint32_t entity, const char* functionName) override;
+    void Reserved63() override {}
+    void Reserved64() override {}
+    void Reserved65() override {}
+    void Reserved66() override {}
+    int32_t NumPlayers() override;
+    void Reserved68() override {}
+    uint32_t GetPlayer(int32_t index) override;
+    void DevWindowItem(const char* name, const char* value) override;
+    void DevWindowFlush() override;
+    qoStateStream* GetStateStream() override;
+
+private:
+    // Thread hooks: called around object destruction and every frame.
+    void EndThreadsOf(kvQOObject* object);
+    ThreadOwner OwnerOf(kvQOObject* object);
+    void OnThreadEvent(const ThreadEvent& event, const ThreadInfo& thread) override;
+    void RunScheduledWork();
+    void DestroyPendingObjects();
+    void ShutdownAndDestroy(std::vector<std::pair<uint32_t, uint32_t>> objects);
+
+    WorldOptions options_;
+    kvQuorin* module_ = nullptr;
+    kvQuorinSystem* previousSystem_ = nullptr;
+
+    std::map<uint32_t, std::unique_ptr<Entity>> entities_;
+    std::unordered_map<std::string, uint32_t> names_;  // live entities only
+    uint32_t nextHandle_ = 1;
+    std::vector<std::pair<uint32_t, uint32_t>> objectOrder_;   // live objects
+    std::vector<uint32_t> pendingRemoval_;                      // entities whose objects go at frame end
+
+    std::map<std::pair<std::string, std::string>, std::unique_ptr<Decl>> decls_;
+
+    uint64_t frame_ = 0;
+    int32_t gameTimeMs_ = 0;
+    int32_t frameTimeMs_ = 16;
+    std::mt19937 rng_;
+};
+
+}  // namespace qohost

@@ -1,0 +1,31 @@
+// The script classes of the module: the one list the registry is built from. A new class adds
+// its header here and its name to qoScriptClasses; everything else comes from its declaration.
+#pragma once
+
+#include "object/qoClass.h"
+#include "runtime/qoEnums.h"
+#include "debug/qoComment.h"
+#include "debug/qoDebugUtil.h"
+#include "debug/util_debugMetaData.h"
+#include "runtime/qoWorldUtil.h"
+#include "scripts/util/audibleTimer.h"
+#include "scripts/util/triggerLerpDelay.h"
+#include "scripts/util/triggerSequential.h"
+
+using qoScriptClasses = qoTypeList<
+    audibleTimer,
+    qoComment,
+    qoDebugUtil,
+    qoWorldUtil,
+    triggerLerpDelay,
+    triggerSequential,
+    util_debugMetaData>;
+
+// File-level types that no class publishes through its properties or QO_TYPES.
+using qoStandaloneTypes = qoTypeList<musicTensionStates_t>;
+
+struct qoModuleSources {
+    using classes = qoScriptClasses;
+    using types = qoStandaloneTypes;
+    static constexpr auto enums = qoPendingEnumTables;
+};

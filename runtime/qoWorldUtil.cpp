@@ -1,0 +1,3 @@
+#include "runtime/qoWorldUtil.h"
+
+void qoWorldUtil::Init() {}

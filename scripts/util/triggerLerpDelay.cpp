@@ -1,0 +1,5 @@
+#include "scripts/util/triggerLerpDelay.h"
+
+void triggerLerpDelay::Init() {}
+
+void triggerLerpDelay::OnActivate(const qoEntity&) {}

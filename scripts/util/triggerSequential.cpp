@@ -1,0 +1,5 @@
+#include "scripts/util/triggerSequential.h"
+
+void triggerSequential::Init() {}
+
+void triggerSequential::OnActivate(const qoEntity&) {}

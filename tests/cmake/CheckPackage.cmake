@@ -1,0 +1,21 @@
+# Installs the build into a scratch prefix, then configures, builds and runs a small project
+# that finds the package with find_package(Quorin) and links Quorin::quorin.
+# Usage: cmake -DBUILD_DIR=<build> -DWORK_DIR=<scratch> -DCONSUMER=<source> -DGENERATOR=<gen> -P CheckPackage.cmake
+file(REMOVE_RECURSE ${WORK_DIR})
+set(prefix ${WORK_DIR}/prefix)
+function(run)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "failed: ${ARGN}\n${out}\n${err}")
+  endif()
+  message(STATUS "${out}")
+endfunction()
+run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+foreach(f include/quorin/quorin.h include/quorin/kvQuorinSystem.h)
+  if(NOT EXISTS ${prefix}/${f})
+    message(FATAL_ERROR "not installed: ${f}")
+  endif()
+endforeach()
+run(${CMAKE_COMMAND} -S ${CONSUMER} -B ${WORK_DIR}/consumer -G "${GENERATOR}" -DCMAKE_PREFIX_PATH=${prefix})
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/consumer)
+run(${WORK_DIR}/consumer/quorin_consumer)

@@ -1,0 +1,246 @@
+// Level documents: what a well-formed file turns into, and the message each kind of malformed
+// file gets (file, entity, field, problem).
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "host/Level.h"
+#include "tests/unit/level_test_names.h"
+
+namespace qohost {
+namespace {
+
+LevelDesc ParseOk(const std::string& text) {
+    LevelDesc level;
+    LevelErrors errors;
+    EXPECT_TRUE(ParseLevel(text, "ok.json", level, errors)) << ErrorLines(errors);
+    return level;
+}
+
+TEST(LevelParse, ReadsEveryPartOfTheDocument) {
+    const LevelDesc level = ParseOk(R"({
+        "name": "demo", "frameMs": 10, "seed": 42, "seconds": 2.5,
+        "cvars": {"qo_debugPrint": 1, "flag": true, "text": "idle", "scale": 0.5},
+        "decls": {"kvSoundShader": ["tick", "tock"]},
+        "entityDefs": {"monster/imp": {"class": "kvAI2", "args": {"health": 60}}},
+        "players": [{"name": "player1", "health": 80, "shields": 20}],
+        "entities": [
+            {"name": "spawner", "class": "kvTarget_Spawn", "entityDefs": ["monster/imp"],
+             "origin": [1, 2, 3], "angles": [0, 90, 0], "mins": [-1, -1, -1], "maxs": [1, 1, 1],
+             "hidden": true, "spawnArgs": {"count": 3},
+             "targets": ["player1"],
+             "objects": [{"class": "triggerSequential", "properties": {"loop": false}}]}
+        ],
+        "timeline": [
+            {"time": 0.1, "event": "damage", "entity": "player1", "amount": 5, "by": "spawner"},
+            {"frame": 3, "event": "cvar", "name": "qo_debugAction", "value": "select"},
+            {"frame": 3, "event": "music", "entity": "spawner", "level": 2},
+            {"frame": 0, "event": "event", "entity": "spawner", "name": "OnBerserkStart", "by": "player1"}
+        ]
+    })");
+    EXPECT_EQ(level.name, "demo");
+    EXPECT_EQ(level.frameMs, 10);
+    EXPECT_EQ(level.seed, 42u);
+    EXPECT_EQ(level.DefaultRunFrames(), 250);
+    const std::vector<std::pair<std::string, std::string>> cvars = {
+        {"qo_debugPrint", "1"}, {"flag", "1"}, {"text", "idle"}, {"scale", "0.5"}};
+    EXPECT_EQ(level.cvars, cvars);
+    EXPECT_TRUE(level.HasDecl("kvSoundShader", "tock"));
+    EXPECT_TRUE(level.HasDecl("kvDeclEntityDef", "monster/imp"));  // an entity def is a decl
+    EXPECT_FALSE(level.HasDecl("kvSoundShader", "monster/imp"));
+    ASSERT_EQ(level.entityDefs.size(), 1u);
+    EXPECT_EQ(level.entityDefs[0].hostClass, "kvAI2");
+    EXPECT_EQ(level.entityDefs[0].args[0], (std::pair<std::string, std::string>{"health", "60"}));
+
+    // The implicit world comes first, then the players, then the entities.
+    ASSERT_EQ(level.entities.size(), 3u);
+    EXPECT_EQ(level.entities[0].name, "world");
+    EXPECT_EQ(level.entities[0].hostClass, "kvWorldspawn");
+    EXPECT_EQ(level.entities[1].hostClass, "kvPlayer");
+    EXPECT_EQ(level.entities[1].health, 80);
+    EXPECT_EQ(level.entities[1].shields, 20);
+    const LevelEntity& spawner = *level.FindEntity("spawner");
+    EXPECT_EQ(spawner.origin->z, 3.0f);
+    EXPECT_EQ(spawner.angles->y, 90.0f);
+    EXPECT_TRUE(spawner.hidden);
+    EXPECT_EQ(spawner.targets, std::vector<std::string>{"player1"});
+    EXPECT_EQ(spawner.spawnArgs[0].second, "3");
+    ASSERT_EQ(spawner.objects.size(), 1u);
+    EXPECT_EQ(spawner.objects[0].className, "triggerSequential");
+    EXPECT_EQ(spawner.objects[0].properties["loop"], false);
+
+    // Sorted by frame, file order within a frame; 0.1 s at 10 ms frames is frame 10.
+    ASSERT_EQ(level.timeline.size(), 4u);
+    EXPECT_EQ(level.timeline[0].kind, LevelEventKind::Event);
+    EXPECT_EQ(level.timeline[0].name, "OnBerserkStart");
+    EXPECT_EQ(level.timeline[1].kind, LevelEventKind::Cvar);
+    EXPECT_EQ(level.timeline[1].text, "select");
+    EXPECT_EQ(level.timeline[2].kind, LevelEventKind::Music);
+    EXPECT_EQ(level.timeline[2].value, 2);
+    EXPECT_EQ(level.timeline[3].kind, LevelEventKind::Damage);
+    EXPECT_EQ(level.timeline[3].frame, 10);
+    EXPECT_EQ(level.timeline[3].amount, 5.0f);
+    EXPECT_EQ(level.timeline[3].by, "spawner");
+}
+
+TEST(LevelParse, ListedWorldIsKeptAndNotDuplicated) {
+    const LevelDesc level = ParseOk(R"({"entities": [
+        {"name": "box", "class": "kvProp"},
+        {"name": "world", "class": "kvWorldspawn", "objects": [{"class": "qoDebugUtil"}]}]})");
+    ASSERT_EQ(level.entities.size(), 2u);
+    EXPECT_EQ(level.entities[1].name, "world");
+    EXPECT_EQ(level.entities[1].objects.size(), 1u);
+}
+
+TEST(LevelParse, SecondsToFrames) {
+    struct Case {
+        double seconds;
+        int32_t frameMs;
+        int32_t frame;
+    };
+    const Case cases[] = {
+        {0.0, 16, 0}, {0.016, 16, 1}, {0.017, 16, 2}, {0.1, 10, 10}, {1.0, 16, 63}, {-1.0, 16, 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FrameForSeconds(c.seconds, c.frameMs), c.frame) << c.seconds << " s at " << c.frameMs;
+}
+
+// One malformed document per row and the one line it must produce.
+struct Malformed {
+    const char* what;
+    const char* text;
+    const char* error;
+};
+
+const Malformed kMalformed[] = {
+    {"syntax", "{\n  \"name\": }", "bad.json: invalid JSON: parse error at line 2, column 11: syntax error "},
+    {"truncated", "{\"entities\": [", "bad.json: invalid JSON: parse error at line 1, column 15: syntax error "},
+    {"empty file", "", "bad.json: invalid JSON: parse error at line 1, column 1: syntax error while parsing value"},
+    {"top level", "[]", "bad.json: expected a JSON object at the top level, got an array"},
+    {"unknown field", R"({"framems": 16})", "bad.json: field 'framems': unknown field"},
+    {"frame time type", R"({"frameMs": "16"})", "bad.json: field 'frameMs': expected an integer, got a string"},
+    {"frame time range", R"({"frameMs": 0})", "bad.json: field 'frameMs': integer out of range 1 to 1000"},
+    {"fractional frames", R"({"frames": 2.5})", "bad.json: field 'frames': expected an integer, got a number"},
+    {"frames and seconds", R"({"frames": 2, "seconds": 1})",
+     "bad.json: field 'frames': give at most one of 'frames' and 'seconds'"},
+    {"seed range", R"({"seed": -1})", "bad.json: field 'seed': integer out of range 0 to 4294967295"},
+    {"duplicate key", R"({"entities": [{"name": "a", "class": "kvProp", "name": "b"}]})",
+     "bad.json: field 'entities[0]': duplicate key 'name'"},
+    {"cvar value", R"({"cvars": {"g_x": [1]}})",
+     "bad.json: field 'cvars.g_x': expected a string, number or bool, got an array"},
+    {"decl list", R"({"decls": {"kvSoundShader": "tick"}})",
+     "bad.json: field 'decls.kvSoundShader': expected an array of names, got a string"},
+    {"entity def class", R"({"entityDefs": {"imp": {"args": {}}}})",
+     "bad.json: field 'entityDefs.imp': missing field 'class'"},
+    {"entities type", R"({"entities": {}})", "bad.json: field 'entities': expected an array of entities, got an object"},
+    {"entity type", R"({"entities": [7]})", "bad.json: field 'entities[0]': expected an object, got an integer"},
+    {"entity without name", R"({"entities": [{"class": "kvProp"}]})",
+     "bad.json: field 'entities[0]': missing field 'name'"},
+    {"empty name", R"({"entities": [{"name": "", "class": "kvProp"}]})",
+     "bad.json: field 'entities[0].name': expected a non-empty string"},
+    {"entity without class", R"({"entities": [{"name": "a"}]})", "bad.json: entity 'a': missing field 'class'"},
+    {"unknown entity field", R"({"entities": [{"name": "a", "class": "kvProp", "orign": [0, 0, 0]}]})",
+     "bad.json: entity 'a', field 'orign': unknown field"},
+    {"duplicate entity", R"({"entities": [{"name": "a", "class": "kvProp"}, {"name": "a", "class": "kvProp"}]})",
+     "bad.json: entity 'a', field 'entities[1].name': duplicate entity name"},
+    {"player named like an entity", R"({"players": [{"name": "a"}], "entities": [{"name": "a", "class": "kvProp"}]})",
+     "bad.json: entity 'a', field 'entities[0].name': duplicate entity name"},
+    {"short vector", R"({"entities": [{"name": "a", "class": "kvProp", "origin": [1, 2]}]})",
+     "bad.json: entity 'a', field 'origin': expected [x, y, z], got an array"},
+    {"vector component", R"({"entities": [{"name": "a", "class": "kvProp", "mins": [1, "2", 3]}]})",
+     "bad.json: entity 'a', field 'mins[1]': expected a number, got a string"},
+    {"negative health", R"({"entities": [{"name": "a", "class": "kvProp", "health": -5}]})",
+     "bad.json: entity 'a', field 'health': integer out of range 0 to 2147483647"},
+    {"hidden type", R"({"entities": [{"name": "a", "class": "kvProp", "hidden": 1}]})",
+     "bad.json: entity 'a', field 'hidden': expected true or false, got an integer"},
+    {"unknown target", R"({"entities": [{"name": "a", "class": "kvProp", "targets": ["b", "nobody"]},
+                                        {"name": "b", "class": "kvProp"}]})",
+     "bad.json: entity 'a', field 'targets[1]': unknown target entity 'nobody'"},
+    {"target type", R"({"entities": [{"name": "a", "class": "kvProp", "targets": "b"}]})",
+     "bad.json: entity 'a', field 'targets': expected an array of names, got a string"},
+    {"unknown entity def", R"({"entities": [{"name": "s", "class": "kvTarget_Spawn", "entityDefs": ["imp"]}]})",
+     "bad.json: entity 's', field 'entityDefs[0]': unknown entity def 'imp'"},
+    {"spawn args type", R"({"entities": [{"name": "a", "class": "kvProp", "spawnArgs": {"k": null}}]})",
+     "bad.json: entity 'a', field 'spawnArgs.k': expected a string, number or bool, got null"},
+    {"objects type", R"({"entities": [{"name": "a", "class": "kvProp", "objects": {"class": "x"}}]})",
+     "bad.json: entity 'a', field 'objects': expected an array of objects, got an object"},
+    {"object without class", R"({"entities": [{"name": "a", "class": "kvProp", "objects": [{"properties": {}}]}]})",
+     "bad.json: entity 'a', field 'objects[0]': missing field 'class'"},
+    {"object placed twice", R"({"entities": [{"name": "a", "class": "kvProp",
+                                              "objects": [{"class": "qoComment"}, {"class": "qoComment"}]}]})",
+     "bad.json: entity 'a', field 'objects[1].class': script class 'qoComment' is placed twice on this entity"},
+    {"properties type", R"({"entities": [{"name": "a", "class": "kvProp", "objects": [{"class": "qoComment", "properties": [1]}]}]})",
+     "bad.json: entity 'a', field 'objects[0].properties': expected an object, got an array"},
+    {"timeline type", R"({"timeline": {}})", "bad.json: field 'timeline': expected an array of events, got an object"},
+    {"event without kind", R"({"timeline": [{"frame": 1}]})", "bad.json: field 'timeline[0]': missing field 'event'"},
+    {"unknown event kind", R"({"timeline": [{"frame": 1, "event": "activat", "entity": "world"}]})",
+     "bad.json: field 'timeline[0].event': unknown event 'activat' (known: activate, trigger, damage, death, "
+     "enter, exit, use, animNotify, music, cvar, event)"},
+    {"no timing", R"({"timeline": [{"event": "activate", "entity": "world"}]})",
+     "bad.json: field 'timeline[0]': give exactly one of 'frame' and 'time'"},
+    {"both timings", R"({"timeline": [{"frame": 1, "time": 1, "event": "activate", "entity": "world"}]})",
+     "bad.json: field 'timeline[0]': give exactly one of 'frame' and 'time'"},
+    {"negative frame", R"({"timeline": [{"frame": -1, "event": "activate", "entity": "world"}]})",
+     "bad.json: field 'timeline[0].frame': integer out of range 0 to 2147483647"},
+    {"negative time", R"({"timeline": [{"time": -0.5, "event": "activate", "entity": "world"}]})",
+     "bad.json: field 'timeline[0].time': expected a time of 0 or more seconds"},
+    {"event without receiver", R"({"timeline": [{"frame": 1, "event": "use"}]})",
+     "bad.json: field 'timeline[0]': missing field 'entity'"},
+    {"unknown receiver", R"({"timeline": [{"frame": 1, "event": "activate", "entity": "ghost"}]})",
+     "bad.json: field 'timeline[0]': unknown entity 'ghost'"},
+    {"unknown activator", R"({"timeline": [{"frame": 1, "event": "activate", "entity": "world", "by": "ghost"}]})",
+     "bad.json: field 'timeline[0]': unknown entity 'ghost'"},
+    {"enter without who", R"({"timeline": [{"frame": 1, "event": "enter", "entity": "world"}]})",
+     "bad.json: field 'timeline[0]': missing field 'by'"},
+    {"damage without amount", R"({"timeline": [{"frame": 1, "event": "damage", "entity": "world"}]})",
+     "bad.json: field 'timeline[0]': missing field 'amount'"},
+    {"field of another kind", R"({"timeline": [{"frame": 1, "event": "use", "entity": "world", "amount": 3}]})",
+     "bad.json: field 'timeline[0].amount': unknown field"},
+    {"music level type", R"({"timeline": [{"frame": 1, "event": "music", "entity": "world", "level": "high"}]})",
+     "bad.json: field 'timeline[0].level': expected an integer, got a string"},
+    {"cvar without value", R"({"timeline": [{"frame": 1, "event": "cvar", "name": "qo_debugAction"}]})",
+     "bad.json: field 'timeline[0]': missing field 'value'"},
+    {"unknown entry", R"({"timeline": [{"frame": 1, "event": "event", "entity": "world", "name": "OnNothing"}]})",
+     "bad.json: field 'timeline[0].name': unknown event entry 'OnNothing'"},
+    {"argument the entry does not take", R"({"timeline": [{"frame": 1, "event": "event", "entity": "world",
+                                                         "name": "OnAnimEnd", "by": "world"}]})",
+     "bad.json: field 'timeline[0].by': event 'OnAnimEnd' takes no 'by'"},
+    {"entry argument type", R"({"timeline": [{"frame": 1, "event": "event", "entity": "world",
+                                             "name": "OnWaveActivate", "value": 1.5}]})",
+     "bad.json: field 'timeline[0].value': expected an integer, got a number"},
+};
+
+class LevelParseMalformed : public ::testing::TestWithParam<Malformed> {};
+
+TEST_P(LevelParseMalformed, ReportsTheFileEntityAndField) {
+    const Malformed& c = GetParam();
+    LevelDesc level;
+    LevelErrors errors;
+    EXPECT_FALSE(ParseLevel(c.text, "bad.json", level, errors));
+    ASSERT_FALSE(errors.empty());
+    const std::string first = errors.front().Text();
+    EXPECT_EQ(first.substr(0, std::string(c.error).size()), c.error) << ErrorLines(errors);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, LevelParseMalformed, ::testing::ValuesIn(kMalformed),
+                         LevelRowName<Malformed>);
+
+TEST(LevelParse, ReportsEveryProblemNotOnlyTheFirst) {
+    LevelDesc level;
+    LevelErrors errors;
+    EXPECT_FALSE(ParseLevel(R"({"frameMs": 0, "entities": [{"name": "a", "class": "kvProp", "targets": ["x"]}],
+                                "timeline": [{"frame": 1, "event": "use", "entity": "y"}]})",
+                            "bad.json", level, errors));
+    EXPECT_EQ(errors.size(), 3u) << ErrorLines(errors);
+}
+
+TEST(LevelParse, MissingFileIsAnError) {
+    LevelDesc level;
+    LevelErrors errors;
+    EXPECT_FALSE(ReadLevelFile("/nonexistent/level.json", level, errors));
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].Text(), "/nonexistent/level.json: cannot open the level file");
+}
+
+}  // namespace
+}  // namespace qohost

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Builds and runs every test twice: the normal build (preset "default") and the
+# AddressSanitizer + UndefinedBehaviorSanitizer build (preset "asan"). Exits non-zero when
+# anything fails; ctest's summary of each build is printed, then one line for both ("total: N passed, N failed").
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+bash tools/install-deps.sh || exit 1
+jobs="${QUORIN_JOBS:-2}"
+status=0
+passed=0
+failed=0
+
+for preset in default asan; do
+    echo "==== build: $preset ===="
+    if ! cmake --preset "$preset"; then status=1; continue; fi
+    if ! cmake --build --preset "$preset" -j "$jobs"; then status=1; continue; fi
+    echo "==== tests: $preset ===="
+    log="build/$preset/ctest-summary.log"
+    ctest --preset "$preset" -j "$jobs" --timeout 900 2>&1 | tee "$log"
+    [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+    # "100% tests passed, 0 tests failed out of 42"
+    if summary=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -1); then
+        total=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$summary")
+        bad=$(sed -E 's/.*passed, ([0-9]+) tests failed.*/\1/' <<<"$summary")
+        passed=$((passed + total - bad))
+        failed=$((failed + bad))
+    else
+        status=1
+    fi
+done
+
+echo "total: $passed passed, $failed failed"
+[ "$failed" -eq 0 ] || status=1
+exit $status

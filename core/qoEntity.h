@@ -14,7 +14,9 @@ class qoEntity {
 public:
     qoEntity() : handle(0) {}
     qoEntity(uint32_t h) : handle(h) {}
-    // Looks the entity up by name through the host; warns when it is not found.
+    // Looks the entity up by name through the host (0 when not found, with the warning
+    // "entity '<name>' not found"). A null text or an empty qoString is not looked up: 0 with
+    // the warning "empty string entity not found". The text "" is looked up like any name.
     explicit qoEntity(const char* name);
     explicit qoEntity(const qoString& name);
 
@@ -33,3 +35,4 @@ public:
 };
 
 static_assert(sizeof(qoEntity) == 4);
+static_assert(sizeof(qoDeclRef) == 8);

@@ -77,6 +77,14 @@ class qoObject : public qoObject<typename qoScriptBaseOf<T>::type> {
 
 public:
     using Base::Base;
+    using Base::Bind;
+
+    // Binds to the object of class T itself, by the class's declared name.
+    void Bind(const qoEntity& e, int create = 0)
+        requires requires { T::qoName; }
+    {
+        qoObjectBase::Bind(e, T::qoName, create);
+    }
 
     // The target as a T, or null. The host hands out the object this reference was bound to,
     // which is of class T.

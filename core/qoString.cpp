@@ -27,13 +27,16 @@ int FoldedCompare(const char* a, const char* b) {
 }
 
 // Collects generated text in a small stack buffer and hands it to a string in chunks, so
-// number formatting costs one allocation in the usual case.
+// number formatting costs one allocation in the usual case. Finish hands over the rest; it is
+// not left to a destructor because a failed allocation reports, and a report may end the
+// script thread by unwinding it.
 class TextBuilder {
 public:
     explicit TextBuilder(qoString& out) : out_(out) {}
-    ~TextBuilder() { Flush(); }
     TextBuilder(const TextBuilder&) = delete;
     TextBuilder& operator=(const TextBuilder&) = delete;
+
+    void Finish() { Flush(); }
 
     void Put(char c) {
         if (used_ == sizeof(buffer_) - 1) Flush();
@@ -338,36 +341,33 @@ void qoString::Reverse() {
 
 qoString qoString::FromInt(int32_t value) {
     qoString result;
-    {
-        TextBuilder text(result);
-        if (value < 0) text.Put('-');
-        text.PutUnsigned(value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value));
-    }
+    TextBuilder text(result);
+    if (value < 0) text.Put('-');
+    text.PutUnsigned(value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value));
+    text.Finish();
     return result;
 }
 
 qoString qoString::FromFloat(float value, int decimals) {
     qoString result;
-    {
-        TextBuilder text(result);
-        text.PutFloat(value, decimals);
-    }
+    TextBuilder text(result);
+    text.PutFloat(value, decimals);
+    text.Finish();
     return result;
 }
 
 qoString qoString::FromVector(const qoVector& v, const char* pattern) {
     qoString result;
     if (!pattern) return result;
-    {
-        TextBuilder text(result);
-        for (const char* p = pattern; *p; ++p) {
-            switch (*p) {
-                case 'x': text.PutFloat(v.x, 3); break;
-                case 'y': text.PutFloat(v.y, 3); break;
-                case 'z': text.PutFloat(v.z, 3); break;
-                default: text.Put(*p); break;
-            }
+    TextBuilder text(result);
+    for (const char* p = pattern; *p; ++p) {
+        switch (*p) {
+            case 'x': text.PutFloat(v.x, 3); break;
+            case 'y': text.PutFloat(v.y, 3); break;
+            case 'z': text.PutFloat(v.z, 3); break;
+            default: text.Put(*p); break;
         }
     }
+    text.Finish();
     return result;
 }

@@ -27,6 +27,7 @@ constexpr std::pair<std::string_view, std::string_view> kHostClasses[] = {
     {"kvItem", "kvEntity"},
     {"kvCamera", "kvEntity"},
     {"kvAIConductor", "kvEntity"},
+    {"kvDesignSystems_HackBox", "kvEntity"},
 };
 
 const std::pair<std::string_view, std::string_view>* FindClass(std::string_view name) {

@@ -156,6 +156,7 @@ bool PropertyWriter::Value(Context& cx, const std::string& type, const std::stri
         return true;
     }
     if (type == "float") {
+        if (value.is_number() && !IsFloat(value)) return cx.Fail(field, "number out of range for a float");
         if (!IsFloat(value)) return cx.Expected(field, "a number", value);
         float v = value.get<float>();
         if (dest) std::memcpy(dest, &v, sizeof v);

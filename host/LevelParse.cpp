@@ -101,7 +101,6 @@ struct NamedEvent {
 constexpr NamedEvent kNamedEvents[] = {QO_EVENT_TABLE(QO_LEVEL_NAMED_EVENT)};
 #undef QO_LEVEL_NAMED_EVENT
 
-
 // Walks the document and collects errors. `entity` names the entity being read, if any.
 class Reader {
 public:

@@ -74,16 +74,14 @@ void LevelRunner::SendEntry(Entity& receiver, const char* name, const LevelEvent
 }
 
 void LevelRunner::Deliver(const LevelEvent& ev) {
-    world.Record("timeline", DescribeEvent(ev));
     if (ev.kind == LevelEventKind::Cvar) {
+        world.Record("timeline", DescribeEvent(ev));
         world.cvars.Define(ev.name, ev.text);
         return;
     }
     Entity* receiver = world.ValidEntity(Handle(ev.entity));
-    if (!receiver) {
-        world.Record("timeline", "  " + ev.entity + " no longer exists");
-        return;
-    }
+    world.Record("timeline", DescribeEvent(ev) + (receiver ? "" : " (skipped: " + ev.entity + " no longer exists)"));
+    if (!receiver) return;
     switch (ev.kind) {
         // Activation and damage are the host's own effects, the same as the entity methods'.
         case LevelEventKind::Activate: ActivateEntity(world, receiver->handle, Handle(ev.by)); break;
@@ -137,22 +135,55 @@ void LevelRunner::Flush() {
         const Record& r = records[printed];
         if (!log.out) continue;
         const bool console = r.kind == "console";
-        if (!console && !(log.methods && (r.kind == "method" || r.kind == "event" || r.kind == "timeline")))
+        if (!log.methods) {
+            if (console) std::fprintf(log.out, "%s\n", Console::StripColors(r.text).c_str());
             continue;
-        if (log.methods && r.frame != headerFrame) {
-            std::fprintf(log.out, "-- frame %" PRIu64 " (%d.%03d s)\n", r.frame, r.timeMs / 1000,
-                         r.timeMs % 1000);
-            headerFrame = r.frame;
         }
-        if (console) {
-            std::fprintf(log.out, "%s\n", Console::StripColors(r.text).c_str());
-        } else if (r.kind == "timeline") {
-            std::fprintf(log.out, "   > %s\n", r.text.c_str());
-        } else {
-            std::fprintf(log.out, "   %s\n", r.text.c_str());
-        }
+        if (!console && r.kind != "method" && r.kind != "event" && r.kind != "timeline") continue;
+        if (!frame.lines.empty() && r.frame != frame.first) CloseFrame();
+        if (frame.lines.empty()) frame = {r.frame, r.frame, r.timeMs, r.timeMs, {}};
+        const std::string line = console ? Console::StripColors(r.text)
+                                 : r.kind == "timeline" ? "   > " + r.text
+                                                        : "   " + r.text;
+        if (!frame.lines.empty() && frame.lines.back().first == line) ++frame.lines.back().second;
+        else frame.lines.emplace_back(line, 1);
     }
     if (log.out) std::fflush(log.out);
+}
+
+void LevelRunner::EndOutput() {
+    Flush();
+    CloseFrame();
+    PrintRun();
+    if (log.out) std::fflush(log.out);
+}
+
+void LevelRunner::CloseFrame() {
+    if (frame.lines.empty()) return;
+    if (!run.lines.empty() && run.lines == frame.lines && frame.first == run.last + 1) {
+        run.last = frame.first;
+        run.lastMs = frame.firstMs;
+    } else {
+        PrintRun();
+        run = std::move(frame);
+    }
+    frame = {};
+}
+
+void LevelRunner::PrintRun() {
+    if (run.lines.empty() || !log.out) return;
+    if (run.first == run.last)
+        std::fprintf(log.out, "-- frame %" PRIu64 " (%d.%03d s)\n", run.first, run.firstMs / 1000,
+                     run.firstMs % 1000);
+    else
+        std::fprintf(log.out, "-- frames %" PRIu64 " to %" PRIu64 " (%d.%03d s to %d.%03d s), each frame:\n",
+                     run.first, run.last, run.firstMs / 1000, run.firstMs % 1000, run.lastMs / 1000,
+                     run.lastMs % 1000);
+    for (const auto& [line, count] : run.lines) {
+        if (count == 1) std::fprintf(log.out, "%s\n", line.c_str());
+        else std::fprintf(log.out, "%s (x%d)\n", line.c_str(), count);
+    }
+    run = {};
 }
 
 namespace {

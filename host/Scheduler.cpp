@@ -544,7 +544,7 @@ void Scheduler::Request(Thread* t, EndReason reason) {
         if (waiter->parkSerial == serial) MakeDue(waiter);
     t->waiters.clear();
     // A parked thread unwinds now; one on the running chain at its next suspension point.
-    (void)0;
+    if (t->state == Thread::State::Parked) Switch(t);
 }
 
 void Scheduler::End(uint32_t id) {

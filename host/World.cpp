@@ -4,6 +4,7 @@
 #include <cinttypes>
 #include <cstdarg>
 
+#include "host/Traces.h"
 #include "quorin/kvQOObject.h"
 
 namespace qohost {
@@ -465,6 +466,7 @@ int32_t World::StartTrace(const qoVector* start, const qoVector* end, uint32_t c
     t.end = Value(end);
     t.contentMask = contentMask;
     t.ignoreEntity = ignoreEntity;
+    RunTrace(*this, t);
     traces.push_back(t);
     Record("trace", "start " + VectorText(start) + " " + VectorText(end));
     return static_cast<int32_t>(traces.size());
@@ -480,7 +482,8 @@ void World::GetTraceResult(int32_t trace, float* fraction, qoVector* normal, uin
     if (hitEntity) *hitEntity = t.hitEntity;
 }
 
-// Traces complete at once; an unknown handle also reads as done so that no poll loop hangs.
+// Traces complete at once (host/Traces.h); an unknown handle also reads as done so that no poll
+// loop hangs.
 bool World::IsTraceDone(int32_t) { return true; }
 
 void World::CallScriptFunction(uint32_t entity, const char* functionName) {

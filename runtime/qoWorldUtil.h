@@ -24,6 +24,14 @@ public:
     qoEntity aiConductor;
 };
 
+// Access from scripts: the qoWorldUtil object of the module-wide reference, resolved through the
+// host on every call. When the host returns no object these report "Assertion failed: 0"
+// (which ends the calling script thread) and, where that returns, yield null / the null entity.
+qoWorldUtil* qoGetWorldUtil();
+qoEntity qoGetWorldEntity();
+// player1: the activator of nearly everything scripts activate.
+qoEntity qoGetPlayer1();
+
 static_assert(offsetof(qoWorldUtil, world) == 16);
 static_assert(offsetof(qoWorldUtil, player1) == 20);
 static_assert(offsetof(qoWorldUtil, player8) == 48);

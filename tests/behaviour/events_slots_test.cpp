@@ -7,32 +7,14 @@
 #include <vector>
 
 #include "host/World.h"
-#include "quorin/qoEvents.h"
+#include "tests/behaviour/events_delivery.h"
 #include "tests/support/HostFixture.h"
 
 namespace {
 
 using qohost::Entity;
 using qohost::test::CallSlot;
-
-// Raw delivery of one event per argument shape.
-template <int N> void DeliverE(kvQOObject* o) { CallSlot<void>(o, N, 7u); }
-template <int N> void DeliverN(kvQOObject* o) { CallSlot<void>(o, N); }
-template <int N> void DeliverEEB(kvQOObject* o) { CallSlot<void>(o, N, 7u, 8u, true); }
-template <int N> void DeliverEF(kvQOObject* o) { CallSlot<void>(o, N, 7u, 12.5f); }
-template <int N> void DeliverS(kvQOObject* o) { CallSlot<void>(o, N, "footstep"); }
-template <int N> void DeliverI(kvQOObject* o) { CallSlot<void>(o, N, int32_t{4}); }
-template <int N> void DeliverEE(kvQOObject* o) { CallSlot<void>(o, N, 7u, 8u); }
-
-struct EventSlot {
-    int slot;
-    const char* name;  // null when no name is in use
-    void (*deliver)(kvQOObject*);
-};
-
-#define EVENTS_TEST_ROW(slot, id, name, shape) {slot, name, &Deliver##shape<slot>},
-const EventSlot kEventSlots[] = {QO_EVENT_TABLE(EVENTS_TEST_ROW)};
-#undef EVENTS_TEST_ROW
+using events_test::kRawEvents;
 
 const std::string kWrongPrototype =
     "^1Quorin Error:^3 System Callback defined with the wrong number of parameters. Check "
@@ -53,7 +35,7 @@ TEST_F(EventSlotsTest, UnhandledSlotsReachTheDefaultHandlers) {
     kvQOObject* relay = Make("relay", "triggerSequential");
     ASSERT_NE(relay, nullptr);
     const size_t blocks = world->allocator.LiveBlocks();
-    for (const EventSlot& e : kEventSlots) {
+    for (const events_test::RawEvent& e : kRawEvents) {
         world->console.Clear();
         e.deliver(relay);
         const std::vector<std::string> expected =

@@ -35,6 +35,7 @@ public:
 class Spawner : public Node {
 public:
     using qoScriptBase = Node;
+    static constexpr char qoName[] = "pHell_Spawner";
     int Count() { return 4; }
 };
 
@@ -58,10 +59,16 @@ TEST_F(ObjectRefTest, BindAsksTheHostForTheObjectIndex) {
     EXPECT_EQ(ref.objectIndex, 6u);
     EXPECT_TRUE(ref.IsBound());
 
+    ref.Bind(qoEntity(32));  // by the class's own name, lookup only
+    ASSERT_EQ(host.findObjectCalls.size(), 2u);
+    EXPECT_EQ(host.findObjectCalls[1].className, "pHell_Spawner");
+    EXPECT_EQ(host.findObjectCalls[1].create, 0);
+    EXPECT_EQ(ref.entity, 32u);
+
     // The raw layout the host shares: operations pointer, entity at 8, index at 12.
     uint32_t raw[2];
     std::memcpy(raw, reinterpret_cast<const char*>(&ref) + 8, sizeof raw);
-    EXPECT_EQ(raw[0], 31u);
+    EXPECT_EQ(raw[0], 32u);
     EXPECT_EQ(raw[1], 6u);
 }
 

@@ -237,6 +237,8 @@ const Mismatch kMismatches[] = {
      "t.json: entity 'e', field 'objects[0].properties.slowTickCount': integer out of range"},
     {"float as string", R"([{"class": "audibleTimer", "properties": {"targetTime": "20"}}])",
      "t.json: entity 'e', field 'objects[0].properties.targetTime': expected a number, got a string"},
+    {"float overflow", R"([{"class": "audibleTimer", "properties": {"targetTime": 1e39}}])",
+     "t.json: entity 'e', field 'objects[0].properties.targetTime': number out of range for a float"},
     {"vector of two", R"([{"class": "qoComment", "properties": {"commentOffset": [1, 2]}}])",
      "t.json: entity 'e', field 'objects[0].properties.commentOffset': expected [x, y, z], got an array"},
     {"colour of three", R"([{"class": "qoComment", "properties": {"commentColor": [1, 1, 1]}}])",

@@ -197,7 +197,7 @@ TEST_F(LevelRunnerTest, EventForARemovedEntityIsSkipped) {
     world->RemoveEntity(world->FindEntity("box"));
     runner.Deliver(Event(R"({"frame": 0, "event": "use", "entity": "box"})"));
     EXPECT_TRUE(log.empty());
-    EXPECT_EQ(world->recorder.TextsOfKind("timeline").back(), "  box no longer exists");
+    EXPECT_EQ(world->recorder.TextsOfKind("timeline").back(), "use box (skipped: box no longer exists)");
 }
 
 // The trace of a run, built from hand-made records in the formats the world records.

@@ -6,24 +6,18 @@
 #include <vector>
 
 #include "quorin/qoEvents.h"
+#include "tests/behaviour/events_delivery.h"
 #include "tests/unit/threads_test_classes.h"
 
 namespace threads_test {
 namespace {
 
+using events_test::kRawEvents;
 using qohost::test::CallSlot;
 
-// Per argument shape: the raw delivery through entry slot n, the same values passed straight
-// to handler slot n + 48 in script types (entities by reference, text by value, which on this
-// ABI is the address of a caller-owned string), and how the probe notes them.
-template <int N> void DeliverE(kvQOObject* o) { CallSlot<void>(o, N, 5u); }
-template <int N> void DeliverN(kvQOObject* o) { CallSlot<void>(o, N); }
-template <int N> void DeliverEEB(kvQOObject* o) { CallSlot<void>(o, N, 5u, 6u, true); }
-template <int N> void DeliverEF(kvQOObject* o) { CallSlot<void>(o, N, 5u, 2.5f); }
-template <int N> void DeliverS(kvQOObject* o) { CallSlot<void>(o, N, "footstep"); }
-template <int N> void DeliverI(kvQOObject* o) { CallSlot<void>(o, N, int32_t{16}); }
-template <int N> void DeliverEE(kvQOObject* o) { CallSlot<void>(o, N, 5u, 6u); }
-
+// The values of the raw deliveries passed straight to handler slot n + 48 in script types
+// (entities by reference, text by value, which on this ABI is the address of a caller-owned
+// string), and how the probe notes them.
 template <int N> void HandleE(kvQOObject* o) {
     const qoEntity e(5);
     CallSlot<void>(o, N + 48, &e);
@@ -55,20 +49,15 @@ constexpr const char* kNotedS = " 'footstep'";
 constexpr const char* kNotedI = " 16";
 constexpr const char* kNotedEE = " 5 6";
 
-struct EventSlot {
-    int slot;
-    const char* handler;
-    const char* name;  // null when no name is in use
-    void (*deliver)(kvQOObject*);
+struct HandlerSlot {
     void (*handle)(kvQOObject*);
     const char* noted;
-    bool text;
 };
 
-#define THREADS_TEST_EVENT_ROW(slot, id, name, shape) \
-    {slot, #id, name, &Deliver##shape<slot>, &Handle##shape<slot>, kNoted##shape, #shape[0] == 'S'},
-const EventSlot kEventSlots[] = {QO_EVENT_TABLE(THREADS_TEST_EVENT_ROW)};
-#undef THREADS_TEST_EVENT_ROW
+#define THREADS_TEST_HANDLER_ROW(slot, id, name, shape) {&Handle##shape<slot>, kNoted##shape},
+const HandlerSlot kHandlerSlots[] = {QO_EVENT_TABLE(THREADS_TEST_HANDLER_ROW)};
+#undef THREADS_TEST_HANDLER_ROW
+static_assert(std::size(kHandlerSlots) == std::size(kRawEvents));
 
 const char kWrongPrototype[] =
     "System Callback defined with the wrong number of parameters. Check qonotify.h for the "
@@ -78,21 +67,23 @@ class EventSlotTest : public TestClassesFixture {};
 
 TEST_F(EventSlotTest, EveryEntrySlotConvertsItsArgumentsAndCallsItsHandler) {
     eventProbe* probe = Make<eventProbe>("probe");
-    ASSERT_EQ(std::size(kEventSlots), 39u);
-    for (const EventSlot& e : kEventSlots) {
+    ASSERT_EQ(std::size(kRawEvents), 39u);
+    for (size_t i = 0; i < std::size(kRawEvents); ++i) {
+        const auto& e = kRawEvents[i];
         journal.clear();
         e.deliver(probe);
-        EXPECT_EQ(journal, std::vector<std::string>{std::string(e.handler) + e.noted})
+        EXPECT_EQ(journal, std::vector<std::string>{std::string(e.handler) + kHandlerSlots[i].noted})
             << "entry slot " << e.slot;
     }
 }
 
 TEST_F(EventSlotTest, HandlersSitAtEntrySlotPlus48) {
     eventProbe* probe = Make<eventProbe>("probe");
-    for (const EventSlot& e : kEventSlots) {
+    for (size_t i = 0; i < std::size(kRawEvents); ++i) {
+        const auto& e = kRawEvents[i];
         journal.clear();
-        e.handle(probe);
-        EXPECT_EQ(journal, std::vector<std::string>{std::string(e.handler) + e.noted})
+        kHandlerSlots[i].handle(probe);
+        EXPECT_EQ(journal, std::vector<std::string>{std::string(e.handler) + kHandlerSlots[i].noted})
             << "handler slot " << e.slot + 48;
     }
 }
@@ -116,7 +107,7 @@ TEST_F(EventSlotTest, DefaultHandlersReportTheWrongPrototypeAndFreeTheirText) {
     EXPECT_TRUE(announcer->HandlesEvent("onitempickup"));
     EXPECT_TRUE(announcer->HandlesEvent("OnRemove"));
     const size_t blocksBefore = world->allocator.LiveBlocks();
-    for (const EventSlot& e : kEventSlots) {
+    for (const auto& e : kRawEvents) {
         world->console.Clear();
         e.deliver(announcer);
         EXPECT_EQ(world->console.Lines(),

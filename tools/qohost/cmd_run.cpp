@@ -68,8 +68,12 @@ int Run(const RunOptions& options) {
     runner.Start();
     runner.RunUntil(lastFrame);
 
+    runner.EndOutput();
+    if (!options.quiet)
+        std::printf("== end at frame %d (%d.%03d s)\n", lastFrame, world.GameTime() / 1000,
+                    world.GameTime() % 1000);
     world.Detach();  // Reset, then every object: Shutdown, deleting destructor with flags 1
-    runner.Flush();
+    runner.EndOutput();
 
     int code = 0;
     if (!options.trace.empty()) {
@@ -81,9 +85,6 @@ int Run(const RunOptions& options) {
             code = kExitFailure;
         }
     }
-    if (!options.quiet)
-        std::printf("== end at frame %d (%d.%03d s)\n", lastFrame, world.GameTime() / 1000,
-                    world.GameTime() % 1000);
     if (world.allocator.LiveBlocks() != 0)
         std::printf("warning: %zu blocks (%zu bytes) still allocated after teardown\n%s",
                     world.allocator.LiveBlocks(), world.allocator.LiveBytes(),

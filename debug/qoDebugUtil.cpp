@@ -99,6 +99,12 @@ void qoDebugUtil::ReadDebugActions() {
         // Idle: outline the selection every frame until a command arrives.
         for (;;) {
             qoWaitFrame();
+            // One reader per object. The world utility starts a reader on the object whose own
+            // Init has started one already; two readers would both act on a command that waits
+            // (a move, a latent walk, a warning). The reader that is not the stored one stops
+            // while the stored one runs.
+            if (readerThread != 0 && readerThread != qoCurrentThreadId() && qoIsThreadRunning(readerThread))
+                return;
             const qoEntity selected = qoGetPlayer1().GetDebugTarget();
             if (selected.IsValid()) {
                 const qoVector mins = selected.GetMins();

@@ -102,8 +102,9 @@ struct ThreadUnwind {};
 struct SchedulerOptions {
     // Usable bytes of each fiber stack (rounded up to whole pages), without the guard page.
     size_t stackSize = kDefaultStackSize;
-    // Keep every ThreadEvent in Log() (for traces); the observer is told either way.
-    bool keepLog = true;
+    // Also keep every ThreadEvent in Log(); the observer (the world's recorder) is told either
+    // way.
+    bool keepLog = false;
 
 #if defined(__SANITIZE_ADDRESS__)
     static constexpr size_t kDefaultStackSize = 256 * 1024;  // instrumented frames are larger
@@ -171,13 +172,15 @@ public:
     void EndByName(const char* name, const kvQOObject* object);
     // Slot 24 (qoCurrentThread: the caller). Unknown and ended ids do nothing.
     void End(uint32_t id);
-    // Slot 25: true until the thread is ended (also while it unwinds).
+    // Slot 25: true until the thread is ended; false from then on, also while an ended thread
+    // runs on to its next suspension point or unwinds.
     bool IsRunning(uint32_t id) const;
     // Slot 26: the calling thread, 0 outside threads.
     uint32_t Current() const;
     // Slots 32, 33, 34. Outside a thread they return at once. A time of zero, a negative time
-    // or NaN waits until the next frame; so does waiting for oneself. Waiting for a thread that
-    // is not running returns at once.
+    // or NaN waits until the next frame. Waiting for a thread lasts until it ends (the waiter
+    // goes on in the next frame); for a thread that is not running it returns at once, and
+    // waiting for oneself gives one frame back instead of never ending.
     void WaitSeconds(double seconds);
     void WaitFrame();
     void WaitForThread(uint32_t id);

@@ -4,6 +4,7 @@
 #include <cinttypes>
 #include <cstdarg>
 
+#include "host/Level.h"
 #include "host/Traces.h"
 #include "quorin/kvQOObject.h"
 
@@ -301,9 +302,9 @@ uint32_t World::FindScriptObject(uint32_t entity, const char* className, int cre
     uint32_t index = FindObjectIndex(*e, className);
     if (index != kNoObject || create == 0) return index;
     index = AddScriptObject(*e, className);
-    if (index != kNoObject && options_.startInitOnCreate) {
-        if (kvQOObject* object = ScriptObject(entity, index)) scheduler.StartInit(object, {entity, index});
-    }
+    kvQOObject* object = index != kNoObject ? ScriptObject(entity, index) : nullptr;
+    if (object) FillDeclDefaults(*this, *object);  // as a level's objects get them
+    if (object && options_.startInitOnCreate) scheduler.StartInit(object, {entity, index});
     return index;
 }
 

@@ -17,6 +17,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <type_traits>
 
@@ -50,14 +51,20 @@ struct qoSymbol {
     void* (*allocate)(int count);
 };
 
-// FNV-1a over the bytes, seeded with the length.
+// Hash of a name: its length, then the bytes eight at a time (little-endian words), each word
+// mixed in with a multiply and a shift.
 constexpr uint32_t qoNameHash(const char* text, size_t length) {
-    uint32_t h = 2166136261u ^ static_cast<uint32_t>(length);
-    for (size_t i = 0; i < length; ++i) {
-        h ^= static_cast<unsigned char>(text[i]);
-        h *= 16777619u;
+    uint64_t h = 0x9E3779B97F4A7C15ull ^ length;
+    size_t i = 0;
+    while (i < length) {
+        uint64_t word = 0;
+        for (size_t k = 0; k < 8 && i + k < length; ++k)
+            word |= static_cast<uint64_t>(static_cast<unsigned char>(text[i + k])) << (8 * k);
+        h = (h ^ word) * 0xBF58476D1CE4E5B9ull;
+        h ^= h >> 31;
+        i += 8;
     }
-    return h;
+    return static_cast<uint32_t>(h ^ (h >> 32));
 }
 
 // The prefix of a class name: up to and including its first "_", when that is not the first
@@ -370,7 +377,7 @@ struct qoRegistryTables {
             const uint16_t slot = slots[at];
             if (slot == 0) return nullptr;
             const qoSymbol& s = symbols[slot - 1];
-            if (s.hash == h && s.length == length && std::equal(text, text + length, s.name))
+            if (s.hash == h && s.length == length && std::memcmp(text, s.name, length) == 0)
                 return &s;
         }
     }

@@ -143,6 +143,20 @@ TEST_F(HostMethodTest, CallsFromAScriptThreadCarryItsId) {
     EXPECT_EQ(records[1].frame, records[0].frame + 1);
 }
 
+// Inside a script thread the failure warning names the thread and costs it one frame.
+TEST_F(HostMethodTest, FailedCallInAThreadCostsOneFrame) {
+    const qoEntity door = Spawn("door", "kvProp");
+    std::vector<int32_t> times;
+    world->scheduler.Spawn("Opener", nullptr, {}, [&] {
+        times.push_back(qoSys->GameTimeMs());
+        door.StopMoving();  // a mover method: the prop does not support it
+        times.push_back(qoSys->GameTimeMs());
+    });
+    world->RunFrames(3);
+    EXPECT_EQ(times, (std::vector<int32_t>{0, 16}));
+    EXPECT_EQ(ConsoleText(), "Quorin Warning: .<null>.Opener: door.StopMoving failed.\n");
+}
+
 // No module allocation for a successful call without string arguments.
 TEST_F(HostMethodTest, SuccessfulCallsAllocateOnlyStringCopies) {
     const qoEntity mover = Spawn("mover", "kvMover");

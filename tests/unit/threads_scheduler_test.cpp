@@ -44,7 +44,12 @@ protected:
 
     std::deque<std::function<void()>> bodies;  // stable addresses: the thread's argument
     std::vector<std::string> trace;
-    Scheduler s;  // last: its threads unwind while the members above still exist
+    static SchedulerOptions Logged() {
+        SchedulerOptions options;
+        options.keepLog = true;
+        return options;
+    }
+    Scheduler s{Logged()};  // last: its threads unwind while the members above still exist
     uint32_t frame = 0;
     int64_t timeUs = 0;
     int64_t frameUs = 10000;

@@ -30,6 +30,14 @@ for preset in default asan; do
     fi
 done
 
+# Short fuzz runs (clang, preset "fuzz").
+echo "==== fuzz ===="
+if cmake --preset fuzz && cmake --build --preset fuzz -j "$jobs" --target registry_names_fuzz; then
+    build/fuzz/fuzz/registry_names_fuzz -runs=20000 || status=1
+else
+    status=1
+fi
+
 echo "total: $passed passed, $failed failed"
 [ "$failed" -eq 0 ] || status=1
 exit $status

@@ -66,7 +66,26 @@ protected:
         ASSERT_TRUE(module) << error;
         api = module->Api();
         world = std::make_unique<World>(Options());
-        if (AttachOnSetUp()) world->Attach(api);
+        if (AttachOnSetUp()) {
+            world->Attach(api);
+            EndWorldUtilStartup();
+        }
+    }
+
+    // The world utility that Reset places on "world" starts by looking up eight players and the
+    // AI conductor, warning (and waiting a frame) for each one missing, and then starts the
+    // debug command reader, which asks player1 for its debug target every frame. A bare
+    // fixture world has none of them, so SetUp ends that start-up thread and starts the test
+    // with an empty console and record. Tests of the world utility load a level instead
+    // (AttachOnSetUp false, then Attach(api, false) and LoadLevel).
+    void EndWorldUtilStartup() {
+        Entity* worldEntity = world->EntityByName("world");
+        if (!worldEntity) return;
+        const uint32_t index = world->FindObjectIndex(*worldEntity, "qoWorldUtil");
+        if (index == kNoObject) return;
+        world->scheduler.EndThreadsOf(world->ScriptObject(worldEntity->handle, index));
+        world->console.Clear();
+        world->recorder.Clear();
     }
 
     void TearDown() override {

@@ -10,6 +10,7 @@
 #include "object/qoClass.h"
 #include "runtime/qoRegistryTables.h"
 #include "tests/support/HostFixture.h"
+#include "tests/unit/registry_test_rows.h"
 
 namespace {
 
@@ -160,23 +161,8 @@ TEST(RegistryDeclare, ListedFlagAndComment) {
     EXPECT_EQ(Find("pHell_TestSpawner")->comment, nullptr);
 }
 
-struct Row {
-    std::string type, modifier, name, comment;
-    uint32_t offset, size;
-    bool operator==(const Row&) const = default;
-};
-std::ostream& operator<<(std::ostream& os, const Row& r) {
-    return os << r.type << "|" << r.modifier << "|" << r.name << "|" << r.comment << "|" << r.offset
-              << "|" << r.size;
-}
-
-std::vector<Row> Rows(const qoPropertyInfo* table) {
-    std::vector<Row> out;
-    for (; table && table->name; ++table)
-        out.push_back({table->type, table->modifier, table->name, table->comment, table->offset,
-                       table->size});
-    return out;
-}
+using registrytest::Row;
+using registrytest::Rows;
 
 TEST(RegistryDeclare, PropertyRowsAreOwnThenInherited) {
     const std::vector<Row> node = {{"qoList< qoEntity >", "", "linkedTo", "linked nodes", 16, 24},

@@ -9,6 +9,7 @@
 #include "debug/qoDebugUtil.h"
 #include "object/qoThunk.h"
 #include "tests/support/HostFixture.h"
+#include "tests/unit/registry_test_rows.h"
 
 namespace {
 
@@ -95,22 +96,8 @@ TEST_F(RegistryLookup, Comments) {
     EXPECT_TRUE(world->console.Lines().empty());
 }
 
-struct Row {
-    std::string type, modifier, name, comment;
-    uint32_t offset, size;
-    bool operator==(const Row&) const = default;
-};
-std::ostream& operator<<(std::ostream& os, const Row& r) {
-    return os << r.type << "|" << r.modifier << "|" << r.name << "|" << r.comment << "|" << r.offset
-              << "|" << r.size;
-}
-std::vector<Row> Rows(const qoPropertyInfo* table) {
-    std::vector<Row> out;
-    for (; table && table->name; ++table)
-        out.push_back({table->type, table->modifier, table->name, table->comment, table->offset,
-                       table->size});
-    return out;
-}
+using registrytest::Row;
+using registrytest::Rows;
 
 TEST_F(RegistryLookup, PropertyTables) {
     struct Case {

@@ -232,6 +232,7 @@ protected:
         if (HasFatalFailure()) return;
         testModule = std::make_unique<TestClassesModule>(api);
         world->Attach(testModule.get());
+        EndWorldUtilStartup();
         journal.clear();
     }
 

@@ -45,6 +45,16 @@ protected:
         return world->CallEntityMethod(e.handle, m.number, m.signature, *m.signature ? buffer : nullptr);
     }
 
+    // The console lines of failed method calls (other scripts of the world may print too).
+    std::string FailureLines() const {
+        std::string text;
+        for (const std::string& line : world->console.PlainLines()) {
+            const size_t at = line.rfind(" failed.");
+            if (at != std::string::npos && at + 8 == line.size()) text += line + "\n";
+        }
+        return text;
+    }
+
     std::vector<std::string> MethodRecords() const { return world->recorder.TextsOfKind("method"); }
     std::string LastMethodRecord() const {
         const auto r = MethodRecords();
@@ -154,7 +164,7 @@ TEST_F(HostMethodTest, FailedCallInAThreadCostsOneFrame) {
     });
     world->RunFrames(3);
     EXPECT_EQ(times, (std::vector<int32_t>{0, 16}));
-    EXPECT_EQ(ConsoleText(), "Quorin Warning: .<null>.Opener: door.StopMoving failed.\n");
+    EXPECT_EQ(FailureLines(), "Quorin Warning: .<null>.Opener: door.StopMoving failed.\n");
 }
 
 // No module allocation for a successful call without string arguments.
@@ -185,7 +195,7 @@ TEST_F(HostMethodTest, SuccessfulCallsAllocateOnlyStringCopies) {
         EXPECT_EQ(world->allocator.Allocations() - before, row.allocations) << row.label;
         EXPECT_EQ(world->allocator.LiveBlocks(), live) << row.label;
     }
-    EXPECT_EQ(ConsoleText(), "") << "no call may fail here";
+    EXPECT_EQ(FailureLines(), "") << "no call may fail here";
 }
 
 // ---- which entities support which methods ----------------------------------------------------
@@ -287,12 +297,12 @@ TEST_F(HostMethodTest, TargetList) {
     EXPECT_FALSE(relay.RemoveTarget(a));
     EXPECT_EQ(relay.NumTargets(), 1);
     EXPECT_EQ(relay.GetTarget(0), b);
-    EXPECT_EQ(ConsoleText(), "");
+    EXPECT_EQ(FailureLines(), "");
     EXPECT_EQ(relay.GetTarget(1).handle, 0u);
     EXPECT_EQ(relay.GetTarget(-1).handle, 0u);
     relay.AddTarget(qoEntity(12345u));
     EXPECT_EQ(relay.NumTargets(), 1);
-    EXPECT_EQ(ConsoleText(),
+    EXPECT_EQ(FailureLines(),
               "Quorin Warning: relay.GetTarget failed.\nQuorin Warning: relay.GetTarget failed.\n"
               "Quorin Warning: relay.AddTarget failed.\n");
 }
@@ -352,7 +362,7 @@ TEST_P(MoverTest, TravelsInAStraightLineForTheComputedTime) {
     EXPECT_TRUE(mover.IsMoving());
     EXPECT_EQ(MsUntilStopped(mover), m.durationMs);
     EXPECT_EQ(Text(mover.GetOrigin()), m.destination);
-    EXPECT_EQ(ConsoleText(), "");
+    EXPECT_EQ(FailureLines(), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -506,7 +516,7 @@ TEST_F(HostMethodTest, PlayerState) {
     const qohost::Decl* gun = world->DefineDecl("kvDeclWeapon", "weapon_shotgun");
     EXPECT_TRUE(player.EquipItem(gun));
     EXPECT_EQ(player.GetEquippedWeaponDecl(), "weapon_shotgun");
-    EXPECT_EQ(ConsoleText(),
+    EXPECT_EQ(FailureLines(),
               "Quorin Warning: player1.SetHUDElementText failed.\n"
               "Quorin Warning: player1.ActivatePlayerPerk failed.\n");
 }

@@ -151,7 +151,8 @@ TEST_F(DebugUtilTest, MoveToWalksTheSelectionFacingAlongTheWalk) {
         Preselect("walker");
         RunUntil(kCommandFrame + 60);
         const qohost::Entity& walker = Ent("walker");
-        EXPECT_TRUE(InOrder(CallTextsFrom(kCommandFrame), {"walker.GetWorldOrigin()", "walker.Action_MoveToPoint((240 0 64), 1, 10, false, "}));
+        EXPECT_TRUE(InOrder(CallTextsFrom(kCommandFrame),
+                            {"walker.GetWorldOrigin()", "walker.Action_MoveToPoint((240 0 64), 1, 10, false, "}));
         EXPECT_NEAR(walker.origin.x, 240.0f, 1e-3f);
         EXPECT_NEAR(walker.origin.y, 0.0f, 1e-3f);
         EXPECT_NEAR(walker.origin.z, 64.0f, 1e-3f);

@@ -12,8 +12,8 @@
 //       ...
 //   }
 //
-// Override Options() for other world options, Source() to pick the module, AttachOnSetUp() to
-// attach by hand. A test that keeps blocks on purpose sets checkAllocator = false.
+// Override Options() for other world options, Populate() to add entities before attaching,
+// Source() to pick the module, AttachOnSetUp() to attach by hand. A test that keeps blocks on purpose sets checkAllocator = false.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -51,6 +51,9 @@ protected:
 #endif
     }
     virtual bool AttachOnSetUp() { return true; }
+    // Runs on the new world before the module is attached, so that Reset already sees the
+    // entities it adds (e.g. world.SpawnEntity("player1", "kvPlayer")).
+    virtual void Populate(World&) {}
 
     void SetUp() override {
         std::string error;
@@ -66,6 +69,7 @@ protected:
         ASSERT_TRUE(module) << error;
         api = module->Api();
         world = std::make_unique<World>(Options());
+        Populate(*world);
         if (AttachOnSetUp()) {
             world->Attach(api);
             EndWorldUtilStartup();

@@ -189,6 +189,7 @@ TEST_F(EventSlotTest, FunctionLookupIgnoresCaseAndAnswersTheThreadEntry) {
 
 TEST_F(EventSlotTest, EntriesReachedWithoutAnObjectOnlyReport) {
     const char assertion[] = "^1Quorin Error:^3 Assertion failed: object != NULL^0";
+    world->console.Clear();
     qoEntryThunk<&threadProbe::Update>(nullptr, nullptr);
     qoEntity target(3);
     float delay = 1.0f;

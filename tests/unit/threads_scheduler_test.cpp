@@ -311,21 +311,21 @@ TEST_F(SchedulerTest, DestructorsThatWaitDoNotSuspendAnUnwindingThread) {
 
 TEST_F(SchedulerTest, EndingByNameEndsThatNameOnThatObjectOnly) {
     std::vector<uint32_t> ids;
-    struct Spec {
+    struct Case {
         const char* name;
         int object;
         bool ends;
     };
-    const Spec specs[] = {
+    const Case cases[] = {
         {"CloseDoor", 1, true},   {"CloseDoor", 2, false}, {"Update", 1, false},
         {"CloseDoor", 1, true},   {"closedoor", 1, false}, {"CloseDoor2", 1, false},
     };
-    for (const Spec& spec : specs)
-        ids.push_back(Start([&] { for (;;) s.WaitFrame(); }, spec.name, FakeObject(spec.object)));
+    for (const Case& c : cases)
+        ids.push_back(Start([&] { for (;;) s.WaitFrame(); }, c.name, FakeObject(c.object)));
     Frame();
     s.EndByName("CloseDoor", FakeObject(1));
     for (size_t i = 0; i < ids.size(); ++i)
-        EXPECT_EQ(s.IsRunning(ids[i]), !specs[i].ends) << specs[i].name << " on " << specs[i].object;
+        EXPECT_EQ(s.IsRunning(ids[i]), !cases[i].ends) << cases[i].name << " on " << cases[i].object;
     Frame();  // the others carry on
     EXPECT_EQ(s.LiveCount(), 4u);
 }

@@ -43,6 +43,12 @@ struct ScriptWorld {
         world = std::make_unique<qohost::World>(options);
         module = qohost::Module::Linked(&GetQuorinAPI);
         world->Attach(module->Api());
+        // Only the benchmark's own threads run: end the world utility's start-up threads.
+        if (qohost::Entity* worldEntity = world->EntityByName("world")) {
+            const uint32_t index = world->FindObjectIndex(*worldEntity, "qoWorldUtil");
+            if (index != qohost::kNoObject)
+                world->scheduler.EndThreadsOf(world->ScriptObject(worldEntity->handle, index));
+        }
         if (!record) world->scheduler.SetObserver(nullptr);
         object = static_cast<benchLoop*>(qoClassTables<benchLoop>::Create());
     }

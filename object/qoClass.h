@@ -257,14 +257,16 @@ constexpr auto qoNestedTypeList() {
 template <class T>
 using qoNestedTypes = decltype(qoNestedTypeList<T>());
 
-// Names a class may announce in HandlesEvent: the host events, and two names that classes
-// announce without a handler of their own.
+// Names a class may announce in HandlesEvent: the host events, two names that classes
+// announce without a handler of their own, and the encounter network's "OnSignal" (a virtual
+// operation of the network nodes, not a host event).
 constexpr bool qoIsKnownEventName(const char* name) {
 #define QO_EVENT_NAME_MATCH(slot, id, text, shape) \
     if (qoStrEqual(name, text)) return true;
     QO_EVENT_TABLE(QO_EVENT_NAME_MATCH)
 #undef QO_EVENT_NAME_MATCH
-    return qoStrEqual(name, "OnItemPickup") || qoStrEqual(name, "OnRemove");
+    return qoStrEqual(name, "OnItemPickup") || qoStrEqual(name, "OnRemove") ||
+           qoStrEqual(name, "OnSignal");
 }
 
 template <class T>
@@ -345,17 +347,24 @@ struct qoClassTables {
     static constexpr auto declStorage = qoCatArrays(allDecls, std::array<qoDeclDefault, 1>{});
     static constexpr const qoDeclDefault* declDefaults = declStorage.data();
 
-    // Editor statements: every script ancestor's own statements, root first, then the class's;
-    // a class without statements of its own shares its base's array.
+    // Editor statements: a class with statements of its own repeats the array of every script
+    // ancestor, root first (an ancestor without statements of its own has its base's array),
+    // then adds its own; a class without statements of its own shares its base's array.
     static constexpr auto ownStatements = qoOwnStatements<T>();
-    static constexpr auto lineage = [] {
+    static constexpr auto ancestorArrays = [] {
         if constexpr (hasScriptBase)
-            return qoCatArrays(qoClassTables<Base>::lineage, ownStatements);
+            return qoCatArrays(qoClassTables<Base>::ancestorArrays, qoClassTables<Base>::classArray);
         else
-            return ownStatements;
+            return std::array<const char*, 0>{};
     }();
-    static constexpr auto statementStorage = qoCatArrays(lineage, std::array<const char*, 1>{});
-    static constexpr bool hasMetadata = lineage.size() > 0;
+    static constexpr auto classArray = [] {
+        if constexpr (ownStatements.size() == 0 && hasScriptBase)
+            return qoClassTables<Base>::classArray;
+        else
+            return qoCatArrays(ancestorArrays, ownStatements);
+    }();
+    static constexpr auto statementStorage = qoCatArrays(classArray, std::array<const char*, 1>{});
+    static constexpr bool hasMetadata = classArray.size() > 0;
     static constexpr const char* const* metadata = [] {
         if (ownStatements.size()) return statementStorage.data();
         if constexpr (hasScriptBase) return qoClassTables<Base>::metadata;

@@ -8,12 +8,19 @@
 #include "debug/qoDebugUtil.h"
 #include "debug/util_debugMetaData.h"
 #include "runtime/qoWorldUtil.h"
+#include "scripts/encounter/pHell_EventCounter.h"
+#include "scripts/encounter/pHell_EventTransceiver.h"
+#include "scripts/encounter/pHell_NetworkNode.h"
 #include "scripts/util/audibleTimer.h"
 #include "scripts/util/triggerLerpDelay.h"
 #include "scripts/util/triggerSequential.h"
 
 using qoScriptClasses = qoTypeList<
     audibleTimer,
+    pHell_EventCounter,
+    pHell_EventSequencer,
+    pHell_EventTransceiver,
+    pHell_NetworkNode,
     qoComment,
     qoDebugUtil,
     qoWorldUtil,

@@ -70,9 +70,6 @@ QO_FILE_ENUM(musicTensionStates_t, 0, QO_ENUM_VALUES_musicTensionStates_t)
 
 // Enums whose owning class is not in the module yet: X(Owner, Name, flags).
 #define QO_PENDING_ENUMS(X)                          \
-    X(pHell_NetworkNode, phNodeType_t, 0)            \
-    X(pHell_NetworkNode, phJobFunction_t, 0)         \
-    X(pHell_EventTransceiver, gameplayEvent_t, 0)    \
     X(util_entityFlagActivate, activateBehavior_t, 0) \
     X(regression_testHideState, testHideState_t, 0)  \
     X(setIntroHUDState, introHUDState_t, 0)          \

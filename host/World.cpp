@@ -1,5 +1,7 @@
 #include "host/World.h"
 
+#include <strings.h>
+
 #include <algorithm>
 #include <cinttypes>
 #include <cstdarg>
@@ -300,9 +302,12 @@ uint32_t World::FindScriptObject(uint32_t entity, const char* className, int cre
     Entity* e = ValidEntity(entity);
     if (!e || !className) return kNoObject;
     uint32_t index = FindObjectIndex(*e, className);
-    // An object of a derived class answers for its base classes too (IsClass).
+    // An object of a derived class answers for its base classes too (IsClass, which ignores
+    // case; a case variant of the object's own class name is still no match).
     for (uint32_t i = 0; index == kNoObject && i < e->objects.size(); ++i)
-        if (e->objects[i].object && e->objects[i].object->IsClass(className)) index = i;
+        if (e->objects[i].object && strcasecmp(e->objects[i].className.c_str(), className) != 0 &&
+            e->objects[i].object->IsClass(className))
+            index = i;
     if (index != kNoObject || create == 0) return index;
     index = AddScriptObject(*e, className);
     kvQOObject* object = index != kNoObject ? ScriptObject(entity, index) : nullptr;

@@ -341,9 +341,13 @@ void pHell_NetworkNode::Init() {
 }
 
 void pHell_NetworkNode::ExpandNeuralNetwork() {
-    // The pass names itself at once: the links it merges here must see it running, or each
-    // would start another pass before the creator could record this one.
+    // The pass names itself at once, then lets its creator finish the step it is in before the
+    // first pass: a host runs a new thread up to its first wait before creation returns, and a
+    // pass running inside its creator's step would merge links that the step is still making
+    // (and, by merging on this node before the creator could record this thread, would start
+    // pass after pass without end).
     networkThread = qoCurrentThreadId();
+    qoWaitFrame();
 
     for (bool changed = true; changed;) {
         changed = false;

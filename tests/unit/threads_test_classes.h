@@ -14,6 +14,7 @@
 #include "object/qoClass.h"
 #include "object/qoThreads.h"
 #include "quorin/kvQuorin.h"
+#include "tests/support/ExtraClassesModule.h"
 #include "tests/support/HostFixture.h"
 
 namespace threads_test {
@@ -184,44 +185,8 @@ public:
 };
 
 // The module interface with the classes above added to the factory.
-class TestClassesModule final : public kvQuorin {
-public:
-    explicit TestClassesModule(kvQuorin* real) : real_(real) {}
-
-    kvQOObject* CreateObject(const char* name) override {
-        if (kvQOObject* object = Make<threadProbe, healthPickup, eventProbe, eventAnnouncer,
-                                      textKeeper>(name))
-            return object;
-        return real_->CreateObject(name);
-    }
-
-    kvQuorin* Destroy(uint32_t) override { return this; }
-    kvQuorinSystem* SetSystem(kvQuorinSystem* s) override { return real_->SetSystem(s); }
-    void RunRegistrations() override { real_->RunRegistrations(); }
-    void Reset() override { real_->Reset(); }
-    void DrawDevWindows() override { real_->DrawDevWindows(); }
-    const char* const* GetClassNames() override { return real_->GetClassNames(); }
-    const char* const* GetClassPrefixes() override { return real_->GetClassPrefixes(); }
-    const qoPropertyInfo* GetPropertyTable(const char* n) override { return real_->GetPropertyTable(n); }
-    const char* GetComment(const char* n) override { return real_->GetComment(n); }
-    const qoEnumInfo* GetEnumTable(const char* n) override { return real_->GetEnumTable(n); }
-    uint32_t GetElementSize(const char* n) override { return real_->GetElementSize(n); }
-    const char* const* GetEditorMetadata(const char* n) override { return real_->GetEditorMetadata(n); }
-    void* AllocateElements(const char* n, int c) override { return real_->AllocateElements(n, c); }
-    bool CheckVersionHash(int h) override { return real_->CheckVersionHash(h); }
-
-private:
-    template <class... T>
-    static kvQOObject* Make(const char* name) {
-        kvQOObject* made = nullptr;
-        ((made == nullptr && name && std::strcmp(name, T::qoName) == 0
-              ? (made = qoClassTables<T>::Create(), 0)
-              : 0),
-         ...);
-        return made;
-    }
-    kvQuorin* real_;
-};
+using TestClassesModule =
+    qohost::test::ExtraClassesModule<threadProbe, healthPickup, eventProbe, eventAnnouncer, textKeeper>;
 
 // A world with the linked module and the test classes attached.
 class TestClassesFixture : public qohost::test::HostFixture {

@@ -59,6 +59,28 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
+// Compares output lines with tests/data/levels/golden/<name>.out (QUORIN_UPDATE_GOLDEN=1 rewrites
+// the file instead).
+void ExpectGolden(const std::string& name, const std::vector<std::string>& lines) {
+    const std::string golden = std::string(QUORIN_SOURCE_DIR "/tests/data/levels/golden/") + name + ".out";
+    const char* update = std::getenv("QUORIN_UPDATE_GOLDEN");
+    if (update && std::string(update) == "1") {
+        std::ofstream out(golden, std::ios::binary);
+        for (const std::string& line : lines) out << line << "\n";
+        std::printf("updated %s\n", golden.c_str());
+        return;
+    }
+    std::ifstream probe(golden);
+    ASSERT_TRUE(probe.good()) << golden << " is missing; run with QUORIN_UPDATE_GOLDEN=1 to write it";
+    const std::vector<std::string> expected = Lines(ReadFile(golden));
+    for (size_t i = 0; i < std::max(expected.size(), lines.size()); ++i) {
+        const std::string want = i < expected.size() ? expected[i] : "<end of output>";
+        const std::string got = i < lines.size() ? lines[i] : "<end of output>";
+        ASSERT_EQ(got, want) << "first difference at line " << i + 1 << " of " << golden
+                             << " (QUORIN_UPDATE_GOLDEN=1 rewrites it when the change is meant)";
+    }
+}
+
 // ---- the example levels against their golden output -----------------------------------------
 
 struct Example {
@@ -85,22 +107,7 @@ TEST_P(RunnerExample, RunsToCompletionWithTheGoldenOutput) {
     EXPECT_EQ(lines.back().rfind("== end at frame ", 0), 0u) << "the run did not finish: " << lines.back();
     EXPECT_EQ(r.out.find("warning:"), std::string::npos) << "teardown left memory behind:\n" << r.out;
 
-    const std::string golden = std::string(QUORIN_SOURCE_DIR "/tests/data/levels/golden/") + ex.name + ".out";
-    const char* update = std::getenv("QUORIN_UPDATE_GOLDEN");
-    if (update && std::string(update) == "1") {
-        std::ofstream(golden, std::ios::binary) << r.out;
-        std::printf("updated %s\n", golden.c_str());
-        return;
-    }
-    std::ifstream probe(golden);
-    ASSERT_TRUE(probe.good()) << golden << " is missing; run with QUORIN_UPDATE_GOLDEN=1 to write it";
-    const std::vector<std::string> expected = Lines(ReadFile(golden));
-    for (size_t i = 0; i < std::max(expected.size(), lines.size()); ++i) {
-        const std::string want = i < expected.size() ? expected[i] : "<end of output>";
-        const std::string got = i < lines.size() ? lines[i] : "<end of output>";
-        ASSERT_EQ(got, want) << "first difference at line " << i + 1 << " of " << golden
-                             << " (QUORIN_UPDATE_GOLDEN=1 rewrites it when the change is meant)";
-    }
+    ExpectGolden(ex.name, lines);
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, RunnerExample, ::testing::ValuesIn(kExamples),
@@ -115,6 +122,34 @@ TEST(Runner, QuietPrintsOnlyTheConsole) {
         if (line.rfind("== ", 0) != 0 && line.rfind("-- frame", 0) != 0 && line.rfind("   ", 0) != 0)
             consoleOnly += line + "\n";
     EXPECT_EQ(quiet.out, consoleOnly);
+}
+
+// ---- qohost network ----------------------------------------------------------------------------
+
+TEST(RunnerNetwork, DemoSettlesIntoTheGoldenTrees) {
+    const std::string dot = TestTempPath(".dot");
+    const Result r = RunQohost("network examples/levels/network.json --dot '" + dot + "'");
+    ASSERT_EQ(r.code, 0) << r.err << r.out;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out.find("warning:"), std::string::npos) << "teardown left memory behind:\n" << r.out;
+    ExpectGolden("network", Lines(r.out));
+
+    const std::string graph = ReadFile(dot);
+    std::remove(dot.c_str());
+    EXPECT_EQ(graph.rfind("digraph network {\n", 0), 0u) << graph;
+    for (const char* part : {"subgraph cluster_job8 {", "subgraph cluster_job9 {",
+                             "label=\"kill_counter\\npHell_EventCounter\"", "\"8:12\" -> \"8:10\";"})
+        EXPECT_NE(graph.find(part), std::string::npos) << part << "\n" << graph;
+    EXPECT_EQ(graph.substr(graph.size() - 2), "}\n");
+}
+
+TEST(RunnerNetwork, ANetworkThatHasNotSettledExitsWithThree) {
+    const Result r = RunQohost("network examples/levels/network.json --frames 0");
+    EXPECT_EQ(r.code, 3) << r.err;
+    const std::vector<std::string> lines = Lines(r.out);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[1], "== 10 network nodes; not settled at frame 0");
+    EXPECT_NE(r.out.find("ExpandNeuralNetwork running"), std::string::npos) << r.out;
 }
 
 // ---- malformed levels -------------------------------------------------------------------------

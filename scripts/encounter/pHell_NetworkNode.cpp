@@ -222,13 +222,21 @@ bool pHell_NetworkNode::NegotiateJob(uint32_t other, int32_t job) {
             AddPendingLink(other, job);
             return false;
         }
-        // Slaves stay ordered by type; equal types keep their arrival order.
+        // Slaves stay ordered by type; equal types keep their arrival order. The new slave goes
+        // before the first slave of a greater type, found by halving (the list is ordered, and
+        // each type read is a look-up through the host).
         const int32_t otherType = TypeOf(other);
         NetworkLock lock(*this);
         qoList<int32_t>& slaves = jobSlaves[at];
-        int place = 0;
-        while (place < slaves.Num() && TypeOf(static_cast<uint32_t>(slaves[place])) <= otherType) ++place;
-        slaves.Insert(static_cast<int32_t>(other), place);
+        int low = 0, high = slaves.Num();
+        while (low < high) {
+            const int mid = low + (high - low) / 2;
+            if (TypeOf(static_cast<uint32_t>(slaves[mid])) <= otherType)
+                low = mid + 1;
+            else
+                high = mid;
+        }
+        slaves.Insert(static_cast<int32_t>(other), low);
         return true;
     }
     if (r2 == 3 || r2 == 4) {

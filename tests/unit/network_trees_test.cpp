@@ -9,22 +9,17 @@
 
 #include "host/Network.h"
 #include "object/qoThreads.h"
-#include "tests/support/HostFixture.h"
+#include "tests/support/ExtraClassesFixture.h"
 #include "tests/support/NetworkNodes.h"
 
 namespace {
 
 using namespace network_test;
 
-class NetworkTest : public qohost::test::HostFixture {
+class NetworkTest : public qohost::test::ExtraClassesFixture<NetworkModule> {
 protected:
-    bool AttachOnSetUp() override { return false; }
     void SetUp() override {
-        HostFixture::SetUp();
-        if (HasFatalFailure()) return;
-        networkModule = std::make_unique<NetworkModule>(api);
-        world->Attach(networkModule.get());
-        EndWorldUtilStartup();
+        ExtraClassesFixture::SetUp();
         signals.clear();
     }
     void StartOver() {
@@ -44,8 +39,6 @@ protected:
         EXPECT_TRUE(Settle());
         return Trees(qohost::ReadNetwork(*world));
     }
-
-    std::unique_ptr<NetworkModule> networkModule;
 };
 
 // ---- the basic cases ---------------------------------------------------------------------------

@@ -14,7 +14,7 @@
 #include "object/qoClass.h"
 #include "object/qoThreads.h"
 #include "quorin/kvQuorin.h"
-#include "tests/support/ExtraClassesModule.h"
+#include "tests/support/ExtraClassesFixture.h"
 #include "tests/support/HostFixture.h"
 
 namespace threads_test {
@@ -189,15 +189,10 @@ using TestClassesModule =
     qohost::test::ExtraClassesModule<threadProbe, healthPickup, eventProbe, eventAnnouncer, textKeeper>;
 
 // A world with the linked module and the test classes attached.
-class TestClassesFixture : public qohost::test::HostFixture {
+class TestClassesFixture : public qohost::test::ExtraClassesFixture<TestClassesModule> {
 protected:
-    bool AttachOnSetUp() override { return false; }
     void SetUp() override {
-        HostFixture::SetUp();
-        if (HasFatalFailure()) return;
-        testModule = std::make_unique<TestClassesModule>(api);
-        world->Attach(testModule.get());
-        EndWorldUtilStartup();
+        ExtraClassesFixture::SetUp();
         journal.clear();
     }
 
@@ -208,8 +203,6 @@ protected:
         const uint32_t index = world->AddScriptObject(e, T::qoName);
         return static_cast<T*>(world->ScriptObject(e.handle, index));
     }
-
-    std::unique_ptr<TestClassesModule> testModule;
 };
 
 }  // namespace threads_test

@@ -50,13 +50,6 @@ uint32_t BuiltinSize(const std::string& type) {
     return ListElementType(type).empty() ? 0 : sizeof(qoListLayout);
 }
 
-// A JSON number that a 32-bit float holds without overflowing.
-bool IsFloat(const Json& v) {
-    if (!v.is_number()) return false;
-    const double d = v.get<double>();
-    return std::isfinite(d) && std::fabs(d) <= double(std::numeric_limits<float>::max());
-}
-
 }  // namespace
 
 struct PropertyWriter::Context {
@@ -156,22 +149,19 @@ bool PropertyWriter::Value(Context& cx, const std::string& type, const std::stri
         return true;
     }
     if (type == "float") {
-        if (value.is_number() && !IsFloat(value)) return cx.Fail(field, "number out of range for a float");
-        if (!IsFloat(value)) return cx.Expected(field, "a number", value);
+        if (value.is_number() && !FitsFloat(value)) return cx.Fail(field, "number out of range for a float");
+        if (!FitsFloat(value)) return cx.Expected(field, "a number", value);
         float v = value.get<float>();
         if (dest) std::memcpy(dest, &v, sizeof v);
         return true;
     }
     if (type == "qoVector" || type == "qoColor") {
         const size_t n = type == "qoVector" ? 3 : 4;
-        bool ok = value.is_array() && value.size() == n;
-        for (size_t i = 0; ok && i < n; ++i)
-            ok = IsFloat(value[i]);
-        if (!ok) return cx.Expected(field, n == 3 ? "[x, y, z]" : "[r, g, b, a]", value);
-        for (size_t i = 0; dest && i < n; ++i) {
-            float c = value[i].get<float>();
-            std::memcpy(dest + 4 * i, &c, sizeof c);
-        }
+        float c[4];
+        std::string badField, message;
+        if (!ReadFloats(value, n, n == 3 ? "[x, y, z]" : "[r, g, b, a]", field, c, badField, message))
+            return cx.Fail(badField, message);
+        if (dest) std::memcpy(dest, c, n * sizeof(float));
         return true;
     }
     if (type == "qoEntity") {
@@ -188,6 +178,9 @@ bool PropertyWriter::Value(Context& cx, const std::string& type, const std::stri
     }
     if (type == "qoString") {
         if (!value.is_string()) return cx.Expected(field, "a string", value);
+        // The module reads its strings as C strings too: a NUL would silently cut the text.
+        if (value.get_ref<const std::string&>().find('\0') != std::string::npos)
+            return cx.Fail(field, "expected a text without NUL characters");
         if (dest) {
             qoStringLayout& member = *reinterpret_cast<qoStringLayout*>(dest);
             const std::string text = value.get<std::string>();

@@ -59,7 +59,7 @@ struct PropertyWriter::Context {
     int depth = 0;
 
     bool Fail(const std::string& field, std::string message) {
-        errors.push_back({file, entity, field, std::move(message)});
+        AddError(errors, {file, entity, field, std::move(message)});
         return false;
     }
     bool Expected(const std::string& field, const char* what, const Json& v) {
@@ -369,12 +369,12 @@ void Check(World& world, kvQuorin& module, const LevelDesc& level, LevelErrors& 
     PropertyWriter checker(module, nullptr, nullptr, level);
     for (const LevelEntity& e : level.entities) {
         if (!IsKnownHostClass(e.hostClass))
-            errors.push_back({level.file, e.name, "class", "unknown host class '" + e.hostClass + "'"});
+            AddError(errors, {level.file, e.name, "class", "unknown host class '" + e.hostClass + "'"});
         if (e.name != "world" && world.EntityByName(e.name))
-            errors.push_back({level.file, e.name, "name", "the world already has an entity of this name"});
+            AddError(errors, {level.file, e.name, "name", "the world already has an entity of this name"});
         for (const LevelObject& placed : e.objects) {
             if (!listed.count(placed.className)) {
-                errors.push_back({level.file, e.name, placed.field + ".class",
+                AddError(errors, {level.file, e.name, placed.field + ".class",
                                   "unknown script class '" + placed.className + "'"});
                 continue;
             }
@@ -383,7 +383,7 @@ void Check(World& world, kvQuorin& module, const LevelDesc& level, LevelErrors& 
     }
     for (const LevelEntityDef& def : level.entityDefs)
         if (!IsKnownHostClass(def.hostClass))
-            errors.push_back({level.file, "", "entityDefs." + def.name + ".class",
+            AddError(errors, {level.file, "", "entityDefs." + def.name + ".class",
                               "unknown host class '" + def.hostClass + "'"});
 }
 
@@ -392,12 +392,12 @@ void Check(World& world, kvQuorin& module, const LevelDesc& level, LevelErrors& 
 bool LoadLevel(World& world, const LevelDesc& level, LevelErrors& errors, LoadedLevel* loaded) {
     kvQuorin* module = world.Module();
     if (!module) {
-        errors.push_back({level.file, "", "", "no script module is attached to the world"});
+        AddError(errors, {level.file, "", "", "no script module is attached to the world"});
         return false;
     }
-    const size_t before = errors.size();
+    const size_t before = CountProblems(errors);
     Check(world, *module, level, errors);
-    if (errors.size() != before) return false;
+    if (CountProblems(errors) != before) return false;
 
     // Step 2.
     world.SetFrameTime(level.frameMs);
@@ -449,7 +449,7 @@ bool LoadLevel(World& world, const LevelDesc& level, LevelErrors& errors, Loaded
             if (isNew) index = world.AddScriptObject(e, po.className.c_str());
             kvQOObject* object = index == kNoObject ? nullptr : world.ScriptObject(e.handle, index);
             if (!object) {
-                errors.push_back({level.file, e.name, po.field + ".class",
+                AddError(errors, {level.file, e.name, po.field + ".class",
                                   "the module did not create script class '" + po.className + "'"});
                 continue;
             }
@@ -464,7 +464,7 @@ bool LoadLevel(World& world, const LevelDesc& level, LevelErrors& errors, Loaded
         if (kvQOObject* object = world.GetScriptObject(entity, index))
             world.CreateThread("Init", object, &RunInit, nullptr);
     if (loaded) *loaded = std::move(made);
-    return errors.size() == before;
+    return CountProblems(errors) == before;
 }
 
 }  // namespace qohost

@@ -31,6 +31,7 @@ constexpr size_t kMaxLevelDepth = 64;        // arrays and objects nested in one
 constexpr double kMaxRunSeconds = 1000000;   // run lengths and event times, in seconds
 constexpr size_t kMaxErrorLines = 20;        // ErrorLines prints these and counts the rest
 constexpr size_t kMaxErrorLineBytes = 2000;  // longer lines are cut
+constexpr size_t kMaxErrorsKept = 100;       // further problems are only counted
 
 // The text with control characters written as \xNN, cut to `maxBytes` (then ending in "...").
 std::string Printable(std::string_view text, size_t maxBytes = kMaxErrorLineBytes);
@@ -45,12 +46,21 @@ struct LevelError {
     std::string entity;
     std::string field;
     std::string message;
+    size_t more = 0;  // problems found after this one that were counted, not kept
 
     // "FILE: entity 'E', field 'F': MESSAGE" with the parts that are present, as Printable.
     std::string Text() const;
 };
 
 using LevelErrors = std::vector<LevelError>;
+
+// Appends a problem. The first kMaxErrorsKept are kept (each part cut as Printable); later
+// ones are counted on the last one kept, so that the memory a report takes stays bounded
+// however many problems a hostile file holds.
+void AddError(LevelErrors& errors, LevelError error);
+
+// How many problems the errors stand for, kept or counted.
+size_t CountProblems(const LevelErrors& errors);
 
 // The errors' Text(), one per line: the first kMaxErrorLines, then "... and N more problems".
 std::string ErrorLines(const LevelErrors& errors);

@@ -58,12 +58,29 @@ std::string LevelError::Text() const {
     return Printable(text + message);
 }
 
+void AddError(LevelErrors& errors, LevelError error) {
+    if (errors.size() >= kMaxErrorsKept) {
+        ++errors.back().more;
+        return;
+    }
+    for (std::string* part : {&error.file, &error.entity, &error.field, &error.message})
+        if (part->size() > kMaxErrorLineBytes) *part = Printable(*part);
+    errors.push_back(std::move(error));
+}
+
+size_t CountProblems(const LevelErrors& errors) {
+    size_t count = 0;
+    for (const LevelError& e : errors) count += 1 + e.more;
+    return count;
+}
+
 std::string ErrorLines(const LevelErrors& errors) {
     std::string text;
     for (size_t i = 0; i < errors.size() && i < kMaxErrorLines; ++i) text += errors[i].Text() + "\n";
-    if (errors.size() > kMaxErrorLines)
-        text += "... and " + std::to_string(errors.size() - kMaxErrorLines) +
-                (errors.size() - kMaxErrorLines == 1 ? " more problem\n" : " more problems\n");
+    const size_t total = CountProblems(errors);
+    if (total > kMaxErrorLines)
+        text += "... and " + std::to_string(total - kMaxErrorLines) +
+                (total - kMaxErrorLines == 1 ? " more problem\n" : " more problems\n");
     return text;
 }
 
@@ -185,7 +202,7 @@ public:
 
     void Fail(const std::string& field, std::string message) {
         std::string where = prefix.empty() ? field : field.empty() ? prefix : Join(prefix, field);
-        errors.push_back({file, entity, where, std::move(message)});
+        AddError(errors, {file, entity, where, std::move(message)});
     }
     bool Expect(bool ok, const std::string& field, const char* what, const Json& v) {
         if (!ok) Fail(field, std::string("expected ") + what + ", got " + DescribeJson(v));
@@ -686,7 +703,7 @@ private:
 
 bool ParseLevel(std::string_view text, const std::string& file, LevelDesc& out,
                 LevelErrors& errors) {
-    size_t before = errors.size();
+    const size_t before = CountProblems(errors);
     out = LevelDesc{};
     out.file = file;
 
@@ -694,16 +711,16 @@ bool ParseLevel(std::string_view text, const std::string& file, LevelDesc& out,
     DocumentBuilder builder(doc);
     if (!Json::sax_parse(text.begin(), text.end(), &builder)) {
         if (builder.nestedTooDeeply)
-            errors.push_back({file, "", builder.tooDeep,
+            AddError(errors, {file, "", builder.tooDeep,
                               "values nested more than " + std::to_string(kMaxLevelDepth) + " deep"});
         else
-            errors.push_back({file, "", "", "invalid JSON: " + builder.parseError});
+            AddError(errors, {file, "", "", "invalid JSON: " + builder.parseError});
         return false;
     }
     for (const auto& [path, key] : builder.duplicates)
-        errors.push_back({file, "", path, "duplicate key '" + key + "'"});
+        AddError(errors, {file, "", path, "duplicate key '" + key + "'"});
     if (builder.moreDuplicates)
-        errors.push_back({file, "", "", std::to_string(builder.moreDuplicates) + " more duplicate keys"});
+        AddError(errors, {file, "", "", std::to_string(builder.moreDuplicates) + " more duplicate keys"});
 
     Reader r(file, errors);
     if (!r.Expect(doc.is_object(), "", "a JSON object at the top level", doc)) return false;
@@ -779,15 +796,15 @@ bool ParseLevel(std::string_view text, const std::string& file, LevelDesc& out,
     std::set<std::string> names;
     for (const LevelEntity& e : out.entities)
         if (!e.name.empty() && !names.insert(e.name).second)
-            errors.push_back({file, e.name, e.field + ".name", "duplicate entity name"});
+            AddError(errors, {file, e.name, e.field + ".name", "duplicate entity name"});
     for (const LevelEntity& e : out.entities) {
         for (size_t t = 0; t < e.targets.size(); ++t)
             if (!names.count(e.targets[t]))
-                errors.push_back({file, e.name, Reader::Index("targets", t),
+                AddError(errors, {file, e.name, Reader::Index("targets", t),
                                   "unknown target entity '" + e.targets[t] + "'"});
         for (size_t t = 0; t < e.entityDefs.size(); ++t)
             if (!out.HasDecl("kvDeclEntityDef", e.entityDefs[t]))
-                errors.push_back({file, e.name, Reader::Index("entityDefs", t),
+                AddError(errors, {file, e.name, Reader::Index("entityDefs", t),
                                   "unknown entity def '" + e.entityDefs[t] + "'"});
     }
     // The module's Reset binds its world utility to the entity named "world": a level that
@@ -816,7 +833,7 @@ bool ParseLevel(std::string_view text, const std::string& file, LevelDesc& out,
         std::stable_sort(out.timeline.begin(), out.timeline.end(),
                          [](const LevelEvent& a, const LevelEvent& b) { return a.frame < b.frame; });
     }
-    return errors.size() == before;
+    return CountProblems(errors) == before;
 }
 
 namespace {
@@ -841,18 +858,18 @@ bool ReadLevelFile(const std::string& path, LevelDesc& out, LevelErrors& errors,
     // Not blocking: opening a fifo must not wait for a writer before it can be refused.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        errors.push_back({path, "", "", "cannot open the level file"});
+        AddError(errors, {path, "", "", "cannot open the level file"});
         return false;
     }
     std::string text;
     struct stat info {};
     bool ok = false;
     if (::fstat(fd, &info) != 0) {
-        errors.push_back({path, "", "", std::string("cannot read the level file: ") + std::strerror(errno)});
+        AddError(errors, {path, "", "", std::string("cannot read the level file: ") + std::strerror(errno)});
     } else if (!S_ISREG(info.st_mode)) {
-        errors.push_back({path, "", "", std::string("not a level file: ") + FileKind(info.st_mode)});
+        AddError(errors, {path, "", "", std::string("not a level file: ") + FileKind(info.st_mode)});
     } else if (static_cast<uint64_t>(info.st_size) > maxBytes) {
-        errors.push_back({path, "", "", "the level file is larger than " + Megabytes(maxBytes)});
+        AddError(errors, {path, "", "", "the level file is larger than " + Megabytes(maxBytes)});
     } else {
         // The file may still grow while it is read: never more than the limit.
         text.resize(static_cast<size_t>(info.st_size));
@@ -866,7 +883,7 @@ bool ReadLevelFile(const std::string& path, LevelDesc& out, LevelErrors& errors,
             const ssize_t n = ::read(fd, text.data() + size, text.size() - size);
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) {
-                errors.push_back({path, "", "", std::string("cannot read the level file: ") + std::strerror(errno)});
+                AddError(errors, {path, "", "", std::string("cannot read the level file: ") + std::strerror(errno)});
                 ok = false;
                 break;
             }
@@ -875,7 +892,7 @@ bool ReadLevelFile(const std::string& path, LevelDesc& out, LevelErrors& errors,
         }
         text.resize(size);
         if (ok && size > maxBytes) {
-            errors.push_back({path, "", "", "the level file is larger than " + Megabytes(maxBytes)});
+            AddError(errors, {path, "", "", "the level file is larger than " + Megabytes(maxBytes)});
             ok = false;
         }
     }

@@ -51,7 +51,7 @@ CLI::Validator IntegerRange(int64_t lo, int64_t hi) {
                 return "expected an integer from " + range + Got(text);
             return {};
         },
-        "INTEGER " + range);
+        range);
 }
 
 CLI::Validator SecondsRange(double hi) {
@@ -68,7 +68,7 @@ CLI::Validator SecondsRange(double hi) {
                 return "expected a number of seconds from " + range + Got(text);
             return {};
         },
-        "SECONDS " + range);
+        range);
 }
 
 std::unique_ptr<Module> LoadModule() {

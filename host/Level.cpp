@@ -50,13 +50,6 @@ uint32_t BuiltinSize(const std::string& type) {
     return ListElementType(type).empty() ? 0 : sizeof(qoListLayout);
 }
 
-// A JSON number that a 32-bit float holds without overflowing.
-bool IsFloat(const Json& v) {
-    if (!v.is_number()) return false;
-    const double d = v.get<double>();
-    return std::isfinite(d) && std::fabs(d) <= double(std::numeric_limits<float>::max());
-}
-
 }  // namespace
 
 struct PropertyWriter::Context {
@@ -66,7 +59,7 @@ struct PropertyWriter::Context {
     int depth = 0;
 
     bool Fail(const std::string& field, std::string message) {
-        errors.push_back({file, entity, field, std::move(message)});
+        AddError(errors, {file, entity, field, std::move(message)});
         return false;
     }
     bool Expected(const std::string& field, const char* what, const Json& v) {
@@ -156,22 +149,19 @@ bool PropertyWriter::Value(Context& cx, const std::string& type, const std::stri
         return true;
     }
     if (type == "float") {
-        if (value.is_number() && !IsFloat(value)) return cx.Fail(field, "number out of range for a float");
-        if (!IsFloat(value)) return cx.Expected(field, "a number", value);
+        if (value.is_number() && !FitsFloat(value)) return cx.Fail(field, "number out of range for a float");
+        if (!FitsFloat(value)) return cx.Expected(field, "a number", value);
         float v = value.get<float>();
         if (dest) std::memcpy(dest, &v, sizeof v);
         return true;
     }
     if (type == "qoVector" || type == "qoColor") {
         const size_t n = type == "qoVector" ? 3 : 4;
-        bool ok = value.is_array() && value.size() == n;
-        for (size_t i = 0; ok && i < n; ++i)
-            ok = IsFloat(value[i]);
-        if (!ok) return cx.Expected(field, n == 3 ? "[x, y, z]" : "[r, g, b, a]", value);
-        for (size_t i = 0; dest && i < n; ++i) {
-            float c = value[i].get<float>();
-            std::memcpy(dest + 4 * i, &c, sizeof c);
-        }
+        float c[4];
+        std::string badField, message;
+        if (!ReadFloats(value, n, n == 3 ? "[x, y, z]" : "[r, g, b, a]", field, c, badField, message))
+            return cx.Fail(badField, message);
+        if (dest) std::memcpy(dest, c, n * sizeof(float));
         return true;
     }
     if (type == "qoEntity") {
@@ -188,6 +178,9 @@ bool PropertyWriter::Value(Context& cx, const std::string& type, const std::stri
     }
     if (type == "qoString") {
         if (!value.is_string()) return cx.Expected(field, "a string", value);
+        // The module reads its strings as C strings too: a NUL would silently cut the text.
+        if (value.get_ref<const std::string&>().find('\0') != std::string::npos)
+            return cx.Fail(field, "expected a text without NUL characters");
         if (dest) {
             qoStringLayout& member = *reinterpret_cast<qoStringLayout*>(dest);
             const std::string text = value.get<std::string>();
@@ -389,12 +382,12 @@ void Check(World& world, kvQuorin& module, const LevelDesc& level, LevelErrors& 
     PropertyWriter checker(module, nullptr, nullptr, level);
     for (const LevelEntity& e : level.entities) {
         if (!IsKnownHostClass(e.hostClass))
-            errors.push_back({level.file, e.name, "class", "unknown host class '" + e.hostClass + "'"});
+            AddError(errors, {level.file, e.name, "class", "unknown host class '" + e.hostClass + "'"});
         if (e.name != "world" && world.EntityByName(e.name))
-            errors.push_back({level.file, e.name, "name", "the world already has an entity of this name"});
+            AddError(errors, {level.file, e.name, "name", "the world already has an entity of this name"});
         for (const LevelObject& placed : e.objects) {
             if (!listed.count(placed.className)) {
-                errors.push_back({level.file, e.name, placed.field + ".class",
+                AddError(errors, {level.file, e.name, placed.field + ".class",
                                   "unknown script class '" + placed.className + "'"});
                 continue;
             }
@@ -403,7 +396,7 @@ void Check(World& world, kvQuorin& module, const LevelDesc& level, LevelErrors& 
     }
     for (const LevelEntityDef& def : level.entityDefs)
         if (!IsKnownHostClass(def.hostClass))
-            errors.push_back({level.file, "", "entityDefs." + def.name + ".class",
+            AddError(errors, {level.file, "", "entityDefs." + def.name + ".class",
                               "unknown host class '" + def.hostClass + "'"});
 }
 
@@ -412,12 +405,12 @@ void Check(World& world, kvQuorin& module, const LevelDesc& level, LevelErrors& 
 bool LoadLevel(World& world, const LevelDesc& level, LevelErrors& errors, LoadedLevel* loaded) {
     kvQuorin* module = world.Module();
     if (!module) {
-        errors.push_back({level.file, "", "", "no script module is attached to the world"});
+        AddError(errors, {level.file, "", "", "no script module is attached to the world"});
         return false;
     }
-    const size_t before = errors.size();
+    const size_t before = CountProblems(errors);
     Check(world, *module, level, errors);
-    if (errors.size() != before) return false;
+    if (CountProblems(errors) != before) return false;
 
     // Step 2.
     world.SetFrameTime(level.frameMs);
@@ -469,7 +462,7 @@ bool LoadLevel(World& world, const LevelDesc& level, LevelErrors& errors, Loaded
             if (isNew) index = world.AddScriptObject(e, po.className.c_str());
             kvQOObject* object = index == kNoObject ? nullptr : world.ScriptObject(e.handle, index);
             if (!object) {
-                errors.push_back({level.file, e.name, po.field + ".class",
+                AddError(errors, {level.file, e.name, po.field + ".class",
                                   "the module did not create script class '" + po.className + "'"});
                 continue;
             }
@@ -484,7 +477,7 @@ bool LoadLevel(World& world, const LevelDesc& level, LevelErrors& errors, Loaded
         if (kvQOObject* object = world.GetScriptObject(entity, index))
             world.CreateThread("Init", object, &RunInit, nullptr);
     if (loaded) *loaded = std::move(made);
-    return errors.size() == before;
+    return CountProblems(errors) == before;
 }
 
 }  // namespace qohost

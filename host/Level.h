@@ -2,8 +2,9 @@
 // their property values, console variables, decls, a timeline of host events), parsed into a
 // LevelDesc and loaded into a World. docs/levels.md documents the format.
 //
-// Reading a level never throws and never crashes on malformed input: every problem becomes a
-// LevelError that names the file, the entity (when there is one) and the field.
+// Reading a level never throws and never crashes on malformed or hostile input: every problem
+// becomes a LevelError that names the file, the entity (when there is one) and the field, and
+// the work and the output stay bounded by the size of the input.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +25,20 @@ namespace qohost {
 
 class World;
 
+// Limits on what a level file may hold (docs/levels.md lists them).
+constexpr size_t kMaxLevelFileBytes = size_t(256) << 20;  // larger files are not read
+constexpr size_t kMaxLevelDepth = 64;        // arrays and objects nested in one another
+constexpr double kMaxRunSeconds = 1000000;   // run lengths and event times, in seconds
+constexpr size_t kMaxErrorLines = 20;        // ErrorLines prints these and counts the rest
+constexpr size_t kMaxErrorLineBytes = 2000;  // longer lines are cut
+constexpr size_t kMaxErrorsKept = 100;       // further problems are only counted
+
+// The text with control characters written as \xNN, cut to `maxBytes` (then ending in "...").
+std::string Printable(std::string_view text, size_t maxBytes = kMaxErrorLineBytes);
+
+// True when the text holds a control character (0x00 to 0x1f, 0x7f).
+bool HasControlCharacter(std::string_view text);
+
 // One load problem. `entity` is empty for fields outside any entity; `field` is a path within
 // the entity ("objects[0].properties.loop") or within the document ("timeline[2].frame").
 struct LevelError {
@@ -31,18 +46,37 @@ struct LevelError {
     std::string entity;
     std::string field;
     std::string message;
+    size_t more = 0;  // problems found after this one that were counted, not kept
 
-    // "FILE: entity 'E', field 'F': MESSAGE" with the parts that are present.
+    // "FILE: entity 'E', field 'F': MESSAGE" with the parts that are present, as Printable.
     std::string Text() const;
 };
 
 using LevelErrors = std::vector<LevelError>;
 
-// Every error's Text(), one per line.
+// Appends a problem. The first kMaxErrorsKept are kept (each part cut as Printable); later
+// ones are counted on the last one kept, so that the memory a report takes stays bounded
+// however many problems a hostile file holds.
+void AddError(LevelErrors& errors, LevelError error);
+
+// How many problems the errors stand for, kept or counted.
+size_t CountProblems(const LevelErrors& errors);
+
+// The errors' Text(), one per line: the first kMaxErrorLines, then "... and N more problems".
 std::string ErrorLines(const LevelErrors& errors);
 
 // "a string", "an array", "true or false", ...: what a JSON value is, for messages.
 const char* DescribeJson(const nlohmann::ordered_json& value);
+
+// A JSON number that a 32-bit float holds without overflowing.
+bool FitsFloat(const nlohmann::ordered_json& value);
+
+// Reads an array of `count` numbers that floats hold (a vector, a colour) into `out`. On a
+// problem returns false with the field that is wrong (the array, or the element "F[i]") and
+// the message; `shape` names the expected form ("[x, y, z]").
+bool ReadFloats(const nlohmann::ordered_json& value, size_t count, const char* shape,
+                const std::string& field, float* out, std::string& badField,
+                std::string& message);
 
 // A script object placed on an entity, with its property values still in JSON form: their
 // meaning depends on the module's property tables, checked when the level is loaded.
@@ -128,14 +162,20 @@ struct LevelDesc {
 };
 
 // Seconds of game time to the frame that first reaches them: frame f ends at f * frameMs.
+// Negative seconds and NaN give frame 0; the result saturates at the largest int32_t.
 int32_t FrameForSeconds(double seconds, int32_t frameMs);
 
 // Parses a level document. Returns false and appends to `errors` on any problem; `out` is then
-// unspecified. Structure, value kinds, entity names, targets and decl names are checked here;
-// script classes and property values are checked against the module by LoadLevel.
+// unspecified. Structure, value kinds, number ranges, names, targets and decl names are checked
+// here; script classes and property values are checked against the module by LoadLevel.
+// Time and memory are linear in the size of the text; values nested deeper than
+// kMaxLevelDepth stop the parse with one error.
 bool ParseLevel(std::string_view text, const std::string& file, LevelDesc& out,
                 LevelErrors& errors);
-bool ReadLevelFile(const std::string& path, LevelDesc& out, LevelErrors& errors);
+// Reads and parses a level file. Only a regular file of at most `maxBytes` is read; anything
+// else (a directory, a device, a fifo, a larger file) is refused without reading it.
+bool ReadLevelFile(const std::string& path, LevelDesc& out, LevelErrors& errors,
+                   size_t maxBytes = kMaxLevelFileBytes);
 
 // Resolves a decl by type and name to the opaque pointer the host hands to the module.
 class DeclResolver {

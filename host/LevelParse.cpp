@@ -1,11 +1,18 @@
 // Level documents: JSON text to a LevelDesc, with every problem reported by file, entity and
 // field. Nothing here knows the module; property values stay JSON until the level is loaded.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
-#include <fstream>
+#include <cstdio>
+#include <cstring>
 #include <limits>
 #include <set>
 #include <sstream>
+#include <unordered_set>
 
 #include "host/Level.h"
 #include "quorin/qoEvents.h"
@@ -14,16 +21,66 @@ namespace qohost {
 
 using Json = nlohmann::ordered_json;
 
+bool HasControlCharacter(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u < 0x20 || u == 0x7f;
+    });
+}
+
+std::string Printable(std::string_view text, size_t maxBytes) {
+    std::string out;
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (out.size() >= maxBytes) {
+            // Cut on a character boundary: drop the start of a UTF-8 sequence cut short.
+            if ((u & 0xC0) == 0x80) {
+                while (!out.empty() && (static_cast<unsigned char>(out.back()) & 0xC0) == 0x80) out.pop_back();
+                if (!out.empty() && static_cast<unsigned char>(out.back()) >= 0xC0) out.pop_back();
+            }
+            return out + "...";
+        }
+        if (u < 0x20 || u == 0x7f) {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", u);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 std::string LevelError::Text() const {
     std::string text = file + ": ";
     if (!entity.empty()) text += "entity '" + entity + "'" + (field.empty() ? ": " : ", ");
     if (!field.empty()) text += "field '" + field + "': ";
-    return text + message;
+    return Printable(text + message);
+}
+
+void AddError(LevelErrors& errors, LevelError error) {
+    if (errors.size() >= kMaxErrorsKept) {
+        ++errors.back().more;
+        return;
+    }
+    for (std::string* part : {&error.file, &error.entity, &error.field, &error.message})
+        if (part->size() > kMaxErrorLineBytes) *part = Printable(*part);
+    errors.push_back(std::move(error));
+}
+
+size_t CountProblems(const LevelErrors& errors) {
+    size_t count = 0;
+    for (const LevelError& e : errors) count += 1 + e.more;
+    return count;
 }
 
 std::string ErrorLines(const LevelErrors& errors) {
     std::string text;
-    for (const LevelError& e : errors) text += e.Text() + "\n";
+    for (size_t i = 0; i < errors.size() && i < kMaxErrorLines; ++i) text += errors[i].Text() + "\n";
+    const size_t total = CountProblems(errors);
+    if (total > kMaxErrorLines)
+        text += "... and " + std::to_string(total - kMaxErrorLines) +
+                (total - kMaxErrorLines == 1 ? " more problem\n" : " more problems\n");
     return text;
 }
 
@@ -41,6 +98,37 @@ const char* DescribeJson(const Json& v) {
     }
 }
 
+bool FitsFloat(const Json& v) {
+    if (!v.is_number()) return false;
+    const double d = v.get<double>();
+    return std::isfinite(d) && std::fabs(d) <= double(std::numeric_limits<float>::max());
+}
+
+bool ReadFloats(const Json& v, size_t count, const char* shape, const std::string& field,
+                float* out, std::string& badField, std::string& message) {
+    badField = field;
+    if (!v.is_array()) {
+        message = std::string("expected ") + shape + ", got " + DescribeJson(v);
+        return false;
+    }
+    if (v.size() != count) {
+        message = std::string("expected ") + shape + ", got an array of " + std::to_string(v.size()) +
+                  (v.size() == 1 ? " element" : " elements");
+        return false;
+    }
+    for (size_t i = 0; i < count; ++i) {
+        if (FitsFloat(v[i])) {
+            out[i] = v[i].get<float>();
+            continue;
+        }
+        badField = field + "[" + std::to_string(i) + "]";
+        message = v[i].is_number() ? "number out of range for a float"
+                                   : std::string("expected a number, got ") + DescribeJson(v[i]);
+        return false;
+    }
+    return true;
+}
+
 const LevelEntity* LevelDesc::FindEntity(std::string_view entityName) const {
     for (const LevelEntity& e : entities)
         if (e.name == entityName) return &e;
@@ -54,6 +142,7 @@ bool LevelDesc::HasDecl(std::string_view type, std::string_view declName) const 
 }
 
 int32_t FrameForSeconds(double seconds, int32_t frameMs) {
+    if (!(seconds > 0) || frameMs <= 0) return 0;  // NaN too
     // The small tolerance keeps 0.1 s at 10 ms frames on frame 10 despite binary fractions.
     double frames = std::ceil(seconds * 1000.0 / frameMs - 1e-9);
     if (frames < 0) return 0;
@@ -113,7 +202,7 @@ public:
 
     void Fail(const std::string& field, std::string message) {
         std::string where = prefix.empty() ? field : field.empty() ? prefix : Join(prefix, field);
-        errors.push_back({file, entity, where, std::move(message)});
+        AddError(errors, {file, entity, where, std::move(message)});
     }
     bool Expect(bool ok, const std::string& field, const char* what, const Json& v) {
         if (!ok) Fail(field, std::string("expected ") + what + ", got " + DescribeJson(v));
@@ -138,15 +227,44 @@ public:
         return field + "[" + std::to_string(i) + "]";
     }
 
+    // A text: any string without NUL characters (the host hands texts on as C strings).
     bool String(const Json& v, const std::string& field, std::string& out, bool nonEmpty) {
         if (!Expect(v.is_string(), field, nonEmpty ? "a non-empty string" : "a string", v))
             return false;
+        if (!Text(v.get_ref<const std::string&>(), field)) return false;
         out = v.get<std::string>();
         if (nonEmpty && out.empty()) {
             Fail(field, "expected a non-empty string");
             return false;
         }
         return true;
+    }
+
+    bool Text(const std::string& text, const std::string& field) {
+        if (text.find('\0') == std::string::npos) return true;
+        Fail(field, "expected a text without NUL characters");
+        return false;
+    }
+
+    // A name (of an entity, a class, a decl, a console variable, ...): a non-empty string
+    // without control characters, so that no two names the level tells apart look alike to
+    // the host or in a message.
+    bool Name(const Json& v, const std::string& field, std::string& out) {
+        if (!Expect(v.is_string(), field, "a non-empty string", v)) return false;
+        const std::string& name = v.get_ref<const std::string&>();
+        if (name.empty()) {
+            Fail(field, "expected a non-empty string");
+            return false;
+        }
+        if (!KeyName(name, field)) return false;
+        out = name;
+        return true;
+    }
+    // An object key used as a name.
+    bool KeyName(const std::string& name, const std::string& field) {
+        if (!HasControlCharacter(name)) return true;
+        Fail(field, "expected a name without control characters");
+        return false;
     }
 
     bool Number(const Json& v, const std::string& field, double& out) {
@@ -157,6 +275,35 @@ public:
             return false;
         }
         return true;
+    }
+
+    // A number a 32-bit float holds, not below `lo`.
+    bool Float(const Json& v, const std::string& field, double lo, float& out) {
+        double d;
+        if (!Number(v, field, d)) return false;
+        if (!FitsFloat(v)) {
+            Fail(field, "number out of range for a float");
+            return false;
+        }
+        if (d < lo) {
+            Fail(field, "expected a number of " + Decimal(lo) + " or more");
+            return false;
+        }
+        out = float(d);
+        return true;
+    }
+
+    // Seconds of game time: 0 to kMaxRunSeconds.
+    bool Seconds(const Json& v, const std::string& field, double& out) {
+        if (!Number(v, field, out)) return false;
+        if (out >= 0 && out <= kMaxRunSeconds) return true;
+        Fail(field, "expected 0 to " + Decimal(kMaxRunSeconds) + " seconds");
+        return false;
+    }
+    static std::string Decimal(double d) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.0f", d);
+        return text;
     }
 
     bool Integer(const Json& v, const std::string& field, int64_t lo, int64_t hi, int64_t& out) {
@@ -179,11 +326,13 @@ public:
     }
 
     bool Vector(const Json& v, const std::string& field, qoVector& out) {
-        if (!Expect(v.is_array() && v.size() == 3, field, "[x, y, z]", v)) return false;
-        double c[3];
-        for (size_t i = 0; i < 3; ++i)
-            if (!Number(v[i], Index(field, i), c[i])) return false;
-        out = {float(c[0]), float(c[1]), float(c[2])};
+        float c[3];
+        std::string badField, message;
+        if (!ReadFloats(v, 3, "[x, y, z]", field, c, badField, message)) {
+            Fail(badField, message);
+            return false;
+        }
+        out = {c[0], c[1], c[2]};
         return true;
     }
 
@@ -192,7 +341,7 @@ public:
         bool ok = true;
         for (size_t i = 0; i < v.size(); ++i) {
             std::string name;
-            if (String(v[i], Index(field, i), name, true)) out.push_back(name);
+            if (Name(v[i], Index(field, i), name)) out.push_back(name);
             else ok = false;
         }
         return ok;
@@ -200,7 +349,7 @@ public:
 
     // A console variable value: text as typed, numbers and bools in their console form.
     bool CvarText(const Json& v, const std::string& field, std::string& out) {
-        if (v.is_string()) out = v.get<std::string>();
+        if (v.is_string()) return String(v, field, out, false);
         else if (v.is_boolean()) out = v.get<bool>() ? "1" : "0";
         else if (v.is_number_integer() || v.is_number_unsigned()) out = v.dump();
         else if (v.is_number_float()) {
@@ -219,14 +368,14 @@ public:
         if (!Expect(v.is_object(), field, "an object", v)) return;
         if (!v.contains("name")) {
             Fail(field, "missing field 'name'");
-        } else if (String(v["name"], field + ".name", out.name, true)) {
+        } else if (Name(v["name"], field + ".name", out.name)) {
             entity = out.name;
         }
         if (entity.empty()) prefix = field;
         Keys(v, "",
              {"name", "class", "origin", "angles", "mins", "maxs", "health", "shields", "hidden",
               "targets", "entityDefs", "spawnArgs", "objects"});
-        if (v.contains("class")) String(v["class"], "class", out.hostClass, true);
+        if (v.contains("class")) Name(v["class"], "class", out.hostClass);
         else if (defaultClass) out.hostClass = defaultClass;
         else Fail("", "missing field 'class'");
         auto vec = [&](const char* key, std::optional<qoVector>& dst) {
@@ -257,7 +406,8 @@ public:
         if (!Expect(v.is_object(), field, "an object of key: value", v)) return;
         for (auto it = v.begin(); it != v.end(); ++it) {
             std::string text;
-            if (CvarText(it.value(), Join(field, it.key()), text)) out.emplace_back(it.key(), text);
+            const std::string sub = Join(field, it.key());
+            if (KeyName(it.key(), sub) && CvarText(it.value(), sub, text)) out.emplace_back(it.key(), text);
         }
     }
 
@@ -274,7 +424,7 @@ public:
                 Fail(field, "missing field 'class'");
                 continue;
             }
-            if (!String(o["class"], field + ".class", placed.className, true)) continue;
+            if (!Name(o["class"], field + ".class", placed.className)) continue;
             for (const LevelObject& earlier : out.objects)
                 if (earlier.className == placed.className)
                     Fail(field + ".class", "script class '" + placed.className +
@@ -295,7 +445,7 @@ public:
         prefix = field;
         Keys(v, "", {"class", "args"});
         if (!v.contains("class")) Fail("", "missing field 'class'");
-        else String(v["class"], "class", out.hostClass, true);
+        else Name(v["class"], "class", out.hostClass);
         if (v.contains("args")) Args(v["args"], "args", out.args);
         prefix.clear();
     }
@@ -330,8 +480,7 @@ public:
                 out.frame = int32_t(f);
         } else {
             double t;
-            if (Number(v["time"], field + ".time", t)) {
-                if (t < 0) Fail(field + ".time", "expected a time of 0 or more seconds");
+            if (Seconds(v["time"], field + ".time", t)) {
                 out.time = t;
                 out.frame = FrameForSeconds(t, frameMs);
             }
@@ -340,7 +489,7 @@ public:
         if (out.kind == LevelEventKind::Cvar) {
             Keys(v, field, {"event", "frame", "time", "name", "value"});
             if (!v.contains("name")) Fail(field, "missing field 'name'");
-            else String(v["name"], field + ".name", out.name, true);
+            else Name(v["name"], field + ".name", out.name);
             if (!v.contains("value")) Fail(field, "missing field 'value'");
             else CvarText(v["value"], field + ".value", out.text);
             return;
@@ -355,15 +504,14 @@ public:
         else
             Keys(v, field, {"event", "frame", "time", "entity", "by"});
         Receiver(v, field, out);
-        if (v.contains("by")) String(v["by"], field + ".by", out.by, true);
+        if (v.contains("by")) Name(v["by"], field + ".by", out.by);
         else if (info->needsBy) Fail(field, "missing field 'by'");
         if (!info->extra) return;
         std::string extra = field + "." + info->extra;
         if (!v.contains(info->extra)) {
             Fail(field, std::string("missing field '") + info->extra + "'");
         } else if (out.kind == LevelEventKind::Damage) {
-            double a;
-            if (Number(v["amount"], extra, a)) out.amount = float(a);
+            Float(v["amount"], extra, 0.0, out.amount);
         } else if (out.kind == LevelEventKind::AnimNotify) {
             String(v["notify"], extra, out.text, false);
         } else if (out.kind == LevelEventKind::Music) {
@@ -376,7 +524,7 @@ public:
 
     void Receiver(const Json& v, const std::string& field, LevelEvent& out) {
         if (!v.contains("entity")) Fail(field, "missing field 'entity'");
-        else String(v["entity"], field + ".entity", out.entity, true);
+        else Name(v["entity"], field + ".entity", out.entity);
     }
 
     // "event": "event" names an event entry directly; its arguments follow the entry's shape.
@@ -414,15 +562,14 @@ public:
                 continue;
             }
             const Json& a = v[key];
-            double d;
             int64_t i;
             std::string k = key;
-            if (k == "by") String(a, f, out.by, true);
-            else if (k == "other") String(a, f, out.other, true);
+            if (k == "by") Name(a, f, out.by);
+            else if (k == "other") Name(a, f, out.other);
             else if (k == "flag") {
                 if (Expect(a.is_boolean(), f, "true or false", a)) out.flag = a.get<bool>();
             } else if (k == "amount") {
-                if (Number(a, f, d)) out.amount = float(d);
+                Float(a, f, -std::numeric_limits<double>::infinity(), out.amount);
             } else if (k == "value") {
                 if (Integer(a, f, std::numeric_limits<int32_t>::min(),
                             std::numeric_limits<int32_t>::max(), i))
@@ -436,76 +583,144 @@ private:
     LevelErrors& errors;
 };
 
-// Parser callback state: reports keys that occur twice in one object (the JSON library would
-// silently keep the last one), with the path of the object.
-struct DuplicateKeys {
-    struct Frame {
-        bool array = false;
-        size_t index = 0;
-        std::string key;
-        std::set<std::string> keys;
-    };
-    std::vector<Frame> stack;
-    std::vector<std::pair<std::string, std::string>> found;  // (path, key)
+// Builds the document from the parser's events in time linear in the text: reports keys that
+// occur twice in one object (the JSON library would silently keep the last one) with the path
+// of the object, and stops at values nested deeper than kMaxLevelDepth. Objects are appended
+// to directly: the ordered object's own insert searches its keys, which is quadratic in the
+// size of an object; duplicates are found through a hashed set per open object instead.
+class DocumentBuilder {
+public:
+    using number_integer_t = Json::number_integer_t;
+    using number_unsigned_t = Json::number_unsigned_t;
+    using number_float_t = Json::number_float_t;
+    using string_t = Json::string_t;
+    using binary_t = Json::binary_t;
 
-    std::string Path() const {
-        std::string path;
-        for (size_t i = 0; i + 1 < stack.size(); ++i) {
-            const Frame& f = stack[i];
-            if (f.array) path += "[" + std::to_string(f.index) + "]";
-            else path += (path.empty() ? "" : ".") + f.key;
+    // With the line that counts the rest, the duplicates fill at most the lines printed.
+    static constexpr size_t kMaxDuplicatesKept = kMaxErrorLines - 1;
+
+    explicit DocumentBuilder(Json& root) : root(root) {}
+
+    std::vector<std::pair<std::string, std::string>> duplicates;  // (path, key), the first ones
+    size_t moreDuplicates = 0;                                     // counted beyond those
+    std::string tooDeep;      // path of the first value nested too deeply, when there was one
+    bool nestedTooDeeply = false;
+    std::string parseError;   // the parser's message, when the text is not JSON
+
+    bool null() { return Value(nullptr); }
+    bool boolean(bool b) { return Value(b); }
+    bool number_integer(number_integer_t n) { return Value(n); }
+    bool number_unsigned(number_unsigned_t n) { return Value(n); }
+    bool number_float(number_float_t n, const string_t&) { return Value(n); }
+    bool string(string_t& text) { return Value(std::move(text)); }
+    bool binary(binary_t&) { return false; }  // JSON text has none
+    bool start_object(std::size_t) { return Open(Json::object()); }
+    bool start_array(std::size_t) { return Open(Json::array()); }
+    bool end_object() { return Close(); }
+    bool end_array() { return Close(); }
+    bool key(string_t& key) {
+        Frame& top = stack.back();
+        if (!top.keys.insert(key).second) {
+            if (duplicates.size() < kMaxDuplicatesKept) duplicates.emplace_back(Path(stack.size() - 1), key);
+            else ++moreDuplicates;
         }
-        return path;
-    }
-    void Completed() {
-        if (!stack.empty() && stack.back().array) ++stack.back().index;
-    }
-    bool operator()(int, nlohmann::detail::parse_event_t event, Json& parsed) {
-        using E = nlohmann::detail::parse_event_t;
-        switch (event) {
-            case E::object_start: stack.emplace_back(); break;
-            case E::array_start:
-                stack.emplace_back();
-                stack.back().array = true;
-                break;
-            case E::key: {
-                Frame& top = stack.back();
-                top.key = parsed.get<std::string>();
-                if (!top.keys.insert(top.key).second) found.emplace_back(Path(), top.key);
-                break;
-            }
-            case E::object_end:
-            case E::array_end:
-                stack.pop_back();
-                Completed();
-                break;
-            case E::value: Completed(); break;
-        }
+        top.key = std::move(key);
         return true;
     }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) {
+        // The library's message names the line and column; drop its "[json.exception...] " tag.
+        const std::string what = e.what();
+        const size_t tag = what.rfind("] ", what.find(' '));
+        parseError = what[0] == '[' && tag != std::string::npos ? what.substr(tag + 2) : what;
+        return false;
+    }
+
+private:
+    struct Frame {
+        Json* node;
+        std::string key;                       // objects: the key of the value being read
+        std::unordered_set<std::string> keys;  // objects: every key so far
+    };
+
+    // Places a finished or newly opened value in the open container (or as the root).
+    Json* Place(Json&& value) {
+        if (stack.empty()) {
+            root = std::move(value);
+            return &root;
+        }
+        Frame& top = stack.back();
+        if (top.node->is_array()) {
+            Json::array_t& array = top.node->get_ref<Json::array_t&>();
+            array.push_back(std::move(value));
+            return &array.back();
+        }
+        auto& pairs = static_cast<std::vector<Json::object_t::value_type>&>(
+            top.node->get_ref<Json::object_t&>());
+        pairs.emplace_back(top.key, std::move(value));
+        return &pairs.back().second;
+    }
+    bool Value(Json&& value) {
+        Place(std::move(value));
+        return true;
+    }
+    bool Open(Json&& container) {
+        if (stack.size() >= kMaxLevelDepth) {
+            nestedTooDeeply = true;
+            tooDeep = Path(stack.size() - 1, Step(stack.back(), /*pending=*/true));
+            return false;
+        }
+        Json* node = Place(std::move(container));
+        stack.push_back(Frame{node, {}, {}});
+        return true;
+    }
+    bool Close() {
+        stack.pop_back();
+        return true;
+    }
+
+    // Where the value being read in `frame` sits: ".key" or "[index]". `pending`: the value
+    // is not placed yet.
+    static std::string Step(const Frame& frame, bool pending) {
+        if (!frame.node->is_array()) return "." + frame.key;
+        const size_t placed = frame.node->size();
+        return "[" + std::to_string(pending ? placed : placed - 1) + "]";
+    }
+    // The path of the container open at stack index `depth` (0: the document), cut when it
+    // grows long: a path is as long as the keys it passes, and messages stay short.
+    std::string Path(size_t depth, std::string last = {}) const {
+        std::string path;
+        for (size_t i = 0; i < depth && path.size() <= kMaxErrorLineBytes; ++i) path += Step(stack[i], false);
+        path += last;
+        if (!path.empty() && path[0] == '.') path.erase(0, 1);
+        return path.size() > kMaxErrorLineBytes ? path.substr(0, kMaxErrorLineBytes) + "..." : path;
+    }
+
+    Json& root;
+    std::vector<Frame> stack;
 };
 
 }  // namespace
 
 bool ParseLevel(std::string_view text, const std::string& file, LevelDesc& out,
                 LevelErrors& errors) {
-    size_t before = errors.size();
+    const size_t before = CountProblems(errors);
     out = LevelDesc{};
     out.file = file;
 
     Json doc;
-    DuplicateKeys dups;
-    try {
-        doc = Json::parse(text.begin(), text.end(), std::ref(dups));
-    } catch (const nlohmann::json::parse_error& e) {
-        // The library's message names the line and column; drop its "[json.exception...]" tag.
-        std::string what = e.what();
-        size_t start = what.find("parse error");
-        errors.push_back({file, "", "", "invalid JSON: " + (start == std::string::npos ? what : what.substr(start))});
+    DocumentBuilder builder(doc);
+    if (!Json::sax_parse(text.begin(), text.end(), &builder)) {
+        if (builder.nestedTooDeeply)
+            AddError(errors, {file, "", builder.tooDeep,
+                              "values nested more than " + std::to_string(kMaxLevelDepth) + " deep"});
+        else
+            AddError(errors, {file, "", "", "invalid JSON: " + builder.parseError});
         return false;
     }
-    for (const auto& [path, key] : dups.found)
-        errors.push_back({file, "", path, "duplicate key '" + key + "'"});
+    for (const auto& [path, key] : builder.duplicates)
+        AddError(errors, {file, "", path, "duplicate key '" + key + "'"});
+    if (builder.moreDuplicates)
+        AddError(errors, {file, "", "", std::to_string(builder.moreDuplicates) + " more duplicate keys"});
 
     Reader r(file, errors);
     if (!r.Expect(doc.is_object(), "", "a JSON object at the top level", doc)) return false;
@@ -525,17 +740,15 @@ bool ParseLevel(std::string_view text, const std::string& file, LevelDesc& out,
     if (doc.contains("frames") &&
         r.Integer(doc["frames"], "frames", 0, std::numeric_limits<int32_t>::max(), i))
         out.frames = int32_t(i);
-    if (doc.contains("seconds") && r.Number(doc["seconds"], "seconds", d)) {
-        if (d < 0) r.Fail("seconds", "expected 0 or more seconds");
-        else out.seconds = d;
-    }
+    if (doc.contains("seconds") && r.Seconds(doc["seconds"], "seconds", d)) out.seconds = d;
 
     if (doc.contains("cvars")) {
         const Json& c = doc["cvars"];
         if (r.Expect(c.is_object(), "cvars", "an object of name: value", c))
             for (auto it = c.begin(); it != c.end(); ++it) {
                 std::string value;
-                if (r.CvarText(it.value(), "cvars." + it.key(), value))
+                const std::string field = "cvars." + it.key();
+                if (r.KeyName(it.key(), field) && r.CvarText(it.value(), field, value))
                     out.cvars.emplace_back(it.key(), value);
             }
     }
@@ -545,7 +758,9 @@ bool ParseLevel(std::string_view text, const std::string& file, LevelDesc& out,
         if (r.Expect(c.is_object(), "decls", "an object of decl type: [names]", c))
             for (auto it = c.begin(); it != c.end(); ++it) {
                 std::vector<std::string> names;
-                r.Names(it.value(), "decls." + it.key(), names);
+                const std::string field = "decls." + it.key();
+                if (!r.KeyName(it.key(), field)) continue;
+                r.Names(it.value(), field, names);
                 for (const std::string& n : names) out.decls.emplace_back(it.key(), n);
             }
     }
@@ -555,7 +770,9 @@ bool ParseLevel(std::string_view text, const std::string& file, LevelDesc& out,
         if (r.Expect(c.is_object(), "entityDefs", "an object of name: definition", c))
             for (auto it = c.begin(); it != c.end(); ++it) {
                 LevelEntityDef def;
-                r.EntityDef(it.key(), it.value(), "entityDefs." + it.key(), def);
+                const std::string field = "entityDefs." + it.key();
+                if (!r.KeyName(it.key(), field)) continue;
+                r.EntityDef(it.key(), it.value(), field, def);
                 out.entityDefs.push_back(def);
                 // An entity def is also a decl of type kvDeclEntityDef.
                 out.decls.emplace_back("kvDeclEntityDef", it.key());
@@ -579,15 +796,15 @@ bool ParseLevel(std::string_view text, const std::string& file, LevelDesc& out,
     std::set<std::string> names;
     for (const LevelEntity& e : out.entities)
         if (!e.name.empty() && !names.insert(e.name).second)
-            errors.push_back({file, e.name, e.field + ".name", "duplicate entity name"});
+            AddError(errors, {file, e.name, e.field + ".name", "duplicate entity name"});
     for (const LevelEntity& e : out.entities) {
         for (size_t t = 0; t < e.targets.size(); ++t)
             if (!names.count(e.targets[t]))
-                errors.push_back({file, e.name, Reader::Index("targets", t),
+                AddError(errors, {file, e.name, Reader::Index("targets", t),
                                   "unknown target entity '" + e.targets[t] + "'"});
         for (size_t t = 0; t < e.entityDefs.size(); ++t)
             if (!out.HasDecl("kvDeclEntityDef", e.entityDefs[t]))
-                errors.push_back({file, e.name, Reader::Index("entityDefs", t),
+                AddError(errors, {file, e.name, Reader::Index("entityDefs", t),
                                   "unknown entity def '" + e.entityDefs[t] + "'"});
     }
     // The module's Reset binds its world utility to the entity named "world": a level that
@@ -607,26 +824,80 @@ bool ParseLevel(std::string_view text, const std::string& file, LevelDesc& out,
             for (size_t n = 0; n < c.size(); ++n) {
                 LevelEvent ev;
                 r.Event(c[n], Reader::Index("timeline", n), out.frameMs, ev);
-                for (const std::string* ref : {&ev.entity, &ev.by, &ev.other})
+                for (auto [key, ref] : {std::pair{".entity", &ev.entity}, std::pair{".by", &ev.by},
+                                        std::pair{".other", &ev.other}})
                     if (!ref->empty() && !names.count(*ref))
-                        r.Fail(ev.field, "unknown entity '" + *ref + "'");
+                        r.Fail(ev.field + key, "unknown entity '" + *ref + "'");
                 out.timeline.push_back(std::move(ev));
             }
         std::stable_sort(out.timeline.begin(), out.timeline.end(),
                          [](const LevelEvent& a, const LevelEvent& b) { return a.frame < b.frame; });
     }
-    return errors.size() == before;
+    return CountProblems(errors) == before;
 }
 
-bool ReadLevelFile(const std::string& path, LevelDesc& out, LevelErrors& errors) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        errors.push_back({path, "", "", "cannot open the level file"});
+namespace {
+
+// What a path that is not a regular file is, for the message refusing it.
+const char* FileKind(mode_t mode) {
+    if (S_ISDIR(mode)) return "a directory";
+    if (S_ISCHR(mode)) return "a character device";
+    if (S_ISBLK(mode)) return "a block device";
+    if (S_ISFIFO(mode)) return "a fifo";
+    if (S_ISSOCK(mode)) return "a socket";
+    return "not a regular file";
+}
+
+std::string Megabytes(size_t bytes) {
+    return bytes % (size_t(1) << 20) == 0 ? std::to_string(bytes >> 20) + " MiB" : std::to_string(bytes) + " bytes";
+}
+
+}  // namespace
+
+bool ReadLevelFile(const std::string& path, LevelDesc& out, LevelErrors& errors, size_t maxBytes) {
+    // Not blocking: opening a fifo must not wait for a writer before it can be refused.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        AddError(errors, {path, "", "", "cannot open the level file"});
         return false;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return ParseLevel(text.str(), path, out, errors);
+    std::string text;
+    struct stat info {};
+    bool ok = false;
+    if (::fstat(fd, &info) != 0) {
+        AddError(errors, {path, "", "", std::string("cannot read the level file: ") + std::strerror(errno)});
+    } else if (!S_ISREG(info.st_mode)) {
+        AddError(errors, {path, "", "", std::string("not a level file: ") + FileKind(info.st_mode)});
+    } else if (static_cast<uint64_t>(info.st_size) > maxBytes) {
+        AddError(errors, {path, "", "", "the level file is larger than " + Megabytes(maxBytes)});
+    } else {
+        // The file may still grow while it is read: never more than the limit.
+        text.resize(static_cast<size_t>(info.st_size));
+        size_t size = 0;
+        ok = true;
+        for (;;) {
+            if (size == text.size()) {
+                if (size > maxBytes) break;
+                text.resize(std::min(maxBytes + 1, std::max<size_t>(size * 2, 4096)));
+            }
+            const ssize_t n = ::read(fd, text.data() + size, text.size() - size);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                AddError(errors, {path, "", "", std::string("cannot read the level file: ") + std::strerror(errno)});
+                ok = false;
+                break;
+            }
+            if (n == 0) break;
+            size += static_cast<size_t>(n);
+        }
+        text.resize(size);
+        if (ok && size > maxBytes) {
+            AddError(errors, {path, "", "", "the level file is larger than " + Megabytes(maxBytes)});
+            ok = false;
+        }
+    }
+    ::close(fd);
+    return ok && ParseLevel(text, path, out, errors);
 }
 
 }  // namespace qohost

@@ -27,6 +27,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <string_view>
 
 #include "host/World.h"
@@ -248,6 +249,18 @@ void DeliverEvent(World& world, uint32_t entity, const char* event, const std::s
     }
 }
 
+namespace {
+
+// A float amount of health as whole points (rounded, NaN as none), saturated far beyond any
+// int32_t health and far within int64_t.
+int64_t HealthPoints(float amount) {
+    if (std::isnan(amount)) return 0;
+    constexpr double kLimit = 1e15;
+    return static_cast<int64_t>(std::clamp(std::round(double(amount)), -kLimit, kLimit));
+}
+
+}  // namespace
+
 void ActivateEntity(World& world, uint32_t target, uint32_t activator) {
     DeliverEvent(world, target, "OnActivate", EntityText(world, activator),
                  [&](kvQOObject* o) { o->Entry_OnActivate(activator); });
@@ -255,14 +268,16 @@ void ActivateEntity(World& world, uint32_t target, uint32_t activator) {
 
 void Hurt(World& world, Entity& e, float amount, uint32_t attacker, bool shieldsFirst,
           bool damageEvent) {
-    if (amount <= 0.0f || e.dead) return;
-    int32_t points = static_cast<int32_t>(std::lround(amount));
+    if (!(amount > 0.0f) || e.dead) return;  // NaN is no damage either
+    // Whole points, in 64 bits and saturated: an amount beyond any health (2^31, 3e9, inf)
+    // takes all of it and never wraps around into a gain.
+    int64_t points = HealthPoints(amount);
     if (shieldsFirst) {
-        const int32_t absorbed = std::min(points, e.shields);
-        e.shields -= absorbed;
+        const int64_t absorbed = std::min<int64_t>(points, e.shields);
+        e.shields -= static_cast<int32_t>(absorbed);
         points -= absorbed;
     }
-    e.health -= points;
+    e.health = static_cast<int32_t>(std::max<int64_t>(int64_t{e.health} - points, 0));
     const std::string by = EntityText(world, attacker);
     const uint32_t handle = e.handle;
     if (damageEvent)
@@ -853,8 +868,9 @@ constexpr Effect kEffects[] = {
     {M(IncreaseHealth),
      [](Call& c) {
          if (!c.self.dead)
-             c.self.health = std::min(c.self.maxHealth,
-                                      c.self.health + static_cast<int32_t>(std::lround(c.F(0))));
+             c.self.health = static_cast<int32_t>(std::clamp<int64_t>(
+                 int64_t{c.self.health} + HealthPoints(c.F(0)), std::numeric_limits<int32_t>::min(),
+                 c.self.maxHealth));
      },
      "adds health up to the maximum; nothing for the dead"},
     {M(DecreaseHealth),

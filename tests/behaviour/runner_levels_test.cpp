@@ -1,11 +1,15 @@
 // `qohost run` as a user runs it: the example levels run to completion with the output
 // checked in under tests/data/levels/golden (QUORIN_UPDATE_GOLDEN=1 rewrites those files), a
-// malformed level of each kind gets its one-line message and exit code 2, `--quiet` prints the
-// console only, and `--trace` writes a trace in the Chrome trace event format.
+// malformed or hostile level and a wrong command line each get their message and exit code
+// before anything runs, `--quiet` prints the console only, and `--trace` writes a trace in the
+// Chrome trace event format.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -143,90 +147,186 @@ TEST(RunnerNetwork, DemoSettlesIntoTheGoldenTrees) {
     EXPECT_EQ(graph.substr(graph.size() - 2), "}\n");
 }
 
-TEST(RunnerNetwork, ANetworkThatHasNotSettledExitsWithThree) {
+TEST(RunnerNetwork, ANetworkThatHasNotSettledExitsWithFour) {
     const Result r = RunQohost("network examples/levels/network.json --frames 0");
-    EXPECT_EQ(r.code, 3) << r.err;
+    EXPECT_EQ(r.code, 4) << r.err;
     const std::vector<std::string> lines = Lines(r.out);
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[1], "== 10 network nodes; not settled at frame 0");
     EXPECT_NE(r.out.find("ExpandNeuralNetwork running"), std::string::npos) << r.out;
 }
 
-// ---- malformed levels -------------------------------------------------------------------------
+// ---- refused levels and command lines -------------------------------------------------------
 
-struct Malformed {
-    const char* file;  // under tests/data/levels/
-    const char* error; // the first line on stderr
+// Each row is a level or a command line that qohost refuses before anything runs: its exit
+// code, the first line it prints on stderr, and nothing on stdout. However hostile the input,
+// the report stays a few lines long.
+struct Refused {
+    const char* what;
+    const char* args;   // qohost's arguments; {gen} is the folder of the generated files
+    int code;
+    const char* error;  // the first line on stderr; {gen} as above
 };
 
-void PrintTo(const Malformed& m, std::ostream* os) { *os << m.file; }
+void PrintTo(const Refused& r, std::ostream* os) { *os << r.args; }
 
-const Malformed kMalformed[] = {
-    {"syntax_error.json",
+const Refused kRefused[] = {
+    // Levels: exit code 2.
+    {"syntax error", "run tests/data/levels/syntax_error.json", 2,
      "tests/data/levels/syntax_error.json: invalid JSON: parse error at line 4, column 8: syntax error while "
      "parsing object - unexpected string literal; expected '}'"},
-    {"not_an_object.json",
+    {"not an object", "run tests/data/levels/not_an_object.json", 2,
      "tests/data/levels/not_an_object.json: expected a JSON object at the top level, got an array"},
-    {"wrong_field_type.json",
+    {"wrong field type", "run tests/data/levels/wrong_field_type.json", 2,
      "tests/data/levels/wrong_field_type.json: field 'frameMs': expected an integer, got a string"},
-    {"unknown_host_class.json",
+    {"unknown host class", "run tests/data/levels/unknown_host_class.json", 2,
      "tests/data/levels/unknown_host_class.json: entity 'ship', field 'class': unknown host class 'kvSpaceship'"},
-    {"unknown_script_class.json",
+    {"unknown script class", "run tests/data/levels/unknown_script_class.json", 2,
      "tests/data/levels/unknown_script_class.json: entity 'relay', field 'objects[0].class': unknown script class "
      "'triggerSequentail'"},
-    {"unknown_property.json",
+    {"unknown property", "run tests/data/levels/unknown_property.json", 2,
      "tests/data/levels/unknown_property.json: entity 'relay', field 'objects[0].properties.looping': unknown "
      "property (known: loop, debugText)"},
-    {"property_value_type.json",
+    {"property value type", "run tests/data/levels/property_value_type.json", 2,
      "tests/data/levels/property_value_type.json: entity 'relay', field 'objects[0].properties.loop': expected "
      "true or false, got a string"},
-    {"unknown_target.json",
+    {"unknown target", "run tests/data/levels/unknown_target.json", 2,
      "tests/data/levels/unknown_target.json: entity 'relay', field 'targets[1]': unknown target entity 'lamp_9'"},
-    {"duplicate_entity.json",
+    {"duplicate entity", "run tests/data/levels/duplicate_entity.json", 2,
      "tests/data/levels/duplicate_entity.json: entity 'lamp', field 'entities[1].name': duplicate entity name"},
-    {"list_element_type.json",
+    {"list element type", "run tests/data/levels/list_element_type.json", 2,
      "tests/data/levels/list_element_type.json: entity 'meta', field 'objects[0].properties.strings[1]': expected "
      "a string, got an integer"},
-    {"undeclared_decl.json",
+    {"undeclared decl", "run tests/data/levels/undeclared_decl.json", 2,
      "tests/data/levels/undeclared_decl.json: entity 'timer', field 'objects[0].properties.slowTickSound': unknown "
      "kvSoundShader decl 'tick' (declare it under \"decls\")"},
-    {"unknown_enum_value.json",
+    {"unknown enum value", "run tests/data/levels/unknown_enum_value.json", 2,
      "tests/data/levels/unknown_enum_value.json: entity 'meta', field 'objects[0].properties.drawingTestEnum1': "
      "unknown value 'VALUE_4' of util_debugMetaData::drawingTestEnum1_t (known: VALUE_1, VALUE_2, VALUE_3)"},
-    {"unknown_entity_value.json",
+    {"unknown entity value", "run tests/data/levels/unknown_entity_value.json", 2,
      "tests/data/levels/unknown_entity_value.json: entity 'meta', field 'objects[0].properties.targetEntity': "
      "unknown entity 'ghost'"},
-    {"unknown_event_entity.json",
-     "tests/data/levels/unknown_event_entity.json: field 'timeline[0]': unknown entity 'trigger_1'"},
-    {"unknown_event_kind.json",
+    {"unknown event entity", "run tests/data/levels/unknown_event_entity.json", 2,
+     "tests/data/levels/unknown_event_entity.json: field 'timeline[0].entity': unknown entity 'trigger_1'"},
+    {"unknown event activator", "run tests/data/levels/event_field.json", 2,
+     "tests/data/levels/event_field.json: field 'timeline[0].by': unknown entity 'player2'"},
+    {"unknown event kind", "run tests/data/levels/unknown_event_kind.json", 2,
      "tests/data/levels/unknown_event_kind.json: field 'timeline[0].event': unknown event 'explode' (known: "
      "activate, trigger, damage, death, enter, exit, use, animNotify, music, cvar, event)"},
-    {"no_such_file.json", "tests/data/levels/no_such_file.json: cannot open the level file"},
+    {"NUL in a name", "run tests/data/levels/nul_in_name.json", 2,
+     "tests/data/levels/nul_in_name.json: field 'entities[1].name': expected a name without control characters"},
+    {"vector element", "run tests/data/levels/vector_element.json", 2,
+     "tests/data/levels/vector_element.json: entity 'player1', field 'origin[2]': expected a number, got a string"},
+    {"damage beyond a float", "run tests/data/levels/damage_amount.json", 2,
+     "tests/data/levels/damage_amount.json: field 'timeline[0].amount': number out of range for a float"},
+    {"no such file", "run tests/data/levels/no_such_file.json", 2,
+     "tests/data/levels/no_such_file.json: cannot open the level file"},
+    {"device", "run /dev/zero", 2, "/dev/zero: not a level file: a character device"},
+    {"directory", "run {gen}", 2, "{gen}: not a level file: a directory"},
+    {"fifo", "run {gen}/fifo.json", 2, "{gen}/fifo.json: not a level file: a fifo"},
+    {"file beyond the size limit", "run {gen}/huge.json", 2, "{gen}/huge.json: the level file is larger than 256 MiB"},
+    {"50,000 nested arrays", "run {gen}/deep.json", 2,
+     "{gen}/deep.json: field 'entities[0].objects[0].properties.x[0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0]"
+     "[0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0]"
+     "[0][0][0][0][0]': values nested more than 64 deep"},
+    {"a key repeated 10,000 times", "run {gen}/duplicate_keys.json", 2,
+     "{gen}/duplicate_keys.json: field 'entities[0].spawnArgs': duplicate key 'k'"},
+    {"10,000 nested objects with a repeated key", "run {gen}/nested_keys.json", 2,
+     "{gen}/nested_keys.json: field 'k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k."
+     "k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k.k': values nested more than 64 deep"},
+    // Command lines: exit code 3, or 1 for an output that cannot be written.
+    {"seconds NaN", "run examples/levels/relay.json --seconds nan", 3,
+     "qohost run: --seconds: expected a number of seconds from 0 to 1000000, got 'nan'"},
+    {"seconds infinite", "run examples/levels/relay.json --seconds inf", 3,
+     "qohost run: --seconds: expected a number of seconds from 0 to 1000000, got 'inf'"},
+    {"seconds beyond the range", "run examples/levels/relay.json --seconds 1e308", 3,
+     "qohost run: --seconds: expected a number of seconds from 0 to 1000000, got '1e308'"},
+    {"negative frames", "run examples/levels/relay.json --frames -1", 3,
+     "qohost run: --frames: expected an integer from 0 to 2147483647, got '-1'"},
+    {"frames beyond an int", "run examples/levels/relay.json --frames 2147483648", 3,
+     "qohost run: --frames: expected an integer from 0 to 2147483647, got '2147483648'"},
+    {"fractional frames", "run examples/levels/relay.json --frames 1.5", 3,
+     "qohost run: --frames: expected an integer from 0 to 2147483647, got '1.5'"},
+    {"seed beyond 32 bits", "run examples/levels/relay.json --seed 4294967296", 3,
+     "qohost run: --seed: expected an integer from 0 to 4294967295, got '4294967296'"},
+    {"frames and seconds", "run examples/levels/relay.json --frames 10 --seconds 1", 3,
+     "qohost run: --frames excludes --seconds"},
+    {"no level", "run", 3, "qohost run: level is required"},
+    {"unknown option", "run examples/levels/relay.json --fast", 3,
+     "qohost run: The following argument was not expected: --fast"},
+    {"unknown subcommand", "walk", 3, "qohost: The following argument was not expected: walk"},
+    {"trace in a missing folder", "run examples/levels/relay.json --trace /nonexistent/trace.json", 1,
+     "qohost: cannot write the trace file '/nonexistent/trace.json': No such file or directory"},
+    {"trace onto a folder", "run examples/levels/relay.json --trace {gen}", 1,
+     "qohost: cannot write the trace file '{gen}': it is a directory"},
 };
 
-class RunnerMalformed : public ::testing::TestWithParam<Malformed> {};
-
-TEST_P(RunnerMalformed, NamesTheFileEntityAndFieldAndExitsWithTwo) {
-    const Malformed& c = GetParam();
-    const Result r = RunQohost(std::string("run tests/data/levels/") + c.file);
-    EXPECT_EQ(r.code, 2);
-    EXPECT_EQ(r.out, "") << "nothing runs when the level does not load";
-    const std::vector<std::string> lines = Lines(r.err);
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines[0], c.error);
+std::string Substitute(std::string text, const std::string& gen) {
+    for (size_t at; (at = text.find("{gen}")) != std::string::npos;) text.replace(at, 5, gen);
+    return text;
 }
 
-INSTANTIATE_TEST_SUITE_P(Levels, RunnerMalformed, ::testing::ValuesIn(kMalformed),
-                         [](const ::testing::TestParamInfo<Malformed>& info) {
-                             std::string name = info.param.file;
-                             return name.substr(0, name.find('.'));
+class RunnerRefuses : public ::testing::TestWithParam<Refused> {
+protected:
+    // Inputs too large or too strange to check in.
+    static void SetUpTestSuite() {
+        gen = ::testing::TempDir() + "qohost_refused_" + std::to_string(::getpid());
+        ASSERT_EQ(::mkdir(gen.c_str(), 0700), 0);
+        ASSERT_EQ(::mkfifo((gen + "/fifo.json").c_str(), 0600), 0);
+        // Sparse: one byte beyond 256 MiB costs no disk.
+        ASSERT_EQ(::truncate(MakeFile("huge.json", "").c_str(), (off_t(256) << 20) + 1), 0);
+        std::string deep = R"({"entities": [{"name": "e", "class": "kvProp", "objects": [{"class": "qoComment",
+                               "properties": {"x": )";
+        deep += std::string(50000, '[') + std::string(50000, ']') + "}}]}]}";
+        MakeFile("deep.json", deep);
+        std::string keys = R"({"entities": [{"name": "e", "class": "kvProp", "spawnArgs": {"k": 0)";
+        for (int i = 0; i < 10000; ++i) keys += R"(, "k": 1)";
+        MakeFile("duplicate_keys.json", keys + "}}]}");
+        std::string nested;
+        for (int i = 0; i < 10000; ++i) nested += R"({"k": 0, "k": )";
+        MakeFile("nested_keys.json", nested + "0" + std::string(10000, '}'));
+    }
+    static void TearDownTestSuite() {
+        for (const char* file : {"fifo.json", "huge.json", "deep.json", "duplicate_keys.json", "nested_keys.json"})
+            std::remove((gen + "/" + file).c_str());
+        ::rmdir(gen.c_str());
+    }
+    static std::string MakeFile(const char* name, const std::string& text) {
+        const std::string path = gen + "/" + name;
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+    static std::string gen;
+};
+
+std::string RunnerRefuses::gen;
+
+TEST_P(RunnerRefuses, BeforeAnythingRunsWithOneShortReport) {
+    const Refused& c = GetParam();
+    const Result r = RunQohost(Substitute(c.args, gen));
+    EXPECT_EQ(r.code, c.code) << r.err;
+    EXPECT_EQ(r.out, "") << "nothing runs";
+    const std::vector<std::string> lines = Lines(r.err);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], Substitute(c.error, gen));
+    EXPECT_LE(lines.size(), 21u) << r.err.substr(0, 2000);
+    EXPECT_LE(r.err.size(), 21u * 2100) << "the report grows with the input";
+}
+
+INSTANTIATE_TEST_SUITE_P(Inputs, RunnerRefuses, ::testing::ValuesIn(kRefused),
+                         [](const ::testing::TestParamInfo<Refused>& info) {
+                             std::string name = info.param.what;
+                             for (char& ch : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                             return name;
                          });
 
-TEST(Runner, RejectsFramesTogetherWithSeconds) {
-    const Result r = RunQohost("run examples/levels/relay.json --frames 10 --seconds 1");
-    EXPECT_NE(r.code, 0);
-    EXPECT_NE(r.code, 2);
-    EXPECT_NE(r.err.find("excludes"), std::string::npos) << r.err;
+TEST(Runner, HelpDocumentsTheExitCodes) {
+    const Result r = RunQohost("run --help");
+    EXPECT_EQ(r.code, 0);
+    EXPECT_NE(r.out.find("Exit codes: 0 done; 1 the module or the run failed; 2 the input was refused"),
+              std::string::npos)
+        << r.out;
 }
 
 // ---- the trace ----------------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <set>
 #include <string>
 #include <vector>
@@ -448,6 +449,50 @@ TEST_F(HostMethodTest, DamageTakesShieldsFirstAndKills) {
     imp.DecreaseHealth(100);
     EXPECT_TRUE(imp.IsDead());
     EXPECT_EQ(journal, (std::vector<std::string>{"OnDamage " + std::to_string(player.handle) + " 20"}));
+}
+
+// Amounts beyond any health neither wrap around nor heal: the damage kills (shields or not),
+// the health gain stops at the maximum; NaN changes nothing.
+TEST_F(HostMethodTest, HugeAmountsSaturateInsteadOfWrapping) {
+    const float kInf = std::numeric_limits<float>::infinity();
+    struct Case {
+        const char* what;
+        float amount;
+        bool dies;
+    };
+    const Case cases[] = {
+        {"2^31", 2147483648.0f, true},
+        {"3e9", 3e9f, true},
+        {"largest float", std::numeric_limits<float>::max(), true},
+        {"infinity", kInf, true},
+        {"NaN", std::nanf(""), false},
+        {"-3e9", -3e9f, false},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const char* method : {"Damage", "DecreaseHealth"}) {
+            SCOPED_TRACE(method);
+            const std::string name = "player" + std::to_string(++n);
+            const qoEntity player = Spawn(name.c_str(), "kvPlayer");
+            Get(player).health = Get(player).maxHealth = 100;
+            Get(player).shields = 50;
+            if (std::string(method) == "Damage") player.Damage(nullptr, {}, 0.0f, c.amount / 10.0f, {}, false);
+            else player.DecreaseHealth(c.amount);
+            EXPECT_EQ(player.IsDead(), c.dies);
+            EXPECT_EQ(player.GetPlayerHealth(), c.dies ? 0.0f : 100.0f);
+            EXPECT_GE(player.GetPlayerShields(), 0.0f);
+        }
+    }
+    const qoEntity player = Spawn("healed", "kvPlayer");
+    Get(player).maxHealth = 100;
+    Get(player).health = 40;
+    player.IncreaseHealth(3e9f);
+    EXPECT_EQ(player.GetPlayerHealth(), 100.0f);
+    player.IncreaseHealth(std::nanf(""));
+    EXPECT_EQ(player.GetPlayerHealth(), 100.0f);
+    player.IncreaseHealth(-3e9f);
+    EXPECT_LE(player.GetPlayerHealth(), 0.0f) << "a huge loss must not wrap around into a gain";
 }
 
 // ---- spawning --------------------------------------------------------------------------------

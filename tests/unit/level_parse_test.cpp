@@ -2,6 +2,13 @@
 // file gets (file, entity, field, problem).
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
 #include <string>
 
 #include "host/Level.h"
@@ -100,6 +107,7 @@ TEST(LevelParse, SecondsToFrames) {
     };
     const Case cases[] = {
         {0.0, 16, 0}, {0.016, 16, 1}, {0.017, 16, 2}, {0.1, 10, 10}, {1.0, 16, 63}, {-1.0, 16, 0},
+        {std::nan(""), 16, 0}, {1e300, 1, 2147483647}, {HUGE_VAL, 16, 2147483647},
     };
     for (const Case& c : cases)
         EXPECT_EQ(FrameForSeconds(c.seconds, c.frameMs), c.frame) << c.seconds << " s at " << c.frameMs;
@@ -146,11 +154,33 @@ const Malformed kMalformed[] = {
     {"player named like an entity", R"({"players": [{"name": "a"}], "entities": [{"name": "a", "class": "kvProp"}]})",
      "bad.json: entity 'a', field 'entities[0].name': duplicate entity name"},
     {"short vector", R"({"entities": [{"name": "a", "class": "kvProp", "origin": [1, 2]}]})",
-     "bad.json: entity 'a', field 'origin': expected [x, y, z], got an array"},
+     "bad.json: entity 'a', field 'origin': expected [x, y, z], got an array of 2 elements"},
+    {"vector of another kind", R"({"entities": [{"name": "a", "class": "kvProp", "angles": "0 90 0"}]})",
+     "bad.json: entity 'a', field 'angles': expected [x, y, z], got a string"},
+    {"vector component beyond a float", R"({"entities": [{"name": "a", "class": "kvProp", "origin": [0, 0, 1e300]}]})",
+     "bad.json: entity 'a', field 'origin[2]': number out of range for a float"},
     {"vector component", R"({"entities": [{"name": "a", "class": "kvProp", "mins": [1, "2", 3]}]})",
      "bad.json: entity 'a', field 'mins[1]': expected a number, got a string"},
     {"negative health", R"({"entities": [{"name": "a", "class": "kvProp", "health": -5}]})",
      "bad.json: entity 'a', field 'health': integer out of range 0 to 2147483647"},
+    {"health beyond an int", R"({"entities": [{"name": "a", "class": "kvProp", "health": 3e9}]})",
+     "bad.json: entity 'a', field 'health': integer out of range 0 to 2147483647"},
+    {"shields beyond any integer", R"({"entities": [{"name": "a", "class": "kvProp", "shields": 18446744073709551615}]})",
+     "bad.json: entity 'a', field 'shields': integer out of range 0 to 2147483647"},
+    {"number overflow", R"({"seconds": 1e400})", "bad.json: invalid JSON: number overflow parsing '1e400'"},
+    {"run length", R"({"seconds": 1e7})", "bad.json: field 'seconds': expected 0 to 1000000 seconds"},
+    {"NUL in an entity name", R"({"entities": [{"name": "a\u0000b", "class": "kvProp"}]})",
+     "bad.json: field 'entities[0].name': expected a name without control characters"},
+    {"escape in a target", R"({"entities": [{"name": "a", "class": "kvProp", "targets": ["a\u001b[2J"]}]})",
+     "bad.json: entity 'a', field 'targets[0]': expected a name without control characters"},
+    {"control character in a cvar name", R"({"cvars": {"g_\u0007x": 1}})",
+     "bad.json: field 'cvars.g_\\x07x': expected a name without control characters"},
+    {"NUL in a cvar value", R"({"cvars": {"g_x": "a\u0000b"}})",
+     "bad.json: field 'cvars.g_x': expected a text without NUL characters"},
+    {"control character in a decl name", R"({"decls": {"kvSoundShader": ["tick\n"]}})",
+     "bad.json: field 'decls.kvSoundShader[0]': expected a name without control characters"},
+    {"control character in a spawn arg key", R"({"entities": [{"name": "a", "class": "kvProp", "spawnArgs": {"\t": 1}}]})",
+     "bad.json: entity 'a', field 'spawnArgs.\\x09': expected a name without control characters"},
     {"hidden type", R"({"entities": [{"name": "a", "class": "kvProp", "hidden": 1}]})",
      "bad.json: entity 'a', field 'hidden': expected true or false, got an integer"},
     {"unknown target", R"({"entities": [{"name": "a", "class": "kvProp", "targets": ["b", "nobody"]},
@@ -183,13 +213,23 @@ const Malformed kMalformed[] = {
     {"negative frame", R"({"timeline": [{"frame": -1, "event": "activate", "entity": "world"}]})",
      "bad.json: field 'timeline[0].frame': integer out of range 0 to 2147483647"},
     {"negative time", R"({"timeline": [{"time": -0.5, "event": "activate", "entity": "world"}]})",
-     "bad.json: field 'timeline[0].time': expected a time of 0 or more seconds"},
+     "bad.json: field 'timeline[0].time': expected 0 to 1000000 seconds"},
+    {"time beyond a run", R"({"timeline": [{"time": 1e300, "event": "activate", "entity": "world"}]})",
+     "bad.json: field 'timeline[0].time': expected 0 to 1000000 seconds"},
     {"event without receiver", R"({"timeline": [{"frame": 1, "event": "use"}]})",
      "bad.json: field 'timeline[0]': missing field 'entity'"},
     {"unknown receiver", R"({"timeline": [{"frame": 1, "event": "activate", "entity": "ghost"}]})",
-     "bad.json: field 'timeline[0]': unknown entity 'ghost'"},
+     "bad.json: field 'timeline[0].entity': unknown entity 'ghost'"},
     {"unknown activator", R"({"timeline": [{"frame": 1, "event": "activate", "entity": "world", "by": "ghost"}]})",
-     "bad.json: field 'timeline[0]': unknown entity 'ghost'"},
+     "bad.json: field 'timeline[0].by': unknown entity 'ghost'"},
+    {"receiver with a NUL", R"({"timeline": [{"frame": 1, "event": "use", "entity": "world\u0000x"}]})",
+     "bad.json: field 'timeline[0].entity': expected a name without control characters"},
+    {"negative damage", R"({"timeline": [{"frame": 1, "event": "damage", "entity": "world", "amount": -5}]})",
+     "bad.json: field 'timeline[0].amount': expected a number of 0 or more"},
+    {"damage beyond a float", R"({"timeline": [{"frame": 1, "event": "damage", "entity": "world", "amount": 1e39}]})",
+     "bad.json: field 'timeline[0].amount': number out of range for a float"},
+    {"NUL in a notify", R"({"timeline": [{"frame": 1, "event": "animNotify", "entity": "world", "notify": "a\u0000"}]})",
+     "bad.json: field 'timeline[0].notify': expected a text without NUL characters"},
     {"enter without who", R"({"timeline": [{"frame": 1, "event": "enter", "entity": "world"}]})",
      "bad.json: field 'timeline[0]': missing field 'by'"},
     {"damage without amount", R"({"timeline": [{"frame": 1, "event": "damage", "entity": "world"}]})",
@@ -234,12 +274,97 @@ TEST(LevelParse, ReportsEveryProblemNotOnlyTheFirst) {
     EXPECT_EQ(errors.size(), 3u) << ErrorLines(errors);
 }
 
-TEST(LevelParse, MissingFileIsAnError) {
-    LevelDesc level;
-    LevelErrors errors;
-    EXPECT_FALSE(ReadLevelFile("/nonexistent/level.json", level, errors));
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0].Text(), "/nonexistent/level.json: cannot open the level file");
+// Documents too large to check in, built here: each is refused with its first line, in time
+// and memory linear in its size, with a report of a few lines however many problems it holds.
+TEST(LevelParse, HostileDocumentsAreRefusedBriefly) {
+    auto repeat = [](const std::string& text, size_t n) {
+        std::string out;
+        out.reserve(text.size() * n);
+        for (size_t i = 0; i < n; ++i) out += text;
+        return out;
+    };
+    const std::string deepPath = "entities[0].objects[0].properties.x" + repeat("[0]", kMaxLevelDepth - 6);
+    struct Case {
+        const char* what;
+        std::string text;
+        std::string first;  // the first line
+        size_t lines;       // lines ErrorLines prints
+        std::string last = {};  // the last line, when there are more problems than lines
+    };
+    const Case cases[] = {
+        {"50,000 nested arrays in a property value",
+         R"({"entities": [{"name": "a", "class": "kvProp", "objects": [{"class": "qoComment", "properties": {"x": )" +
+             repeat("[", 50000) + repeat("]", 50000) + "}}]}]}",
+         "bad.json: field '" + deepPath + "': values nested more than 64 deep", 1},
+        {"10,000 nested objects, each with a repeated key",
+         "{" + repeat(R"("k": 1, "k": {)", 10000) + repeat("}", 10001),
+         "bad.json: field '" + repeat("k.", 63) + "k': values nested more than 64 deep", 1},
+        {"a key repeated 100,000 times", R"({"cvars": {)" + repeat(R"("a": 1, )", 100000) + R"("b": 1}})",
+         "bad.json: field 'cvars': duplicate key 'a'", kMaxErrorLines},
+        {"400,000 empty objects", R"({"cvars": {"a": [{})" + repeat(", {}", 399999) + "]}}",
+         "bad.json: field 'cvars.a': expected a string, number or bool, got an array", 1},
+        {"a field name of a megabyte", "{\"" + repeat("x", 1 << 20) + "\": 1}",
+         "bad.json: field '" + repeat("x", kMaxErrorLineBytes - 17) + "...", 1},
+        {"10,000 entities of one name without a class",
+         R"({"entities": [{"name": "e"})" + repeat(R"(, {"name": "e"})", 9999) + "]}",
+         "bad.json: entity 'e': missing field 'class'", kMaxErrorLines + 1, "... and 19979 more problems"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        LevelDesc level;
+        LevelErrors errors;
+        EXPECT_FALSE(ParseLevel(c.text, "bad.json", level, errors));
+        ASSERT_FALSE(errors.empty());
+        const std::string printed = ErrorLines(errors);
+        EXPECT_EQ(printed.substr(0, printed.find('\n')), c.first);
+        EXPECT_EQ(size_t(std::count(printed.begin(), printed.end(), '\n')), c.lines);
+        EXPECT_LE(printed.size(), c.lines * (kMaxErrorLineBytes + 4));
+        EXPECT_LE(errors.size(), kMaxErrorsKept) << "what is kept is bounded too";
+        if (!c.last.empty()) {
+            EXPECT_EQ(printed.substr(printed.rfind('\n', printed.size() - 2) + 1), c.last + "\n");
+        }
+    }
+}
+
+TEST(LevelParse, PrintableEscapesControlCharactersAndCutsOnACharacter) {
+    EXPECT_EQ(Printable(std::string("a\0b\x1b[2J\x7f", 8)), "a\\x00b\\x1b[2J\\x7f");
+    EXPECT_EQ(Printable("abcdef", 4), "abcd...");
+    const std::string accented = "ab\xc3\xa9" "cd";  // "abécd"
+    EXPECT_EQ(Printable(accented, 3), "ab...") << "no half of a two-byte character";
+    EXPECT_EQ(Printable(accented, 4), "ab\xc3\xa9...");
+}
+
+// Only a regular file no larger than the limit is read: every other path is refused before
+// anything is read from it.
+TEST(LevelParse, ReadsOnlyRegularFilesWithinTheLimit) {
+    const std::string dir = ::testing::TempDir() + "level_parse_files_" + std::to_string(::getpid());
+    ASSERT_EQ(::mkdir(dir.c_str(), 0700), 0);
+    const std::string fifo = dir + "/fifo.json", small = dir + "/small.json";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::ofstream(small) << R"({"name": "small"})";
+    struct Case {
+        std::string path;
+        size_t maxBytes;
+        std::string error;  // "" when it reads
+    };
+    const Case cases[] = {
+        {"/nonexistent/level.json", kMaxLevelFileBytes, "/nonexistent/level.json: cannot open the level file"},
+        {dir, kMaxLevelFileBytes, dir + ": not a level file: a directory"},
+        {fifo, kMaxLevelFileBytes, fifo + ": not a level file: a fifo"},
+        {"/dev/zero", kMaxLevelFileBytes, "/dev/zero: not a level file: a character device"},
+        {small, 16, small + ": the level file is larger than 16 bytes"},
+        {small, 17, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        LevelDesc level;
+        LevelErrors errors;
+        EXPECT_EQ(ReadLevelFile(c.path, level, errors, c.maxBytes), c.error.empty());
+        EXPECT_EQ(ErrorLines(errors), c.error.empty() ? "" : c.error + "\n");
+    }
+    std::remove(fifo.c_str());
+    std::remove(small.c_str());
+    ::rmdir(dir.c_str());
 }
 
 }  // namespace

@@ -12,6 +12,19 @@
 
 namespace qohost::cli {
 
+// Exit codes, the same for every subcommand (README.md, "Exit codes").
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;   // the module failed to load, or the run or its outputs failed
+constexpr int kExitInput = 2;     // the input (a level, a name) was refused; nothing ran
+constexpr int kExitUsage = 3;     // the command line was wrong; nothing ran
+// The exit-code lines for a subcommand's --help.
+extern const char* const kExitCodeHelp;
+
+// Option checks with short messages ("expected an integer from 0 to 10, got 'x'"); they run
+// before any conversion, so NaN, infinities and out-of-range values never reach a command.
+CLI::Validator IntegerRange(int64_t lo, int64_t hi);
+CLI::Validator SecondsRange(double hi);
+
 // Adds one subcommand (with its options and callback) to the application.
 using CommandSetup = void (*)(CLI::App& app);
 

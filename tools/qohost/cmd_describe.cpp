@@ -8,7 +8,7 @@
 // each class is created once, asked, and destroyed again.
 //
 // Exit codes: 0 described; 1 the module failed to load or left memory behind; 2 NAME is
-// unknown to the module.
+// unknown to the module; 3 the command line was wrong.
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "host/Level.h"
 #include "host/World.h"
 #include "tools/qohost/Command.h"
 
@@ -25,9 +26,6 @@ namespace qohost::cli {
 namespace {
 
 using nlohmann::ordered_json;
-
-constexpr int kExitFailure = 1;
-constexpr int kExitUnknownName = 2;
 
 struct DescribeOptions {
     std::string name;
@@ -212,8 +210,9 @@ int RunDescribe(const DescribeOptions& options) {
                        !description["structs"].empty() || !description["enums"].empty() ||
                        !description["elementTypes"].empty();
     if (!found) {
-        std::fprintf(stderr, "qohost: the module knows no class or type named '%s'\n", options.name.c_str());
-        return kExitUnknownName;
+        std::fprintf(stderr, "qohost: the module knows no class or type named '%s'\n",
+                     Printable(options.name).c_str());
+        return kExitInput;
     }
     if (options.json)
         std::printf("%s\n", description.dump(2).c_str());
@@ -223,7 +222,7 @@ int RunDescribe(const DescribeOptions& options) {
         std::fprintf(stderr, "qohost: memory left behind:\n%s", world.allocator.Report().c_str());
         return kExitFailure;
     }
-    return 0;
+    return kExitOk;
 }
 
 void Setup(CLI::App& app) {
@@ -231,6 +230,7 @@ void Setup(CLI::App& app) {
     CLI::App* cmd = app.add_subcommand("describe", "print what an editor reads about the module's classes and types");
     cmd->add_option("name", options->name, "a class, struct, enum or element type name (default: everything listed)");
     cmd->add_flag("--json", options->json, "print JSON");
+    cmd->footer(kExitCodeHelp);
     cmd->callback([options] { SetExitCode(RunDescribe(*options)); });
 }
 

@@ -15,7 +15,7 @@ struct InfoOptions {
 
 int RunInfo(const InfoOptions& options) {
     std::unique_ptr<Module> module = LoadModule();
-    if (!module) return 1;
+    if (!module) return kExitFailure;
     kvQuorin* api = module->Api();
 
     size_t classes = 0;
@@ -40,13 +40,14 @@ int RunInfo(const InfoOptions& options) {
     world.Detach();
     std::printf("live blocks after detach: %zu\n", world.allocator.LiveBlocks());
     for (const std::string& error : world.allocator.Errors()) std::printf("allocator: %s\n", error.c_str());
-    return world.allocator.LiveBlocks() == 0 && world.allocator.Errors().empty() ? 0 : 1;
+    return world.allocator.LiveBlocks() == 0 && world.allocator.Errors().empty() ? kExitOk : kExitFailure;
 }
 
 void Setup(CLI::App& app) {
     auto options = std::make_shared<InfoOptions>();
     CLI::App* cmd = app.add_subcommand("info", "load the module and print its classes, console variables and console");
     cmd->add_flag("--raw", options->raw, "keep the console's colour codes");
+    cmd->footer(kExitCodeHelp);
     cmd->callback([options] { SetExitCode(RunInfo(*options)); });
     // Without a subcommand qohost shows what the module offers.
     SetDefaultCommand([] { return RunInfo(InfoOptions{}); });

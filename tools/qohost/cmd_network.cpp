@@ -4,10 +4,11 @@
 // nodes whose manager does not list them, and every node still holding pending links or running
 // an "ExpandNeuralNetwork" thread. --dot writes the same trees as a Graphviz file.
 //
-// Exit codes: 0 the network settled; 1 the module or the dot file failed; 2 the level did not
-// load; 3 the network had not settled by the last frame.
+// Exit codes: those of every subcommand (Command.h), and 4 when the network had not settled by
+// the last frame.
 #include <cstdio>
 #include <fstream>
+#include <limits>
 #include <optional>
 
 #include "host/Level.h"
@@ -20,9 +21,7 @@ namespace qohost::cli {
 
 namespace {
 
-constexpr int kExitFailure = 1;
-constexpr int kExitLoadError = 2;
-constexpr int kExitUnsettled = 3;
+constexpr int kExitUnsettled = 4;
 
 struct NetworkOptions {
     std::string level;
@@ -35,7 +34,7 @@ int Network(const NetworkOptions& options) {
     LevelErrors errors;
     if (!ReadLevelFile(options.level, level, errors)) {
         std::fputs(ErrorLines(errors).c_str(), stderr);
-        return kExitLoadError;
+        return kExitInput;
     }
     std::unique_ptr<Module> module = LoadModule();
     if (!module) return kExitFailure;
@@ -47,7 +46,7 @@ int Network(const NetworkOptions& options) {
     if (!LoadLevel(world, level, errors)) {
         std::fputs(ErrorLines(errors).c_str(), stderr);
         world.Detach();
-        return kExitLoadError;
+        return kExitInput;
     }
 
     const int32_t lastFrame = options.frames ? *options.frames : level.DefaultRunFrames();
@@ -89,8 +88,9 @@ void Setup(CLI::App& app) {
         "network", "run a level until its encounter network settles and print the per-job trees");
     cmd->add_option("level", options->level, "the level file (JSON, see docs/levels.md)")->required();
     cmd->add_option("--frames", options->frames, "give up after this many frames (default: the level's length)")
-        ->check(CLI::NonNegativeNumber);
+        ->check(IntegerRange(0, std::numeric_limits<int32_t>::max()));
     cmd->add_option("--dot", options->dot, "also write the trees as a Graphviz file (one cluster per job)");
+    cmd->footer(std::string(kExitCodeHelp) + "\n4 the network had not settled by the last frame.");
     cmd->callback([options] { SetExitCode(Network(*options)); });
 }
 

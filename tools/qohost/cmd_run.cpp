@@ -3,8 +3,15 @@
 // a number of frames while printing the console and the entity-method calls frame by frame,
 // then tear it down (every object shut down and destroyed) and report leaked memory.
 //
-// Exit codes: 0 the level ran; 1 the module or the trace file failed; 2 the level did not load.
+// Exit codes: 0 the level ran; 1 the module, the run or the trace file failed; 2 the level did
+// not load; 3 the command line was wrong. Everything that can be checked before the run (the
+// options, the level, the trace file) is checked before it.
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <limits>
 #include <optional>
 
 #include "host/Level.h"
@@ -17,9 +24,6 @@ namespace qohost::cli {
 
 namespace {
 
-constexpr int kExitFailure = 1;
-constexpr int kExitLoadError = 2;
-
 struct RunOptions {
     std::string level;
     std::optional<int32_t> frames;
@@ -31,12 +35,38 @@ struct RunOptions {
 
 void PrintErrors(const LevelErrors& errors) { std::fputs(ErrorLines(errors).c_str(), stderr); }
 
+// Whether the file can be written, tried without changing it: opened for appending (which
+// neither truncates nor moves anything), and removed again when the check created it.
+bool CheckWritable(const std::string& path, std::string& error) {
+    struct stat info {};
+    const bool existed = ::stat(path.c_str(), &info) == 0;
+    if (existed && S_ISDIR(info.st_mode)) {
+        error = "cannot write the trace file '" + Printable(path) + "': it is a directory";
+        return false;
+    }
+    std::FILE* file = std::fopen(path.c_str(), "ab");
+    if (!file) {
+        error = "cannot write the trace file '" + Printable(path) + "': " + std::strerror(errno);
+        return false;
+    }
+    std::fclose(file);
+    if (!existed) std::remove(path.c_str());
+    return true;
+}
+
 int Run(const RunOptions& options) {
+    if (!options.trace.empty()) {
+        std::string error;
+        if (!CheckWritable(options.trace, error)) {
+            std::fprintf(stderr, "qohost: %s\n", error.c_str());
+            return kExitFailure;
+        }
+    }
     LevelDesc level;
     LevelErrors errors;
     if (!ReadLevelFile(options.level, level, errors)) {
         PrintErrors(errors);
-        return kExitLoadError;
+        return kExitInput;
     }
     std::unique_ptr<Module> module = LoadModule();
     if (!module) return kExitFailure;
@@ -49,7 +79,7 @@ int Run(const RunOptions& options) {
     if (!LoadLevel(world, level, errors, &loaded)) {
         PrintErrors(errors);
         world.Detach();
-        return kExitLoadError;
+        return kExitInput;
     }
     if (options.seed) world.Seed(*options.seed);
 
@@ -98,13 +128,16 @@ void Setup(CLI::App& app) {
     CLI::App* cmd = app.add_subcommand("run", "load a level file and run it, printing the console and the entity-method calls");
     cmd->add_option("level", options->level, "the level file (JSON, see docs/levels.md)")->required();
     auto* frames = cmd->add_option("--frames", options->frames, "run this many frames (default: the level's length)")
-                       ->check(CLI::NonNegativeNumber);
+                       ->check(IntegerRange(0, std::numeric_limits<int32_t>::max()));
     cmd->add_option("--seconds", options->seconds, "run this much game time")
-        ->check(CLI::NonNegativeNumber)
+        ->check(SecondsRange(kMaxRunSeconds))
         ->excludes(frames);
-    cmd->add_option("--trace", options->trace, "write a trace (Chrome trace event JSON, for Perfetto) to this file");
-    cmd->add_option("--seed", options->seed, "random number seed (default: the level's, else 1)");
+    cmd->add_option("--trace", options->trace, "write a trace (Chrome trace event JSON, for Perfetto) to this file")
+        ->check([](const std::string& path) { return path.empty() ? std::string("expected a file name") : std::string(); });
+    cmd->add_option("--seed", options->seed, "random number seed (default: the level's, else 1)")
+        ->check(IntegerRange(0, std::numeric_limits<uint32_t>::max()));
     cmd->add_flag("--quiet", options->quiet, "print only the console");
+    cmd->footer(kExitCodeHelp);
     cmd->callback([options] { SetExitCode(Run(*options)); });
 }
 

@@ -1,8 +1,12 @@
 // qohost: the reference host on the command line. Loads the script module the way an engine
 // does and runs one of the subcommands (see `qohost --help`).
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <utility>
+
+#include "host/Level.h"
 
 #include "tools/qohost/Command.h"
 
@@ -28,6 +32,45 @@ CommonOptions& Common() {
 
 void SetExitCode(int code) { g_exitCode = code; }
 
+const char* const kExitCodeHelp =
+    "Exit codes: 0 done; 1 the module or the run failed; 2 the input was refused (nothing ran);\n"
+    "3 the command line was wrong (nothing ran).";
+
+namespace {
+std::string Got(const std::string& text) { return ", got '" + Printable(text, 80) + "'"; }
+}  // namespace
+
+CLI::Validator IntegerRange(int64_t lo, int64_t hi) {
+    const std::string range = std::to_string(lo) + " to " + std::to_string(hi);
+    return CLI::Validator(
+        [lo, hi, range](std::string& text) -> std::string {
+            int64_t value = 0;
+            const char* end = text.data() + text.size();
+            const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+            if (text.empty() || ec != std::errc() || ptr != end || value < lo || value > hi)
+                return "expected an integer from " + range + Got(text);
+            return {};
+        },
+        range);
+}
+
+CLI::Validator SecondsRange(double hi) {
+    char limit[32];
+    std::snprintf(limit, sizeof limit, "%.0f", hi);
+    const std::string range = std::string("0 to ") + limit;
+    return CLI::Validator(
+        [hi, range](std::string& text) -> std::string {
+            double value = 0;
+            const char* end = text.data() + text.size();
+            const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+            if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(value) || value < 0 ||
+                value > hi)
+                return "expected a number of seconds from " + range + Got(text);
+            return {};
+        },
+        range);
+}
+
 std::unique_ptr<Module> LoadModule() {
     std::string error;
     const std::string path = Common().library.empty() ? Module::DefaultLibraryPath() : Common().library;
@@ -49,7 +92,18 @@ int main(int argc, char** argv) {
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     for (const auto& [order, setup] : registry) setup(app);
 
-    CLI11_PARSE(app, argc, argv);
+    app.footer(kExitCodeHelp);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(e);  // --help
+        // One line that says what is wrong, one that says where to look; never CLI11's own codes.
+        const std::string where = app.get_subcommands().empty() ? "qohost" : "qohost " + app.get_subcommands()[0]->get_name();
+        std::fprintf(stderr, "%s: %s\nRun '%s --help' for the options.\n", where.c_str(),
+                     qohost::Printable(e.what()).c_str(), where.c_str());
+        return kExitUsage;
+    }
     if (app.get_subcommands().empty() && g_defaultCommand) return g_defaultCommand();
     return g_exitCode;
 }

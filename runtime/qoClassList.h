@@ -8,15 +8,30 @@
 #include "debug/qoDebugUtil.h"
 #include "debug/util_debugMetaData.h"
 #include "runtime/qoWorldUtil.h"
+#include "scripts/goals/action_moveToGoalEntity.h"
+#include "scripts/goals/combatGoal.h"
+#include "scripts/spawn/spawnManager.h"
+#include "scripts/spawn/spawnTools.h"
 #include "scripts/util/audibleTimer.h"
 #include "scripts/util/triggerLerpDelay.h"
 #include "scripts/util/triggerSequential.h"
 
 using qoScriptClasses = qoTypeList<
+    _combatGoal,
+    _goalKillCountActor,
+    _goalKillCountSpawner,
+    _goalKillCounter,
+    _goalRemainingCountActor,
+    _goalRemainingCounter,
+    action_moveToGoalEntity,
     audibleTimer,
     qoComment,
     qoDebugUtil,
     qoWorldUtil,
+    spawnAddSpawns,
+    spawnManager,
+    spawnPoint,
+    spawnTargetTester,
     triggerLerpDelay,
     triggerSequential,
     util_debugMetaData>;

@@ -1,5 +1,6 @@
 #include "host/Spawning.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -75,13 +76,16 @@ uint32_t SpawnNext(World& world, uint32_t spawnerHandle, uint32_t referenceHandl
     if (!e || !spawner) return *why = "spawn refused", 0u;
     e->origin = spawner->origin;
     e->angles = spawner->angles;
+    if (auto health = e->spawnArgs.find("health"); health != e->spawnArgs.end())
+        e->health = e->maxHealth = std::max(1, std::atoi(health->second.c_str()));
     e->methods.spawnedBy = spawnerHandle;
     if (const int32_t lifetime = LifetimeMs(*e); lifetime >= 0) e->methods.dieAtMs = world.GameTime() + lifetime;
     spawner->lastSpawned = spawned;
     spawner->methods.spawnCount += 1;
     spawner->methods.nextSpawnMs = world.GameTime() + CooldownMs(*spawner);
-    world.Record("event", "spawned " + e->name + " from " + spawner->name);
-    DeliverEvent(world, spawnerHandle, "OnTargetSpawn", "",
+    const std::string name = e->name;
+    world.Record("event", "spawned " + name + " from " + spawner->name);
+    DeliverEvent(world, spawnerHandle, "OnTargetSpawn", name,
                  [spawned](kvQOObject* o) { o->Entry_OnTargetSpawn(spawned); });
     return spawned;
 }

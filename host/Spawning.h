@@ -3,7 +3,8 @@
 // their AI; spawned AI that die when their lifetime (set in the entity def) is over.
 //
 // A spawner spawns its entity defs in turn (or, when it has none, those of a reference entity)
-// at its own origin and angles, then:
+// at its own origin and angles, with the def's args as spawn args (an arg "health" sets health
+// and maximum health), then:
 //   - the new entity takes the next of the spawner's spawn names (the level's "spawnNames"),
 //     or "<def>_<handle>" once they are used up;
 //   - the spawner remembers it (GetLastSpawned) and is busy for its spawn argument

@@ -23,10 +23,13 @@ void action_moveToGoalEntity::OnActivate(const qoEntity&) {
     actor.SetAlertCycle(kAlertCycleCombat);
     actor.Action_SetWalkState(kWalkStateRun);
     qoWaitFrame();
-    if (moveToPoint)
-        actor.Action_MoveToPoint(goal.GetOrigin(), 1, 1.0f, useAlignment, goal.GetSpawnAxisForward());
-    else
+    if (moveToPoint) {
+        const qoVector point = goal.GetOrigin();
+        const qoVector forward = goal.GetSpawnAxisForward();
+        actor.Action_MoveToPoint(point, 1, 1.0f, useAlignment, forward);
+    } else {
         actor.Action_MoveToEntity(goal, 0, kMoveToEntityRadius, false, qoVector{});
+    }
     if (activationEntity.IsValid()) activationEntity.Activate(entity);
     for (int i = 0; i < activationList.Num(); ++i) {
         const qoEntity target = activationList[i];

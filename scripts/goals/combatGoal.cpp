@@ -48,6 +48,25 @@ bool AttachWatcher(const qoEntity& actor, const qoEntity& goal) {
     return true;
 }
 
+// A counter runs and watches its actors from the start, or waits for its first activation.
+template <class Counter>
+void StartOrWait(Counter& counter) {
+    if (counter.bTriggerFirst) {
+        counter.goalState = _combatGoal::GOAL_WAITING;
+        return;
+    }
+    counter.goalState = _combatGoal::GOAL_RUNNING;
+    counter.RegisterWatchers();
+}
+
+// Only the first activation of a waiting counter starts it; later ones change nothing.
+template <class Counter>
+void StartOnActivation(Counter& counter) {
+    if (counter.goalState != _combatGoal::GOAL_WAITING) return;
+    counter.goalState = _combatGoal::GOAL_RUNNING;
+    counter.RegisterWatchers();
+}
+
 }  // namespace
 
 // ---- _combatGoal -------------------------------------------------------------------------------
@@ -87,19 +106,10 @@ void _goalKillCounter::Init() {
     nCount = std::max(nCount, 1);
     fPlayerContributionThreshold = std::clamp(fPlayerContributionThreshold, 0.0f, 1.0f);
     killCount = 0;
-    if (bTriggerFirst) {
-        goalState = GOAL_WAITING;
-        return;
-    }
-    goalState = GOAL_RUNNING;
-    RegisterWatchers();
+    StartOrWait(*this);
 }
 
-void _goalKillCounter::OnActivate(const qoEntity&) {
-    if (goalState != GOAL_WAITING) return;
-    goalState = GOAL_RUNNING;
-    RegisterWatchers();
-}
+void _goalKillCounter::OnActivate(const qoEntity&) { StartOnActivation(*this); }
 
 void _goalKillCounter::RegisterWatchers() {
     for (int i = 0; i < actorList.Num(); ++i) AttachWatcher<_goalKillCountActor>(actorList[i], entity);
@@ -143,19 +153,10 @@ void _goalRemainingCounter::Init() {
     qoBindWorldUtil();
     remainingCount = 0;
     nCount = std::max(nCount, 0);
-    if (bTriggerFirst) {
-        goalState = GOAL_WAITING;
-        return;
-    }
-    goalState = GOAL_RUNNING;
-    RegisterWatchers();
+    StartOrWait(*this);
 }
 
-void _goalRemainingCounter::OnActivate(const qoEntity&) {
-    if (goalState != GOAL_WAITING) return;
-    goalState = GOAL_RUNNING;
-    RegisterWatchers();
-}
+void _goalRemainingCounter::OnActivate(const qoEntity&) { StartOnActivation(*this); }
 
 void _goalRemainingCounter::RegisterWatchers() {
     for (int i = 0; i < actorList.Num(); ++i)

@@ -276,27 +276,17 @@ INSTANTIATE_TEST_SUITE_P(Cases, MoveToGoal, ::testing::ValuesIn(kMoveCases),
 
 // ---- layout -------------------------------------------------------------------------------------
 
-template <class T>
-T At(const void* base, size_t offset) {
-    T value;
-    std::memcpy(&value, static_cast<const char*>(base) + offset, sizeof value);
-    return value;
-}
-
 // Object sizes as the factory allocates them, and the kill counter's property rows at their raw
 // offsets: its own members start at 56, after the whole of _combatGoal (no member in its tail).
 TEST_F(GoalTest, ObjectSizesAndKillCounterRows) {
     world->Attach(api);
-    const std::pair<const char*, size_t> sizes[] = {
-        {"_combatGoal", 56},          {"_goalKillCounter", 128},        {"_goalRemainingCounter", 120},
-        {"_goalKillCountActor", 24},  {"_goalRemainingCountActor", 24}, {"_goalKillCountSpawner", 24},
-        {"action_moveToGoalEntity", 64}};
-    for (const auto& [name, size] : sizes) {
-        kvQOObject* object = api->CreateObject(name);
-        ASSERT_NE(object, nullptr) << name;
-        EXPECT_EQ(world->allocator.Find(object)->size, size) << name;
-        object->Destroy(1);
-    }
+    ExpectObjectSizes({{"_combatGoal", 56},
+                       {"_goalKillCounter", 128},
+                       {"_goalRemainingCounter", 120},
+                       {"_goalKillCountActor", 24},
+                       {"_goalRemainingCountActor", 24},
+                       {"_goalKillCountSpawner", 24},
+                       {"action_moveToGoalEntity", 64}});
 
     const qoPropertyInfo* rows = api->GetPropertyTable("_goalKillCounter");
     ASSERT_NE(rows, nullptr);
@@ -314,15 +304,15 @@ TEST_F(GoalTest, ObjectSizesAndKillCounterRows) {
     for (const Row& row : expected) {
         const char* raw = reinterpret_cast<const char*>(rows) + 40 * n++;
         SCOPED_TRACE(row.name);
-        EXPECT_STREQ(At<const char*>(raw, 0), row.type);
-        EXPECT_STREQ(At<const char*>(raw, 16), row.name);
-        EXPECT_EQ(At<uint32_t>(raw, 32), row.offset);
-        EXPECT_EQ(At<uint32_t>(raw, 36), row.size);
+        EXPECT_STREQ(Raw<const char*>(raw, 0), row.type);
+        EXPECT_STREQ(Raw<const char*>(raw, 16), row.name);
+        EXPECT_EQ(Raw<uint32_t>(raw, 32), row.offset);
+        EXPECT_EQ(Raw<uint32_t>(raw, 36), row.size);
     }
     const unsigned char zero[40] = {};
     EXPECT_EQ(std::memcmp(reinterpret_cast<const char*>(rows) + 40 * n, zero, 40), 0);
-    EXPECT_STREQ(At<const char*>(rows, 24), "") << "nCount has no tooltip";
-    EXPECT_STREQ(At<const char*>(reinterpret_cast<const char*>(rows) + 40 * 4, 24),
+    EXPECT_STREQ(Raw<const char*>(rows, 24), "") << "nCount has no tooltip";
+    EXPECT_STREQ(Raw<const char*>(reinterpret_cast<const char*>(rows) + 40 * 4, 24),
                  "List of actors to include in the kill counter");
 
     const char* const* editor = api->GetEditorMetadata("_goalKillCounter");

@@ -248,48 +248,37 @@ TEST_F(SpawnTest, TargetTesterSpawnsWhenTheHostAllows) {
 
 // ---- layout -------------------------------------------------------------------------------------
 
-template <class T>
-T At(const void* base, size_t offset) {
-    T value;
-    std::memcpy(&value, static_cast<const char*>(base) + offset, sizeof value);
-    return value;
-}
-
 TEST_F(SpawnTest, ObjectSizesRowsAndTheRoleTargetDecl) {
     world->Attach(api);
-    const std::pair<const char*, size_t> sizes[] = {
-        {"spawnManager", 192}, {"spawnPoint", 56}, {"spawnAddSpawns", 24}, {"spawnTargetTester", 24}};
-    for (const auto& [name, size] : sizes) {
-        kvQOObject* object = api->CreateObject(name);
-        ASSERT_NE(object, nullptr) << name;
-        EXPECT_EQ(world->allocator.Find(object)->size, size) << name;
-        if (std::string(name) == "spawnManager") {
-            // Decl defaults (slot 47): the role target's entity def, at 152; then the zero row.
-            const void* decls = object->GetDeclDefaults();
-            EXPECT_STREQ(At<const char*>(decls, 0), "kvDeclEntityDef");
-            EXPECT_STREQ(At<const char*>(decls, 8), "targetDecl");
-            EXPECT_STREQ(At<const char*>(decls, 16), "target/group/force_role");
-            EXPECT_EQ(At<uint64_t>(decls, 24), 152u);
-            const unsigned char zero[32] = {};
-            EXPECT_EQ(std::memcmp(static_cast<const char*>(decls) + 32, zero, 32), 0);
-            // The 64-bit times and the defaults the constructor writes.
-            EXPECT_EQ(At<double>(object, 96), -1.0) << "forceSpawnTime";
-            EXPECT_EQ(At<double>(object, 104), 0.0) << "nextSpawnTime";
-            EXPECT_EQ(At<int16_t>(object, 28), 5);
-            EXPECT_EQ(At<int16_t>(object, 30), 10);
-            EXPECT_EQ(At<bool>(object, 112), true) << "firstActivation";
-        }
-        object->Destroy(1);
-    }
+    ExpectObjectSizes({{"spawnManager", 192}, {"spawnPoint", 56}, {"spawnAddSpawns", 24}, {"spawnTargetTester", 24}});
+
+    kvQOObject* manager = api->CreateObject("spawnManager");
+    ASSERT_NE(manager, nullptr);
+    // Decl defaults (slot 47): the role target's entity def, at 152; then the zero row.
+    const void* decls = manager->GetDeclDefaults();
+    EXPECT_STREQ(Raw<const char*>(decls, 0), "kvDeclEntityDef");
+    EXPECT_STREQ(Raw<const char*>(decls, 8), "targetDecl");
+    EXPECT_STREQ(Raw<const char*>(decls, 16), "target/group/force_role");
+    EXPECT_EQ(Raw<uint64_t>(decls, 24), 152u);
+    const unsigned char zero[32] = {};
+    EXPECT_EQ(std::memcmp(static_cast<const char*>(decls) + 32, zero, 32), 0);
+    // The 64-bit times and the defaults the constructor writes.
+    EXPECT_EQ(Raw<double>(manager, 96), -1.0) << "forceSpawnTime";
+    EXPECT_EQ(Raw<double>(manager, 104), 0.0) << "nextSpawnTime";
+    EXPECT_EQ(Raw<int16_t>(manager, 28), 5);
+    EXPECT_EQ(Raw<int16_t>(manager, 30), 10);
+    EXPECT_EQ(Raw<bool>(manager, 112), true) << "firstActivation";
+    manager->Destroy(1);
+
     const char* rows = reinterpret_cast<const char*>(api->GetPropertyTable("spawnManager"));
     ASSERT_NE(rows, nullptr);
-    EXPECT_STREQ(At<const char*>(rows + 40 * 3, 0), "short");
-    EXPECT_STREQ(At<const char*>(rows + 40 * 3, 16), "maxSpawnCount");
-    EXPECT_EQ(At<uint32_t>(rows + 40 * 3, 32), 28u);
-    EXPECT_EQ(At<uint32_t>(rows + 40 * 3, 36), 2u);
-    EXPECT_STREQ(At<const char*>(rows + 40 * 9, 16), "doneSpawning");
-    EXPECT_EQ(At<uint32_t>(rows + 40 * 9, 32), 88u);
-    EXPECT_EQ(At<const char*>(rows + 40 * 10, 16), nullptr);
+    EXPECT_STREQ(Raw<const char*>(rows + 40 * 3, 0), "short");
+    EXPECT_STREQ(Raw<const char*>(rows + 40 * 3, 16), "maxSpawnCount");
+    EXPECT_EQ(Raw<uint32_t>(rows + 40 * 3, 32), 28u);
+    EXPECT_EQ(Raw<uint32_t>(rows + 40 * 3, 36), 2u);
+    EXPECT_STREQ(Raw<const char*>(rows + 40 * 9, 16), "doneSpawning");
+    EXPECT_EQ(Raw<uint32_t>(rows + 40 * 9, 32), 88u);
+    EXPECT_EQ(Raw<const char*>(rows + 40 * 10, 16), nullptr);
     const char* const* editor = api->GetEditorMetadata("spawnManager");
     ASSERT_NE(editor, nullptr);
     EXPECT_STREQ(editor[2], "entityTypeRestriction { path = 'spawnList[x]'; allowedType = 'kvTarget_Spawn'; }");

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "host/Methods.h"
 #include "tests/behaviour/scripts_levels.h"
 
 namespace scripts_test {
@@ -112,6 +113,39 @@ TEST_F(SpawnTest, PicksAChargerAndReplacesItWhenItDies) {
     EXPECT_EQ(Console("No remaining active AI and combat is over.").size(), 1u);
 }
 
+// A charger that is removed rather than killed counts as dead: the next beat says so and a new
+// charger is picked, without asking the removed entity anything.
+TEST_F(SpawnTest, ARemovedChargerIsReplaced) {
+    Load(FightLevel(R"("minSpawnDelay": 0, "nextChargerDelay": 0.5, "maxSpawnCount": 1, "maxTotalSpawnCount": 2,
+                       "spawnList": ["s1", "s2"])",
+                    {SpawnEntity("s1", R"("reUseDelay": 0)"), SpawnEntity("s2", R"("reUseDelay": 0)", 64)}, 30.0));
+    RunUntil(60);
+    const std::vector<std::string> picked = Console("Selected next charger");
+    ASSERT_EQ(picked.size(), 1u);
+    const std::string charger = picked[0].substr(picked[0].rfind(' ') + 1);
+    world->RemoveEntity(Handle(charger.c_str()));
+    qohost::ActivateEntity(*world, Handle("mgr"), 0);  // the manager is told, as of a death
+    RunUntil(200);
+    EXPECT_EQ(Console("Last charger dead.").size(), 1u);
+    EXPECT_EQ(Console("Selected next charger").size(), 2u);
+    EXPECT_EQ(Console("failed"), std::vector<std::string>{});
+}
+
+// A spawn entity of the list that is gone is passed over like one that fails its tests.
+TEST_F(SpawnTest, ASpawnEntityThatIsGoneIsPassedOver) {
+    Load(FightLevel(R"("minSpawnDelay": 0, "nextChargerDelay": -1, "maxSpawnCount": 1, "maxTotalSpawnCount": 2,
+                       "spawnList": ["gone", "a"], "forceSpawnList": ["f"])",
+                    {SpawnEntity("gone", ""), SpawnEntity("a", R"("reUseDelay": 0)", 64),
+                     SpawnEntity("f", R"("reUseDelay": 0)", 128)},
+                    1.0));
+    world->RemoveEntity(Handle("gone"));
+    RunUntil(1000);
+    EXPECT_EQ(ActivateFrames("a").size(), 1u);
+    EXPECT_EQ(ActivateFrames("f").size(), 1u) << "the second spawn after the ten-second search";
+    EXPECT_EQ(Console("Assertion"), std::vector<std::string>{});
+    EXPECT_EQ(ActivateFrames("over").size(), 0u);
+}
+
 // A spawn point with a reuse delay of 5 s is not used again within 5 s, and the spawn used last
 // is never used twice in a row.
 TEST_F(SpawnTest, ReuseDelayAndLastSpawnKeepSpawnPointsApart) {
@@ -169,6 +203,15 @@ TEST_P(ForceSpawn, GivesUpAfterTenSecondsWithOneSpawnPoint) {
     if (std::string(c.forceList).empty()) {
         EXPECT_EQ(ActivateFrames("f"), std::vector<int>{});
         EXPECT_FALSE(Console("No spawns in forceSpawnList.").empty());
+        // The request that spawned nothing is given back (counts at 92 and 94) and made again.
+        StartOver();
+        Load(FightLevel(R"("minSpawnDelay": 0, "nextChargerDelay": -1, "maxSpawnCount": 1, "maxTotalSpawnCount": 3,
+                           "spawnList": ["a"], "forceSpawnList": [])",
+                        {SpawnEntity("a", R"("reUseDelay": 0)")}, 1.0));
+        RunUntil(forced + 2);
+        kvQOObject* manager = Object("mgr", "spawnManager");
+        EXPECT_EQ(Field<int16_t>(manager, 92), 0) << "curSpawnCount";
+        EXPECT_EQ(Field<int16_t>(manager, 94), 1) << "curTotalSpawnCount";
         EXPECT_EQ(SpawnedCounts().second, 1);
         EXPECT_EQ(ActivateFrames("over"), std::vector<int>{});
     } else {

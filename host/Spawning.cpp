@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 #include "host/Methods.h"
 #include "host/World.h"
@@ -51,15 +52,19 @@ int32_t SpawnBusyMs(World& world, const Entity& spawner) {
 }
 
 uint32_t SpawnNext(World& world, uint32_t spawnerHandle, uint32_t referenceHandle, std::string* why) {
+    auto fail = [why](std::string reason) {
+        if (why) *why = std::move(reason);
+        return 0u;
+    };
     Entity* spawner = world.ValidEntity(spawnerHandle);
-    if (!spawner) return *why = "no such spawner", 0u;
+    if (!spawner) return fail("no such spawner");
     const Entity* reference = world.ValidEntity(referenceHandle);
-    if (!SpawnAvailable(world, *spawner, reference)) return *why = "spawn not available", 0u;
+    if (!SpawnAvailable(world, *spawner, reference)) return fail("spawn not available");
     const std::vector<std::string>& defs = *SpawnDefs(*spawner, reference);
     EntityMethodState& m = spawner->methods;
     const std::string& defName = defs[static_cast<size_t>(m.spawnCount) % defs.size()];
     const Decl* decl = world.FindDecl("kvDeclEntityDef", defName);
-    if (!decl) return *why = "no entity def \"" + defName + "\"", 0u;
+    if (!decl) return fail("no entity def \"" + defName + "\"");
 
     uint32_t spawned = 0;
     const size_t turn = static_cast<size_t>(m.spawnCount);
@@ -73,7 +78,7 @@ uint32_t SpawnNext(World& world, uint32_t spawnerHandle, uint32_t referenceHandl
     // Entities are looked up again: spawning may have moved them.
     Entity* e = world.ValidEntity(spawned);
     spawner = world.ValidEntity(spawnerHandle);
-    if (!e || !spawner) return *why = "spawn refused", 0u;
+    if (!e || !spawner) return fail("spawn refused");
     e->origin = spawner->origin;
     e->angles = spawner->angles;
     if (auto health = e->spawnArgs.find("health"); health != e->spawnArgs.end())
@@ -94,12 +99,13 @@ void SpawnOnActivate(World& world, uint32_t spawnerHandle) {
     const Entity* spawner = world.ValidEntity(spawnerHandle);
     if (!spawner || !HostClassIsA(spawner->hostClass, "kvTarget_Spawn")) return;
     if (!SpawnAvailable(world, *spawner, nullptr)) {
-        world.Record("event", spawner->name + " spawned nothing: " +
-                                  (SpawnDefs(*spawner, nullptr) ? "busy" : "no entity defs"));
+        const char* why = !spawner->methods.enabled        ? "disabled"
+                          : !SpawnDefs(*spawner, nullptr) ? "no entity defs"
+                                                          : "busy";
+        world.Record("event", spawner->name + " spawned nothing: " + why);
         return;
     }
-    std::string why;
-    SpawnNext(world, spawnerHandle, 0, &why);
+    SpawnNext(world, spawnerHandle, 0, nullptr);
 }
 
 bool NeedsSpawnWatch(const Entity& e) { return e.methods.spawnedBy != 0 && !e.methods.deathHeard; }

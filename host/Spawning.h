@@ -32,7 +32,7 @@ bool SpawnAvailable(World& world, const Entity& spawner, const Entity* reference
 // Milliseconds until the spawner is no longer busy (0 when it is not).
 int32_t SpawnBusyMs(World& world, const Entity& spawner);
 // Spawns the spawner's next entity def; the handle of the new entity, or 0 with the reason in
-// `why`.
+// `why` (when not null).
 uint32_t SpawnNext(World& world, uint32_t spawner, uint32_t reference, std::string* why);
 // The effect of an activation on a spawn entity: a spawn when it is available.
 void SpawnOnActivate(World& world, uint32_t spawner);

@@ -52,6 +52,19 @@ protected:
         }
         return {alive, all};
     }
+    // Two spawn points, one AI at a time, two in all, a charger after `chargerDelay` seconds.
+    static std::string ChargerFight(const char* chargerDelay, double lifetime) {
+        return FightLevel(std::string(R"("minSpawnDelay": 0, "maxSpawnCount": 1, "maxTotalSpawnCount": 2,
+                                         "spawnList": ["s1", "s2"], "nextChargerDelay": )") + chargerDelay,
+                          {SpawnEntity("s1", R"("reUseDelay": 0)"), SpawnEntity("s2", R"("reUseDelay": 0)", 64)},
+                          lifetime);
+    }
+    // The names of the chargers picked so far, in order.
+    std::vector<std::string> Chargers() const {
+        std::vector<std::string> names;
+        for (const std::string& line : Console("Selected next charger")) names.push_back(line.substr(line.rfind(' ') + 1));
+        return names;
+    }
     // Frames of the Activate calls on an entity ("over", "a", ...).
     std::vector<int> ActivateFrames(const std::string& entity) const {
         std::vector<int> frames;
@@ -97,14 +110,10 @@ TEST_F(SpawnTest, KeepsFiveAliveOfTenAndFiresDoneAndOverOnce) {
 // The first activation starts the charger cycle: after nextChargerDelay the last spawned AI
 // becomes the charger (the role target is activated by it); when it dies a new one is picked.
 TEST_F(SpawnTest, PicksAChargerAndReplacesItWhenItDies) {
-    Load(FightLevel(R"("minSpawnDelay": 0, "nextChargerDelay": 1, "maxSpawnCount": 1, "maxTotalSpawnCount": 2,
-                       "spawnList": ["s1", "s2"])",
-                    {SpawnEntity("s1", R"("reUseDelay": 0)"), SpawnEntity("s2", R"("reUseDelay": 0)", 64)}, 2.0));
+    Load(ChargerFight("1", 2.0));
     RunUntil(400);
-    const std::vector<std::string> picked = Console("Selected next charger");
-    ASSERT_EQ(picked.size(), 2u) << ::testing::PrintToString(Console());
-    std::vector<std::string> chargers;
-    for (const std::string& line : picked) chargers.push_back(line.substr(line.rfind(' ') + 1));
+    const std::vector<std::string> chargers = Chargers();
+    ASSERT_EQ(chargers.size(), 2u) << ::testing::PrintToString(Console());
     EXPECT_NE(chargers[0], chargers[1]);
     const std::vector<std::string> roleCalls = Calls("target/group/force_role");
     ASSERT_EQ(roleCalls.size(), 2u);
@@ -116,18 +125,15 @@ TEST_F(SpawnTest, PicksAChargerAndReplacesItWhenItDies) {
 // A charger that is removed rather than killed counts as dead: the next beat says so and a new
 // charger is picked, without asking the removed entity anything.
 TEST_F(SpawnTest, ARemovedChargerIsReplaced) {
-    Load(FightLevel(R"("minSpawnDelay": 0, "nextChargerDelay": 0.5, "maxSpawnCount": 1, "maxTotalSpawnCount": 2,
-                       "spawnList": ["s1", "s2"])",
-                    {SpawnEntity("s1", R"("reUseDelay": 0)"), SpawnEntity("s2", R"("reUseDelay": 0)", 64)}, 30.0));
+    Load(ChargerFight("0.5", 30.0));
     RunUntil(60);
-    const std::vector<std::string> picked = Console("Selected next charger");
-    ASSERT_EQ(picked.size(), 1u);
-    const std::string charger = picked[0].substr(picked[0].rfind(' ') + 1);
-    world->RemoveEntity(Handle(charger.c_str()));
+    const std::vector<std::string> chargers = Chargers();
+    ASSERT_EQ(chargers.size(), 1u);
+    world->RemoveEntity(Handle(chargers[0].c_str()));
     qohost::ActivateEntity(*world, Handle("mgr"), 0);  // the manager is told, as of a death
     RunUntil(200);
     EXPECT_EQ(Console("Last charger dead.").size(), 1u);
-    EXPECT_EQ(Console("Selected next charger").size(), 2u);
+    EXPECT_EQ(Chargers().size(), 2u);
     EXPECT_EQ(Console("failed"), std::vector<std::string>{});
 }
 

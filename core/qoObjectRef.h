@@ -71,9 +71,19 @@ public:
     using qoObjectBase::qoObjectBase;
 };
 
+// The forwarding operations of the references to T: virtual operations of the reference that
+// call the same operation of the resolved target, for the operations of T that scripts call
+// through a reference. Empty by default; a class that has them specialises this template next to
+// its declaration (the reference's table then holds them after its bases' operations).
+template <class T, class Base>
+class qoObjectForwards : public Base {
+public:
+    using Base::Base;
+};
+
 template <class T>
-class qoObject : public qoObject<typename qoScriptBaseOf<T>::type> {
-    using Base = qoObject<typename qoScriptBaseOf<T>::type>;
+class qoObject : public qoObjectForwards<T, qoObject<typename qoScriptBaseOf<T>::type>> {
+    using Base = qoObjectForwards<T, qoObject<typename qoScriptBaseOf<T>::type>>;
 
 public:
     using Base::Base;

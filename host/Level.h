@@ -98,6 +98,7 @@ struct LevelEntity {
     bool hidden = false;
     std::vector<std::string> targets;
     std::vector<std::string> entityDefs;  // what a spawner spawns
+    std::vector<std::string> spawnNames;  // names its spawns take, in turn
     std::vector<std::pair<std::string, std::string>> spawnArgs;
     std::vector<LevelObject> objects;
     std::string field;  // "players[N]" or "entities[N]"

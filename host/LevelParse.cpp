@@ -374,7 +374,7 @@ public:
         if (entity.empty()) prefix = field;
         Keys(v, "",
              {"name", "class", "origin", "angles", "mins", "maxs", "health", "shields", "hidden",
-              "targets", "entityDefs", "spawnArgs", "objects"});
+              "targets", "entityDefs", "spawnNames", "spawnArgs", "objects"});
         if (v.contains("class")) Name(v["class"], "class", out.hostClass);
         else if (defaultClass) out.hostClass = defaultClass;
         else Fail("", "missing field 'class'");
@@ -393,6 +393,7 @@ public:
         if (v.contains("spawnArgs")) Args(v["spawnArgs"], "spawnArgs", out.spawnArgs);
         if (v.contains("targets")) Names(v["targets"], "targets", out.targets);
         if (v.contains("entityDefs")) Names(v["entityDefs"], "entityDefs", out.entityDefs);
+        if (v.contains("spawnNames")) Names(v["spawnNames"], "spawnNames", out.spawnNames);
         if (v.contains("hidden") && Expect(v["hidden"].is_boolean(), "hidden", "true or false",
                                            v["hidden"]))
             out.hidden = v["hidden"].get<bool>();
@@ -807,6 +808,12 @@ bool ParseLevel(std::string_view text, const std::string& file, LevelDesc& out,
                 AddError(errors, {file, e.name, Reader::Index("entityDefs", t),
                                   "unknown entity def '" + e.entityDefs[t] + "'"});
     }
+    // What spawners spawn takes the names the level gives it: timeline events may name them.
+    for (const LevelEntity& e : out.entities)
+        for (size_t t = 0; t < e.spawnNames.size(); ++t)
+            if (!names.insert(e.spawnNames[t]).second)
+                AddError(errors, {file, e.name, Reader::Index("spawnNames", t),
+                                  "spawn name '" + e.spawnNames[t] + "' is already taken"});
     // The module's Reset binds its world utility to the entity named "world": a level that
     // does not place one gets a bare world entity.
     if (!names.count("world")) {

@@ -30,6 +30,7 @@
 #include <limits>
 #include <string_view>
 
+#include "host/Spawning.h"
 #include "host/World.h"
 #include "quorin/kvQOObject.h"
 #include "quorin/qoMethodCatalogue.h"
@@ -264,6 +265,7 @@ int64_t HealthPoints(float amount) {
 void ActivateEntity(World& world, uint32_t target, uint32_t activator) {
     DeliverEvent(world, target, "OnActivate", EntityText(world, activator),
                  [&](kvQOObject* o) { o->Entry_OnActivate(activator); });
+    SpawnOnActivate(world, target);
 }
 
 void Hurt(World& world, Entity& e, float amount, uint32_t attacker, bool shieldsFirst,
@@ -513,23 +515,6 @@ void BindTo(Call& c) {
     c.self.bindParent = parent;
 }
 
-// The entity defs a spawn point spawns from: its own, else those of the reference entity.
-const std::vector<std::string>* SpawnDefs(const Call& c) {
-    if (!c.self.entityDefs.empty()) return &c.self.entityDefs;
-    const Entity* ref = c.Ent(0);
-    return ref && !ref->entityDefs.empty() ? &ref->entityDefs : nullptr;
-}
-
-int32_t SpawnCooldownMs(const Entity& e) {
-    auto it = e.spawnArgs.find("spawnCooldownMs");
-    return it == e.spawnArgs.end() ? 0 : std::atoi(it->second.c_str());
-}
-
-bool SpawnAvailable(const Call& c) {
-    return c.self.methods.enabled && c.world.GameTime() >= c.self.methods.nextSpawnMs &&
-           SpawnDefs(c);
-}
-
 HudElement* Hud(Call& c) {
     auto it = c.self.methods.hud.find(c.S(0));
     return it == c.self.methods.hud.end() ? nullptr : &it->second;
@@ -619,7 +604,8 @@ constexpr Effect kEffects[] = {
      "frame"},
     {M(GetName), Get<&Entity::name>, "the entity's name"},
     {M(Activate), [](Call& c) { ActivateEntity(c.world, c.self.handle, c.E(0)); },
-     "delivers OnActivate (activator = argument) to the entity's script objects that handle it"},
+     "delivers OnActivate (activator = argument) to the entity's script objects that handle it; "
+     "a spawn entity (kvTarget_Spawn) then spawns, unless busy (host/Spawning.h)"},
     {M(ActivateTargets),
      [](Call& c) {
          const std::vector<uint32_t> targets = c.self.targets;
@@ -1033,36 +1019,21 @@ constexpr Effect kEffects[] = {
     {M(GetNumEntityDefs), [](Call& c) { c.Return(static_cast<int32_t>(c.self.entityDefs.size())); },
      "the number of entity defs the entity spawns from"},
     {M(GetLastSpawned), Get<&Entity::lastSpawned>, "the entity spawned last, handle 0 before"},
-    {M(IsSpawnAvailable), [](Call& c) { c.Return(SpawnAvailable(c)); },
+    {M(IsSpawnAvailable), [](Call& c) { c.Return(SpawnAvailable(c.world, c.self, c.Ent(0))); },
      "(reference) true when enabled, past the cooldown, and the entity or else the reference "
      "has an entity def"},
     {M(SpawnEntity),
      [](Call& c) {
-         if (!SpawnAvailable(c)) return c.Fail("spawn not available");
-         const std::vector<std::string>& defs = *SpawnDefs(c);
-         const size_t turn = static_cast<size_t>(c.self.methods.spawnCount) % defs.size();
-         const std::string& name = defs[turn];
-         const Decl* decl = c.world.FindDecl("kvDeclEntityDef", name);
-         if (!decl) return c.Fail("no entity def \"" + name + "\"");
-         const uint32_t self = c.self.handle;
-         const uint32_t spawned = c.world.SpawnEntityFromDef(decl);
-         Entity* e = c.world.ValidEntity(spawned);
-         Entity* me = c.world.ValidEntity(self);
-         if (!e || !me) return c.Fail("spawn refused");
-         MoveOrigin(c.world, *e, me->origin);
-         e->angles = me->angles;
-         me->lastSpawned = spawned;
-         me->methods.spawnCount += 1;
-         me->methods.nextSpawnMs = c.world.GameTime() + SpawnCooldownMs(*me);
+         std::string why;
+         const uint32_t spawned = SpawnNext(c.world, c.self.handle, c.E(0), &why);
+         if (!spawned) return c.Fail(why);
          c.Return(spawned);
      },
      "(reference) spawns the next entity def (in turn) of the entity, or else of the reference, "
-     "at the entity's origin and angles; starts the cooldown (spawn argument "
-     "\"spawnCooldownMs\", 0 without one); fails when not available"},
-    {M(GetTimeTillAvailable),
-     [](Call& c) {
-         c.Return(std::max(0, c.self.methods.nextSpawnMs - c.world.GameTime()));
-     },
+     "at the entity's origin and angles, named from its spawn names; starts the cooldown (spawn "
+     "argument \"spawnCooldownMs\", 0 without one); OnTargetSpawn to the entity's script "
+     "objects; fails when not available (host/Spawning.h)"},
+    {M(GetTimeTillAvailable), [](Call& c) { c.Return(SpawnBusyMs(c.world, c.self)); },
      "milliseconds left of the cooldown (the argument is recorded only)"},
 };
 
@@ -1195,7 +1166,12 @@ bool DispatchMethod(World& world, Entity& entity, int32_t method, const char* si
 }
 
 void AdvanceSimulation(World& world) {
-    for (Entity* e : world.Entities()) Settle(world, *e);
+    std::vector<uint32_t> spawned;
+    for (Entity* e : world.Entities()) {
+        Settle(world, *e);
+        if (NeedsSpawnWatch(*e)) spawned.push_back(e->handle);
+    }
+    if (!spawned.empty()) AdvanceSpawned(world, spawned);
 }
 
 const char* MethodEffectText(int32_t method) {

@@ -47,7 +47,7 @@ void DeliverEvent(World& world, uint32_t entity, const char* event, const std::s
                   const std::function<void(kvQOObject*)>& deliver);
 
 // Host effects that level timelines share with the methods: OnActivate to every script object
-// of the target that handles it; damage (shields first when asked, OnDamage when asked, death
+// of the target that handles it, then a spawn when the target is a spawn entity; damage (shields first when asked, OnDamage when asked, death
 // with OnDeath when health runs out).
 void ActivateEntity(World& world, uint32_t target, uint32_t activator);
 void Hurt(World& world, Entity& e, float amount, uint32_t attacker, bool shieldsFirst,
@@ -127,9 +127,15 @@ struct EntityMethodState {
     std::set<std::string> activePerks;
     std::map<std::string, HudElement> hud;
 
-    // Spawners.
+    // Spawners (host/Spawning.h).
     int32_t spawnCount = 0;
     int32_t nextSpawnMs = 0;
+    std::vector<std::string> spawnNames;  // names its spawns take, in turn
+
+    // Spawned entities (host/Spawning.h).
+    uint32_t spawnedBy = 0;   // the spawner, 0 for entities not spawned by one
+    int32_t dieAtMs = -1;     // end of the lifetime its entity def gives, -1 none
+    bool deathHeard = false;  // the spawner has been told of its death
 
     // Latent AI actions: the action the entity's script is waiting on.
     std::string action;  // method name, empty when none

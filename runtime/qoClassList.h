@@ -11,11 +11,22 @@
 #include "scripts/encounter/pHell_EventCounter.h"
 #include "scripts/encounter/pHell_EventTransceiver.h"
 #include "scripts/encounter/pHell_NetworkNode.h"
+#include "scripts/goals/action_moveToGoalEntity.h"
+#include "scripts/goals/combatGoal.h"
+#include "scripts/spawn/spawnManager.h"
+#include "scripts/spawn/spawnTools.h"
 #include "scripts/util/audibleTimer.h"
 #include "scripts/util/triggerLerpDelay.h"
 #include "scripts/util/triggerSequential.h"
 
 using qoScriptClasses = qoTypeList<
+    _combatGoal,
+    _goalKillCountActor,
+    _goalKillCountSpawner,
+    _goalKillCounter,
+    _goalRemainingCountActor,
+    _goalRemainingCounter,
+    action_moveToGoalEntity,
     audibleTimer,
     pHell_EventCounter,
     pHell_EventSequencer,
@@ -24,6 +35,10 @@ using qoScriptClasses = qoTypeList<
     qoComment,
     qoDebugUtil,
     qoWorldUtil,
+    spawnAddSpawns,
+    spawnManager,
+    spawnPoint,
+    spawnTargetTester,
     triggerLerpDelay,
     triggerSequential,
     util_debugMetaData>;

@@ -97,6 +97,8 @@ void PrintTo(const Example& e, std::ostream* os) { *os << e.level; }
 const Example kExamples[] = {
     {"relay", "examples/levels/relay.json"},
     {"debug", "examples/levels/debug.json"},
+    {"kill_counter", "examples/levels/kill_counter.json"},
+    {"spawn_fight", "examples/levels/spawn_fight.json"},
 };
 
 class RunnerExample : public ::testing::TestWithParam<Example> {};

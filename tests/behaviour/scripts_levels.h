@@ -10,8 +10,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/Console.h"
@@ -93,12 +95,25 @@ protected:
         const uint32_t index = world->FindObjectIndex(*e, className);
         return index == qohost::kNoObject ? nullptr : world->ScriptObject(e->handle, index);
     }
-    // A field of a script object read at its byte offset, as a host reads property values.
+    // A value read at a byte offset, as a host reads property values and table rows.
+    template <class T>
+    static T Raw(const void* base, size_t offset) {
+        T value{};
+        std::memcpy(&value, static_cast<const unsigned char*>(base) + offset, sizeof value);
+        return value;
+    }
     template <class T>
     static T Field(kvQOObject* object, size_t offset) {
-        T value{};
-        std::memcpy(&value, reinterpret_cast<const unsigned char*>(object) + offset, sizeof value);
-        return value;
+        return Raw<T>(object, offset);
+    }
+    // Each class's objects as the factory allocates them: `size` bytes from the host.
+    void ExpectObjectSizes(std::initializer_list<std::pair<const char*, size_t>> sizes) const {
+        for (const auto& [name, size] : sizes) {
+            kvQOObject* object = api->CreateObject(name);
+            ASSERT_NE(object, nullptr) << name;
+            EXPECT_EQ(world->allocator.Find(object)->size, size) << name;
+            object->Destroy(1);
+        }
     }
     // The id of the thread started with that name on the entity's object (0: none).
     uint32_t ThreadStartedOn(const char* entity, const char* threadName) const {

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "host/Sound.h"
 #include "quorin/qoTypes.h"
 
 class kvQOObject;
@@ -97,7 +98,7 @@ struct EntityMethodState {
     qoVector angularVelocity;
     qoVector gravity;
     qoVector spawnPosition;
-    std::map<int32_t, std::string> sounds;  // channel -> sound shader playing on it
+    std::map<int32_t, SoundChannel> sounds;  // by channel (host/Sound.h)
 
     // Movers: speed in units (translation) or degrees (rotation) per second, unless a travel
     // time is set (time > 0), which then fixes the duration of every move.
@@ -139,6 +140,10 @@ struct EntityMethodState {
 
     // Latent AI actions: the action the entity's script is waiting on.
     std::string action;  // method name, empty when none
+
+    // Monsters (host/Monsters.h).
+    bool aware = false;       // noticed an enemy (the level's timeline says when)
+    bool perception = false;  // EnablePerception; recorded only
 };
 
 }  // namespace qohost

@@ -8,11 +8,14 @@
 #include "debug/qoDebugUtil.h"
 #include "debug/util_debugMetaData.h"
 #include "runtime/qoWorldUtil.h"
+#include "scripts/ai/monsterScripts.h"
+#include "scripts/ai/wander.h"
 #include "scripts/encounter/pHell_EventCounter.h"
 #include "scripts/encounter/pHell_EventTransceiver.h"
 #include "scripts/encounter/pHell_NetworkNode.h"
 #include "scripts/goals/action_moveToGoalEntity.h"
 #include "scripts/goals/combatGoal.h"
+#include "scripts/music/musicManager.h"
 #include "scripts/spawn/spawnManager.h"
 #include "scripts/spawn/spawnTools.h"
 #include "scripts/util/audibleTimer.h"
@@ -27,7 +30,13 @@ using qoScriptClasses = qoTypeList<
     _goalRemainingCountActor,
     _goalRemainingCounter,
     action_moveToGoalEntity,
+    ai_activateOnDamageAmount,
+    ai_followPath,
+    ai_follow_entity,
     audibleTimer,
+    musicManager,
+    musicManagerSwitch,
+    musicModifier,
     pHell_EventCounter,
     pHell_EventSequencer,
     pHell_EventTransceiver,
@@ -41,10 +50,14 @@ using qoScriptClasses = qoTypeList<
     spawnTargetTester,
     triggerLerpDelay,
     triggerSequential,
-    util_debugMetaData>;
+    util_debugMetaData,
+    wander_ai,
+    wander_point,
+    wander_world,
+    zombie_sleep>;
 
 // File-level types that no class publishes through its properties or QO_TYPES.
-using qoStandaloneTypes = qoTypeList<musicTensionStates_t>;
+using qoStandaloneTypes = qoTypeList<>;
 
 struct qoModuleSources {
     using classes = qoScriptClasses;

@@ -214,7 +214,7 @@ const Refused kRefused[] = {
      "tests/data/levels/event_field.json: field 'timeline[0].by': unknown entity 'player2'"},
     {"unknown event kind", "run tests/data/levels/unknown_event_kind.json", 2,
      "tests/data/levels/unknown_event_kind.json: field 'timeline[0].event': unknown event 'explode' (known: "
-     "activate, trigger, damage, death, enter, exit, use, animNotify, music, cvar, event)"},
+     "activate, trigger, damage, death, enter, exit, use, animNotify, music, cvar, event, aware)"},
     {"NUL in a name", "run tests/data/levels/nul_in_name.json", 2,
      "tests/data/levels/nul_in_name.json: field 'entities[1].name': expected a name without control characters"},
     {"vector element", "run tests/data/levels/vector_element.json", 2,

@@ -627,17 +627,20 @@ TEST_F(HostMethodTest, EndCurrentScriptActionReleasesTheCallerWhereTheMonsterIs)
 TEST_F(HostMethodTest, AnimationActionsHoldForTheirDuration) {
     world->SetFrameTime(100);
     const qoEntity imp = Spawn("imp", "kvAI2");
+    world->EntityByHandle(imp.handle)->spawnArgs["anim:spawn/wake1"] = "0.5";
     std::vector<int32_t> times;
     world->scheduler.Spawn("anims", nullptr, {}, [&] {
-        imp.Action_WaitForAnim("prowl/idle");
+        imp.Action_WaitForAnim("prowl/idle");  // no length of its own: 1 s
         times.push_back(qoSys->GameTimeMs());
-        imp.Action_LoopAnim("prowl/idle", 3);
+        imp.Action_WaitForAnimVia("spawn/wake1", "hands_combat/idle");  // its length: 0.5 s
+        times.push_back(qoSys->GameTimeMs());
+        imp.Action_LoopAnim("prowl/idle", 3000);  // milliseconds
         times.push_back(qoSys->GameTimeMs());
         imp.Action_SetWalkState(1);
         times.push_back(qoSys->GameTimeMs());
     });
-    world->RunFrames(50);
-    EXPECT_EQ(times, (std::vector<int32_t>{1000, 4000, 4000}));
+    world->RunFrames(60);
+    EXPECT_EQ(times, (std::vector<int32_t>{1000, 1500, 4500, 4500}));
 }
 
 // Outside any script thread an action is over at once.

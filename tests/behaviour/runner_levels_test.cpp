@@ -99,6 +99,8 @@ const Example kExamples[] = {
     {"debug", "examples/levels/debug.json"},
     {"kill_counter", "examples/levels/kill_counter.json"},
     {"spawn_fight", "examples/levels/spawn_fight.json"},
+    {"music", "examples/levels/music.json"},
+    {"monsters", "examples/levels/monsters.json"},
 };
 
 class RunnerExample : public ::testing::TestWithParam<Example> {};

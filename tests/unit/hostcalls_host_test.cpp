@@ -12,6 +12,7 @@
 
 #include "core/qoEntity.h"
 #include "host/Methods.h"
+#include "host/Sound.h"
 #include "host/World.h"
 #include "quorin/qoMethodCatalogue.h"
 #include "tests/unit/threads_test_classes.h"
@@ -622,6 +623,41 @@ TEST_F(HostMethodTest, EndCurrentScriptActionReleasesTheCallerWhereTheMonsterIs)
     world->RunFrames(20);
     EXPECT_EQ(Text(imp.GetOrigin()), "100,0,0");
     EXPECT_EQ(Text(imp.GetAngles()), "0,0,0");
+}
+
+// A channel plays at 0 dB when started; FadeSound moves its volume in a straight line in
+// decibels over the time given (at once for 0), from wherever it is; StopSound silences it, and
+// a new sound starts at 0 dB again. Each change is a "sound" record.
+TEST_F(HostMethodTest, SoundChannelsFadeInDecibelsOverTime) {
+    world->SetFrameTime(100);
+    const qoEntity speaker = Spawn("speaker", "kvSpeaker");
+    const auto* track = reinterpret_cast<const kvSoundShader*>(world->DefineDecl("kvSoundShader", "music/low"));
+    auto volume = [&] { return qohost::SoundVolumeDb(*world, Get(speaker), 26); };
+    speaker.StartSoundShader(track, 26);
+    EXPECT_EQ(qohost::SoundOn(Get(speaker), 26), "music/low");
+    EXPECT_FLOAT_EQ(volume(), 0.0f);
+    speaker.FadeSound(26, -40.0f, 0.0f);
+    EXPECT_FLOAT_EQ(volume(), -40.0f);
+    speaker.FadeSound(26, -20.0f, 1.0f);
+    const float expected[] = {-38.0f, -36.0f, -34.0f, -32.0f, -30.0f};
+    for (float db : expected) {
+        world->RunFrame();
+        EXPECT_NEAR(volume(), db, 1e-4f);
+    }
+    speaker.FadeSound(26, -60.0f, 0.5f);  // from -30 dB, halfway through the first fade
+    world->RunFrames(5);
+    EXPECT_NEAR(volume(), -60.0f, 1e-4f);
+    world->RunFrames(5);
+    EXPECT_NEAR(volume(), -60.0f, 1e-4f) << "a fade stays at its end";
+    speaker.StopSound(26);
+    EXPECT_EQ(qohost::SoundOn(Get(speaker), 26), "");
+    speaker.StartSoundShader(track, 26);
+    EXPECT_FLOAT_EQ(volume(), 0.0f);
+    EXPECT_EQ(world->recorder.TextsOfKind("sound"),
+              (std::vector<std::string>{"speaker ch26 plays music/low at 0.00 dB", "speaker ch26 at -40.00 dB",
+                                        "speaker ch26 fades to -20.00 dB over 1000 ms",
+                                        "speaker ch26 fades to -60.00 dB over 500 ms", "speaker ch26 stopped",
+                                        "speaker ch26 plays music/low at 0.00 dB"}));
 }
 
 TEST_F(HostMethodTest, AnimationActionsHoldForTheirDuration) {

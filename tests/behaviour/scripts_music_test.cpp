@@ -218,5 +218,58 @@ TEST_F(MusicTest, ZeroAndNegativeFadeTimesEndAndStrangeLevelsSelectNoEmitter) {
     EXPECT_EQ(Records("thread", "\"FadeInLogScale\"").size(), 1u) << "no emitter for level 7";
 }
 
+// ---- layout -------------------------------------------------------------------------------------
+
+// Sizes, the transition struct's own table, the manager's rows and decl defaults (its tracks
+// and the emitters' entity def), the switch's default transition sound, and the enum tables
+// that moved into their classes.
+TEST_F(MusicTest, LayoutAsAnEditorReadsIt) {
+    world->Attach(api);
+    ExpectObjectSizes({{"musicManager", 264}, {"musicModifier", 40}, {"musicManagerSwitch", 40}});
+
+    const char* transition = reinterpret_cast<const char*>(api->GetPropertyTable("tensionTransition_t"));
+    ASSERT_NE(transition, nullptr);
+    EXPECT_STREQ(Raw<const char*>(transition, 0), "kvSoundShader");
+    EXPECT_STREQ(Raw<const char*>(transition, 8), "*");
+    EXPECT_STREQ(Raw<const char*>(transition, 24), "Sound decl to play during the transition");
+    EXPECT_STREQ(Raw<const char*>(transition + 40, 16), "fadeTime");
+    EXPECT_EQ(Raw<uint32_t>(transition + 40, 32), 8u);
+    EXPECT_EQ(Raw<const char*>(transition + 80, 16), nullptr);
+
+    const char* rows = reinterpret_cast<const char*>(api->GetPropertyTable("musicManager"));
+    ASSERT_NE(rows, nullptr);
+    EXPECT_STREQ(Raw<const char*>(rows, 24), "Low tension level music decl");
+    EXPECT_STREQ(Raw<const char*>(rows + 40 * 3, 0), "tensionTransition_t");
+    EXPECT_STREQ(Raw<const char*>(rows + 40 * 3, 16), "transOffToLow");
+    EXPECT_EQ(Raw<uint32_t>(rows + 40 * 3, 36), 16u);
+    EXPECT_STREQ(Raw<const char*>(rows + 40 * 14, 16), "transLowToOff");
+    EXPECT_EQ(Raw<uint32_t>(rows + 40 * 14, 32), 216u);
+    EXPECT_EQ(Raw<const char*>(rows + 40 * 15, 16), nullptr) << "currentLevel and the emitters are no properties";
+
+    struct DeclRow {
+        const char* object;
+        int row;
+        const char* member;
+        const char* defaultName;
+        uint64_t offset;
+    };
+    for (const DeclRow& d : {DeclRow{"musicManager", 3, "infoNull", "info/null", 240},
+                             DeclRow{"musicManagerSwitch", 0, "transitionMusic", "sound/_silence.wav", 32}}) {
+        kvQOObject* object = api->CreateObject(d.object);
+        ASSERT_NE(object, nullptr);
+        const char* decl = reinterpret_cast<const char*>(object->GetDeclDefaults()) + 32 * d.row;
+        EXPECT_STREQ(Raw<const char*>(decl, 8), d.member);
+        EXPECT_STREQ(Raw<const char*>(decl, 16), d.defaultName);
+        EXPECT_EQ(Raw<uint64_t>(decl, 24), d.offset);
+        object->Destroy(1);
+    }
+    ASSERT_NE(api->GetEnumTable("musicTensionStates_t"), nullptr);
+    ASSERT_NE(api->GetEnumTable("zombie_sleep::sleepAnims_t"), nullptr);
+    EXPECT_STREQ(api->GetComment("musicManagerSwitch"), "Transition from one manager to another");
+    const char* const* editor = api->GetEditorMetadata("musicManager");
+    ASSERT_NE(editor, nullptr);
+    EXPECT_STREQ(editor[0], "string { string = 'Music Manager'; color = green; offset = ( 20 0 0 ); showAlways = true; }");
+}
+
 }  // namespace
 }  // namespace scripts_test

@@ -137,11 +137,11 @@ template <class Base>
 class qoObjectForwards<pHell_Spawner, Base> : public Base {
 public:
     using Base::Base;
-    virtual qoEntity SpawnFor(const qoEntity& requester) const {
+    virtual qoEntity SpawnFor(qoEntity requester) const {
         pHell_Spawner* target = Target();
         return target ? target->SpawnFor(requester) : qoEntity();
     }
-    virtual int32_t TimeTillAvailable(const qoEntity& requester) const {
+    virtual int32_t TimeTillAvailable(qoEntity requester) const {
         pHell_Spawner* target = Target();
         return target ? target->TimeTillAvailable(requester) : -1;
     }

@@ -339,6 +339,32 @@ TEST_F(EncounterTest, TargetsScaleWithThePlayersAndShareOut) {
     }
 }
 
+// A player leaves after the encounter's managers have spawned for two: the smaller kill target
+// is already spawned, and the last (here only) manager's share to spawn is 0, never negative,
+// so its ALL_AI_KILLED still follows its last kill.
+TEST_F(EncounterTest, APlayerLeavingLeavesNothingNegativeToSpawn) {
+    Load(R"({ "seed": 5, "entityDefs": { "monster/imp": { "class": "kvAI2" } },
+        "players": [ { "name": "player1", "origin": [0, 0, 0] }, { "name": "player2", "origin": [100, 0, 0] } ],
+        "entities": [ { "name": "west", "class": "kvVolume", "mins": [-50, -50, -50], "maxs": [350, 50, 50] })" +
+         Node("enc", "pHell_EncounterManager", R"("numKillsPerPlayer": 2, "spawnSizePerPlayer": 2, "linkedTo": ["m_west"])") +
+         Node("m_west", "pHell_SpawnManager",
+              R"("playerCheckVolume": "west", "minSpawnDelay": 0.05, "maxSpawnDelay": 0.1, "spawnerList": )" + SpawnerList(2)) +
+         Spawners(2) + EventWatchers("m_west") + " ] }");
+    RunUntil(10);
+    Activate("enc");
+    ASSERT_TRUE(RunUntilTrue(300, [&] { return Living().size() == 3; }));  // kill target 3 for two players
+    EXPECT_EQ(ManagerField("m_west", kNumToSpawn), 0);
+    world->RemoveEntity(Handle("player2"));
+    RunUntil(static_cast<int32_t>(world->Frame()) + 70);  // a pass of the encounter: kill target 2
+    EXPECT_EQ(ManagerField("m_west", kNumToSpawn), 0);
+    EXPECT_EQ(ManagerField("m_west", kSpawnSize), 2);
+    for (int i = 0; i < 3; ++i) Kill(Living()[0]);
+    RunUntil(static_cast<int32_t>(world->Frame()) + 2);
+    // The new share (0 to spawn, 2 alive) restarts the loop, which ends at once.
+    EXPECT_EQ(Events(), "START SPAWNED SPAWNED SPAWNED STOPPED ALL_SPAWNED STOPPED ALL_SPAWNED "
+                        "KILLED KILLED KILLED ALL_KILLED");
+}
+
 TEST_F(EncounterTest, OnlyTheTopOfItsJobTwoTreeRunsAnEncounter) {
     Load(R"({ "players": [ { "name": "player1" } ], "entities": [ { "name": "door", "class": "kvMover" })" +
          Node("enc1", "pHell_EncounterManager", R"("linkedTo": ["enc2"])") +

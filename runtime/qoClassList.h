@@ -10,9 +10,11 @@
 #include "runtime/qoWorldUtil.h"
 #include "scripts/ai/monsterScripts.h"
 #include "scripts/ai/wander.h"
+#include "scripts/encounter/pHell_EncounterManager.h"
 #include "scripts/encounter/pHell_EventCounter.h"
 #include "scripts/encounter/pHell_EventTransceiver.h"
 #include "scripts/encounter/pHell_NetworkNode.h"
+#include "scripts/encounter/pHell_Spawner.h"
 #include "scripts/goals/action_moveToGoalEntity.h"
 #include "scripts/goals/combatGoal.h"
 #include "scripts/music/musicManager.h"
@@ -37,10 +39,18 @@ using qoScriptClasses = qoTypeList<
     musicManager,
     musicManagerSwitch,
     musicModifier,
+    pHell_ActiveAi,
+    pHell_CombatManager,
+    pHell_CombatStage,
+    pHell_EncounterManager,
     pHell_EventCounter,
     pHell_EventSequencer,
     pHell_EventTransceiver,
     pHell_NetworkNode,
+    pHell_SpawnCluster,
+    pHell_SpawnManager,
+    pHell_Spawner,
+    phCombatHintGroup,
     qoComment,
     qoDebugUtil,
     qoWorldUtil,

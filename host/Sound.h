@@ -8,9 +8,8 @@
 //                                      less); a sound started later begins at 0 dB again
 //   StopSound(channel)                 the channel falls silent
 //
-// Every change of a channel is recorded (kind "sound": "<entity> ch<N> ..."), so that the log,
-// a test or the trace (a counter track per channel that music plays on) can follow a
-// cross-fade.
+// Every change of a channel is recorded (kind "sound": "<entity> ch<N> ..."), in one place
+// (RecordSound in host/Sound.cpp), so that a test can follow a cross-fade.
 #pragma once
 
 #include <cstdint>

@@ -157,7 +157,7 @@ void MoveOrigin(World& world, Entity& e, const qoVector& to, int depth = 0) {
 // Brings the entity's motion and rotation up to the world's game time.
 void Settle(World& world, Entity& e) {
     EntityMethodState& m = e.methods;
-    const int32_t now = world.GameTime();
+    const int64_t now = world.GameTime();
     if (m.motion.active) {
         const Motion& mo = m.motion;
         const float t =
@@ -195,6 +195,7 @@ void StartMotion(World& world, Entity& e, std::vector<qoVector> points, int32_t 
     mo.startMs = world.GameTime();
     mo.durationMs = std::max(durationMs, 0);
     mo.active = true;
+    world.Simulate(e);
     Settle(world, e);
 }
 
@@ -214,6 +215,7 @@ void StartRotation(World& world, Entity& e, const qoVector& to) {
         MoveDurationMs(e.methods, std::max({std::fabs(d.x), std::fabs(d.y), std::fabs(d.z)}));
     r.startMs = world.GameTime();
     r.active = true;
+    world.Simulate(e);
     Settle(world, e);
 }
 
@@ -235,6 +237,35 @@ std::string EntityText(World& world, uint32_t handle) {
 
 // ---- events to script objects (shared with the level runner) ----------------------------------
 
+namespace {
+
+// An "event" record: "OnActivate relay #0 by player1".
+struct EventDelivery {
+    const char* event;
+    const std::string& entity;
+    size_t index;
+    const std::string& by;
+};
+
+void RecordEvent(World& world, const Entity& e, const char* event, size_t index,
+                 const std::string& by) {
+    const EventDelivery detail{event, e.name, index, by};
+    Record r;
+    r.kind = RecordKind::Event;
+    r.entity = e.handle;
+    r.name = world.names.Intern(event);
+    r.number = static_cast<int32_t>(index);
+    r.detail = &detail;
+    r.format = [](const Record& record) {
+        const auto& d = *static_cast<const EventDelivery*>(record.detail);
+        return std::string(d.event) + " " + d.entity + " #" + std::to_string(d.index) +
+               (d.by.empty() ? "" : " by " + d.by);
+    };
+    world.Emit(r);
+}
+
+}  // namespace
+
 void DeliverEvent(World& world, uint32_t entity, const char* event, const std::string& by,
                   const std::function<void(kvQOObject*)>& deliver) {
     for (size_t i = 0;; ++i) {
@@ -242,8 +273,7 @@ void DeliverEvent(World& world, uint32_t entity, const char* event, const std::s
         if (!e || i >= e->objects.size()) break;
         kvQOObject* object = e->objects[i].object;
         if (!object || !object->HandlesEvent(event)) continue;
-        world.Record("event", std::string(event) + " " + e->name + " #" + std::to_string(i) +
-                                  (by.empty() ? "" : " by " + by));
+        if (world.Wants(RecordKind::Event)) RecordEvent(world, *e, event, i, by);
         deliver(object);
     }
 }
@@ -810,6 +840,7 @@ constexpr Effect kEffects[] = {
          r = Rotation{};
          r.from = c.self.angles, r.rate = c.V(0), r.startMs = c.world.GameTime();
          r.active = r.continuous = true;
+         c.world.Simulate(c.self);
      },
      "turns without end at the given degrees per second until StopMoving"},
     {M(RotateOnce),
@@ -1045,7 +1076,8 @@ constexpr Effect kEffects[] = {
      "\"spawnCooldownMs\", 0 without one); fails when not available"},
     {M(GetTimeTillAvailable),
      [](Call& c) {
-         c.Return(std::max(0, c.self.methods.nextSpawnMs - c.world.GameTime()));
+         c.Return(static_cast<int32_t>(
+             std::clamp<int64_t>(c.self.methods.nextSpawnMs - c.world.GameTime(), 0, INT32_MAX)));
      },
      "milliseconds left of the cooldown (the argument is recorded only)"},
 };
@@ -1132,20 +1164,29 @@ MethodResult::Kind ResultKind(qoMethodResult r) {
 bool DispatchMethod(World& world, Entity& entity, int32_t method, const char* signature, void* args,
                     MethodResult& out) {
     const qoMethodInfo* info = FindMethod(method);
+    const bool record = world.Wants(RecordKind::Method);
     if (!info) {
-        world.Record("method",
-                     entity.name + ".#" + std::to_string(method) + " refused: unknown method");
+        if (record)
+            world.Record(RecordKind::Method,
+                         entity.name + ".#" + std::to_string(method) + " refused: unknown method",
+                         entity.handle);
         return false;
     }
     const size_t count = std::strlen(info->signature);
     if (!signature || std::strcmp(signature, info->signature) != 0) {
-        world.Record("method", entity.name + "." + info->name + " refused: signature \"" +
-                                   (signature ? signature : "(null)") + "\", expected \"" +
-                                   info->signature + "\"");
+        if (record)
+            world.Record(RecordKind::Method,
+                         entity.name + "." + info->name + " refused: signature \"" +
+                             (signature ? signature : "(null)") + "\", expected \"" +
+                             info->signature + "\"",
+                         entity.handle);
         return false;
     }
     if (count > 0 && !args) {
-        world.Record("method", entity.name + "." + info->name + " refused: no argument buffer");
+        if (record)
+            world.Record(RecordKind::Method,
+                         entity.name + "." + info->name + " refused: no argument buffer",
+                         entity.handle);
         return false;
     }
 
@@ -1156,8 +1197,10 @@ bool DispatchMethod(World& world, Entity& entity, int32_t method, const char* si
 
     const char* hostClass = HostClassFor(method);
     if (!Supports(entity, hostClass)) {
-        world.Record("method",
-                     CallText(call) + " refused: " + entity.hostClass + " is not a " + hostClass);
+        if (record)
+            world.Record(RecordKind::Method,
+                         CallText(call) + " refused: " + entity.hostClass + " is not a " + hostClass,
+                         entity.handle);
         return false;
     }
 
@@ -1166,11 +1209,21 @@ bool DispatchMethod(World& world, Entity& entity, int32_t method, const char* si
         if (call.args[k].type == 'e')
             if (Entity* e = world.ValidEntity(call.args[k].entity)) Settle(world, *e);
 
-    world.Record("method", CallText(call));
+    if (record) {
+        Record r;
+        r.kind = RecordKind::Method;
+        r.entity = entity.handle;
+        r.number = method;
+        r.detail = &call;
+        r.format = [](const Record& rec) { return CallText(*static_cast<const Call*>(rec.detail)); };
+        world.Emit(r);
+    }
     const Effect* effect = FindEffect(method);
     if (effect) effect->apply(call);
     if (call.failed) {
-        world.Record("method", entity.name + "." + info->name + " failed: " + call.failure);
+        if (world.Wants(RecordKind::Method))
+            world.Record(RecordKind::Method, entity.name + "." + info->name + " failed: " + call.failure,
+                         entity.handle);
         return false;
     }
     call.result.kind = ResultKind(info->result);
@@ -1179,7 +1232,23 @@ bool DispatchMethod(World& world, Entity& entity, int32_t method, const char* si
 }
 
 void AdvanceSimulation(World& world) {
-    for (Entity* e : world.Entities()) Settle(world, *e);
+    // Only entities with a motion or rotation under way; those that have come to rest leave
+    // the list.
+    std::vector<uint32_t>& list = world.SimulatedEntities();
+    size_t kept = 0;
+    for (size_t i = 0; i < list.size(); ++i) {
+        Entity* e = world.ValidEntity(list[i]);
+        if (!e) continue;
+        Settle(world, *e);
+        if (e->methods.motion.active || e->methods.rotation.active) list[kept++] = list[i];
+        else e->simulated = false;
+    }
+    list.resize(kept);
+}
+
+const char* MethodName(int32_t method) {
+    const qoMethodInfo* info = FindMethod(method);
+    return info ? info->name : nullptr;
 }
 
 const char* MethodEffectText(int32_t method) {

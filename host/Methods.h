@@ -57,6 +57,8 @@ void Hurt(World& world, Entity& e, float amount, uint32_t attacker, bool shields
 // calls it once per frame; dispatch also settles the entities a call touches.
 void AdvanceSimulation(World& world);
 
+// The catalogue name of a method ("GetTarget"); null for a number outside the catalogue.
+const char* MethodName(int32_t method);
 // The documented effect of a method in this host; null for a number outside the catalogue.
 const char* MethodEffectText(int32_t method);
 // The host class an entity needs for the method ("kvEntity": every entity); null when unknown.
@@ -65,7 +67,7 @@ const char* MethodHostClass(int32_t method);
 // A motion along straight legs through `points`, started at startMs and lasting durationMs.
 struct Motion {
     std::vector<qoVector> points;
-    int32_t startMs = 0;
+    int64_t startMs = 0;
     int32_t durationMs = 0;
     bool active = false;
 };
@@ -74,7 +76,7 @@ struct Motion {
 // second (per angle) when continuous is set.
 struct Rotation {
     qoVector from, to, rate;
-    int32_t startMs = 0;
+    int64_t startMs = 0;
     int32_t durationMs = 0;
     bool active = false;
     bool continuous = false;
@@ -129,7 +131,7 @@ struct EntityMethodState {
 
     // Spawners.
     int32_t spawnCount = 0;
-    int32_t nextSpawnMs = 0;
+    int64_t nextSpawnMs = 0;
 
     // Latent AI actions: the action the entity's script is waiting on.
     std::string action;  // method name, empty when none

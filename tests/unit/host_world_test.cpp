@@ -285,20 +285,20 @@ TEST(HostDebug, DrawsDevWindowItemsAndStateStreamAreRecorded) {
     const qoVector a{1, 2, 3}, b{4, 5, 6}, rgb{0.5f, 0.25f, 1.0f};
     world.DebugLine(&red, &a, &b, 2.0f, true);
     world.DebugText("hello", &rgb, &a, 0.5f, 1, false, false, 3.0f);
-    ASSERT_EQ(world.draws.size(), 2u);
-    EXPECT_EQ(world.draws[0].shape, "line");
-    EXPECT_EQ(world.draws[0].b.z, 6.0f);
-    EXPECT_TRUE(world.draws[0].depthTest);
-    EXPECT_EQ(world.draws[1].text, "hello");
-    EXPECT_EQ(world.draws[1].color.g, 0.25f);
-    EXPECT_EQ(world.draws[1].lifetime, 3.0f);
+    ASSERT_EQ(world.recorder.draws.size(), 2u);
+    EXPECT_EQ(world.recorder.draws[0].shape, "line");
+    EXPECT_EQ(world.recorder.draws[0].b.z, 6.0f);
+    EXPECT_TRUE(world.recorder.draws[0].depthTest);
+    EXPECT_EQ(world.recorder.draws[1].text, "hello");
+    EXPECT_EQ(world.recorder.draws[1].color.g, 0.25f);
+    EXPECT_EQ(world.recorder.draws[1].lifetime, 3.0f);
     EXPECT_EQ(world.recorder.Count("draw"), 2u);
 
     world.DevWindowItem("Quorin Watch List", "w");
     world.DevWindowItem("hp", "100");
     world.DevWindowFlush();
-    ASSERT_EQ(world.devWindowFlushes.size(), 1u);
-    EXPECT_EQ(world.devWindowFlushes[0][1].second, "100");
+    ASSERT_EQ(world.recorder.devWindowFlushes.size(), 1u);
+    EXPECT_EQ(world.recorder.devWindowFlushes[0][1].second, "100");
     EXPECT_TRUE(world.devWindowItems.empty());
 
     int32_t value = 0;

@@ -45,7 +45,9 @@ uint32_t LevelRunner::Handle(const std::string& name) {
 
 void LevelRunner::SendEntry(Entity& receiver, const char* name, const LevelEvent& ev) {
     const uint32_t by = Handle(ev.by), other = Handle(ev.other);
-    DeliverEvent(world, receiver.handle, name, ev.by, [&](kvQOObject* object) {
+    // The log names the activator the handlers get: a named one that is gone is passed as none.
+    const std::string byText = ev.by.empty() || by ? ev.by : ev.by + " (no longer exists)";
+    DeliverEvent(world, receiver.handle, name, byText, [&](kvQOObject* object) {
         // The entry of that name, with the arguments its shape takes.
 #define QO_ARGS_E by
 #define QO_ARGS_N
@@ -82,8 +84,9 @@ void LevelRunner::Deliver(const LevelEvent& ev) {
                      receiver ? receiver->handle : 0);
     if (!receiver) return;
     switch (ev.kind) {
-        // Activation and damage are the host's own effects, the same as the entity methods'.
-        case LevelEventKind::Activate: ActivateEntity(world, receiver->handle, Handle(ev.by)); break;
+        // Activation reaches the entity's own objects, as the Activate method; damage is the
+        // host's own effect, the same as the Damage method's.
+        case LevelEventKind::Activate: SendEntry(*receiver, "OnActivate", ev); break;
         case LevelEventKind::Trigger: SendEntry(*receiver, "OnTrigger", ev); break;
         case LevelEventKind::Damage: Hurt(world, *receiver, ev.amount, Handle(ev.by), true, true); break;
         case LevelEventKind::Death:

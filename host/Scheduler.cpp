@@ -63,7 +63,7 @@ public:
         perChunk_ = std::max<size_t>(1, kChunkBytes / (usable_ + page_));
     }
     ~StackPool() {
-        for (void* base : chunks_) munmap(base, perChunk_ * (usable_ + page_));
+        for (const auto& [base, bytes] : chunks_) munmap(base, bytes);
     }
     StackPool(const StackPool&) = delete;
     StackPool& operator=(const StackPool&) = delete;
@@ -126,7 +126,7 @@ private:
                      std::string(std::strerror(error)) + ")");
             }
         }
-        chunks_.push_back(mapped);
+        chunks_.emplace_back(mapped, count * slot);
         // Hand out the lowest stacks first (the free list is taken from the back).
         for (size_t i = count; i-- > 0;) free_.push_back(base + i * slot + slot);
         made_ += count;
@@ -145,7 +145,7 @@ private:
     size_t stagger_ = 0;
     bool guardRegions_ = true;
     std::string error_;
-    std::vector<void*> chunks_;
+    std::vector<std::pair<void*, size_t>> chunks_;  // base, bytes
     std::vector<char*> free_;
 };
 

@@ -30,6 +30,7 @@ World::World(WorldOptions options)
     allocator.SetTag(options.initialMemoryTag);
     console.EchoTo(options.echoConsole);
     console.KeepLines(options.keepHistory);
+    cvars.KeepCalls(options.keepHistory);
     if (options.keepHistory) AddSink(recorder);
     if (options_.createWorldEntity) SpawnEntity("world", "kvWorldspawn");
 }

@@ -43,8 +43,8 @@ struct WorldOptions {
     FILE* echoConsole = nullptr;       // copy console lines (colours removed) here as they come
     bool startInitOnCreate = true;     // run Init as thread "Init" for objects created by slot 2
     SchedulerOptions threads;          // fiber stacks, thread log
-    // Keep the whole history: attach `recorder` (every record kind) and keep the console's
-    // lines. For tests; a long run (qohost run) turns it off and attaches the sinks it needs.
+    // Keep the whole history: attach `recorder` (every record kind), keep the console's lines
+    // and the console variable calls. For tests; a long run (qohost run) turns it off and attaches the sinks it needs.
     bool keepHistory = true;
 };
 

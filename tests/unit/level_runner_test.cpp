@@ -203,6 +203,51 @@ TEST_F(LevelRunnerTest, EventForARemovedEntityIsSkipped) {
     EXPECT_EQ(world->recorder.TextsOfKind("timeline").back(), "use box (skipped: box no longer exists)");
 }
 
+// An activation reads the same in the log whether the timeline gives it as `activate` or as
+// an `event` named OnActivate: with its activator, without one, with one that is gone (the
+// handlers get none), and for a receiver that is gone.
+TEST_F(LevelRunnerTest, ActivateAndEventEntriesLogAlike) {
+    struct Case {
+        const char* fields;      // after "event": ...
+        bool receiverGone;
+        std::vector<std::string> records;  // timeline and event records, "> " before timeline
+    };
+    const Case cases[] = {
+        {R"("entity": "box", "by": "player1")", false,
+         {"> NAME box by player1", "OnActivate box #0 by player1"}},
+        {R"("entity": "box")", false, {"> NAME box", "OnActivate box #0"}},
+        {R"("entity": "box", "by": "player2")", false,
+         {"> NAME box by player2", "OnActivate box #0 by player2 (no longer exists)"}},
+        {R"("entity": "box", "by": "player1")", true,
+         {"> NAME box by player1 (skipped: box no longer exists)"}},
+    };
+    for (const Case& c : cases)
+        for (const std::string kind : {"activate", "OnActivate"}) {
+            const std::string form = kind == "activate" ? R"("event": "activate", )"
+                                                        : R"("event": "event", "name": "OnActivate", )";
+            const LevelEvent ev = Event(("{\"frame\": 0, " + form + c.fields + "}").c_str());
+            TearDown();
+            log.clear();
+            owned.clear();
+            probes.clear();
+            SetUp();
+            world->RemoveEntity(world->FindEntity("player2"));
+            if (c.receiverGone) world->RemoveEntity(world->FindEntity("box"));
+            world->recorder.Clear();
+            LevelRunner runner(*world, level);
+            runner.Deliver(ev);
+            std::vector<std::string> records;
+            for (const KeptRecord& r : world->recorder.Records()) {
+                if (r.kind == RecordKind::Timeline) records.push_back("> " + r.text);
+                if (r.kind == RecordKind::Event) records.push_back(r.text);
+            }
+            std::vector<std::string> expected = c.records;
+            expected[0].replace(2, 4, kind);
+            EXPECT_EQ(records, expected) << kind << " " << c.fields;
+            EXPECT_EQ(log.size(), c.receiverGone ? 0u : 1u);
+        }
+}
+
 // The trace of a run, streamed from hand-made records as the world hands them out, then read
 // back: it must be a complete trace-event document.
 TEST(LevelRunnerTrace, ThreadsWaitsActionsAndCallsBecomeSlicesAndInstants) {

@@ -1,7 +1,8 @@
 // The reference host at scale: levels of N scripted entities (bench/ScaleLevel.h) loaded and
 // run the way `qohost run` runs them, against the same relay behaviour as Lua 5.4 coroutines.
 //
-//   BM_ScaleParse/N          the level file's text to a level description
+//   BM_ScaleParse/N          the level file's text to a level description (once per size;
+//                            the others reuse it)
 //   BM_ScaleLoad/N           a parsed level into a fresh world, to its first frame (objects
 //                            created, properties written, every Init run to its first wait);
 //                            teardown_ms: the teardown after it
@@ -17,16 +18,25 @@
 // the entities activated every five frames).
 //
 // `host_scale_bench --write-level N FRAMES PATH [sequential]` writes a generated level instead
-// (bench/scale.py runs qohost on it for peak memory).
+// (bench/scale.py runs qohost on it). `host_scale_bench --peak-memory COMMAND...` runs the
+// command with its output to /dev/null and prints its exit code, wall seconds and peak
+// resident memory in KiB (the child's ru_maxrss; this small process forks it, so the figure is
+// the command's own).
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <lua.hpp>
 
@@ -80,6 +90,17 @@ struct ScaleWorld {
     FILE* devNull = nullptr;
 };
 
+// Parsed levels, kept for the other benchmarks of the same size (parsing is not what they
+// measure, and a level of 100,000 entities takes long to parse).
+const qohost::LevelDesc& Level(int64_t n, bool sequentialOnly, benchmark::State& state) {
+    static std::map<std::pair<int64_t, bool>, qohost::LevelDesc> cache;
+    auto it = cache.find({n, sequentialOnly});
+    if (it == cache.end())
+        it = cache.emplace(std::make_pair(n, sequentialOnly),
+                           Parse(bench::ScaleLevel(n, kFrames, sequentialOnly), state)).first;
+    return it->second;
+}
+
 void BM_ScaleParse(benchmark::State& state) {
     const std::string text = bench::ScaleLevel(state.range(0), kFrames);
     for (auto _ : state) benchmark::DoNotOptimize(Parse(text, state));
@@ -90,7 +111,7 @@ void BM_ScaleParse(benchmark::State& state) {
 
 void BM_ScaleLoad(benchmark::State& state) {
     const int64_t n = state.range(0);
-    const qohost::LevelDesc level = Parse(bench::ScaleLevel(n, kFrames), state);
+    const qohost::LevelDesc& level = Level(n, false, state);
     double teardownSeconds = 0.0;
     for (auto _ : state) {
         auto w = std::make_unique<ScaleWorld>(level, true, state);
@@ -108,7 +129,7 @@ void BM_ScaleLoad(benchmark::State& state) {
 
 void RunFrames(benchmark::State& state, bool log, bool sequentialOnly) {
     const int64_t n = state.range(0);
-    const qohost::LevelDesc level = Parse(bench::ScaleLevel(n, kFrames, sequentialOnly), state);
+    const qohost::LevelDesc& level = Level(n, sequentialOnly, state);
     ScaleWorld w(level, log, state);
     qohost::LevelRunner runner(*w.world, level);
     runner.Start();
@@ -233,7 +254,27 @@ BENCHMARK(BM_LuaSequentialFrame)->Apply(Sizes)->Iterations(kFrames)->Unit(benchm
 
 }  // namespace
 
+// Runs argv[0..] as a child; prints "EXIT SECONDS PEAK_KIB".
+int PeakMemory(char** argv) {
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid < 0) return 1;
+    if (pid == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        if (null >= 0) dup2(null, STDOUT_FILENO);
+        execvp(argv[0], argv);
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) != pid) return 1;
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("%d %.3f %ld\n", WIFEXITED(status) ? WEXITSTATUS(status) : -1, seconds, usage.ru_maxrss);
+    return 0;
+}
+
 int main(int argc, char** argv) {
+    if (argc >= 3 && std::strcmp(argv[1], "--peak-memory") == 0) return PeakMemory(argv + 2);
     if (argc >= 5 && std::strcmp(argv[1], "--write-level") == 0) {
         const bool sequential = argc >= 6 && std::strcmp(argv[5], "sequential") == 0;
         const std::string text = bench::ScaleLevel(std::atoll(argv[2]), std::atoll(argv[3]), sequential);

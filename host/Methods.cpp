@@ -149,6 +149,7 @@ void MoveOrigin(World& world, Entity& e, const qoVector& to, int depth = 0) {
     const qoVector delta = Sub(to, e.origin);
     e.origin = to;
     if (depth >= kMaxBindDepth || (delta.x == 0.0f && delta.y == 0.0f && delta.z == 0.0f)) return;
+    if (!world.HasBinds()) return;  // no entity was ever bound: nothing follows
     for (Entity* child : world.Entities())
         if (child->bindParent == e.handle && child != &e)
             MoveOrigin(world, *child, Add(child->origin, delta), depth + 1);
@@ -526,6 +527,7 @@ void BindTo(Call& c) {
     }
     if (!c.world.ValidEntity(parent)) return c.Fail("no such parent");
     c.self.bindParent = parent;
+    if (parent) c.world.NoteBind();
 }
 
 // The entity defs a spawn point spawns from: its own, else those of the reference entity.
@@ -974,8 +976,8 @@ constexpr Effect kEffects[] = {
     {M(NumPlayersInVolume),
      [](Call& c) {
          int32_t n = 0;
-         for (const Entity* p : c.world.EntitiesOfClass("kvPlayer"))
-             n += Inside(p->origin, c.self) ? 1 : 0;
+         for (uint32_t player : c.world.Players())
+             if (const Entity* p = c.world.ValidEntity(player)) n += Inside(p->origin, c.self) ? 1 : 0;
          c.Return(n);
      },
      "the number of players whose origin lies in the bounds"},

@@ -329,7 +329,10 @@ void World::Record(RecordKind kind, std::string_view text, uint32_t entity) {
 // ---- script threads -------------------------------------------------------------------------
 // Slots 18, 19, 22 to 26 and 32 to 34 are the scheduler's (host/Scheduler.h).
 
-void World::RunScheduledWork() { scheduler.RunFrame(static_cast<uint32_t>(frame_), int64_t{gameTimeMs_} * 1000); }
+void World::RunScheduledWork() {
+    const int64_t us = gameTimeMs_ > INT64_MAX / 1000 ? INT64_MAX : gameTimeMs_ * 1000;
+    scheduler.RunFrame(static_cast<uint32_t>(frame_), us);
+}
 void World::EndThreadsOf(kvQOObject* object) { scheduler.EndThreadsOf(object); }
 
 // The entity and object index of an object of this world; kNoObject when it has none here.

@@ -107,6 +107,9 @@ public:
     // rotation starts; AdvanceSimulation drops them when it is over).
     void Simulate(Entity& entity);
     std::vector<uint32_t>& SimulatedEntities() { return simulated_; }
+    // Whether any entity was ever bound to another (Bind): moves look for followers only then.
+    void NoteBind() { binds_ = true; }
+    bool HasBinds() const { return binds_; }
     std::vector<Entity*> EntitiesOfClass(std::string_view hostClass);  // includes derived
 
     // ---- script objects ---------------------------------------------------------------------
@@ -289,6 +292,7 @@ private:
     std::unordered_map<std::string, uint32_t> entityNames_;  // live entities only
     std::vector<uint32_t> players_;
     std::vector<uint32_t> simulated_;
+    bool binds_ = false;
     uint32_t nextHandle_ = 1;
     // Live objects in creation order: a destroyed one leaves a hole until the next compaction.
     struct ObjectRef {

@@ -60,7 +60,7 @@ public:
         const long page = sysconf(_SC_PAGESIZE);
         page_ = page > 0 ? static_cast<size_t>(page) : 4096;
         usable_ = (std::max(usable, 4 * page_) + page_ - 1) / page_ * page_;
-        perChunk_ = std::max<size_t>(1, kChunkBytes / (usable_ + page_));
+        perChunk_ = std::max(kMinPerChunk, kChunkBytes / (usable_ + page_));
     }
     ~StackPool() {
         for (const auto& [base, bytes] : chunks_) munmap(base, bytes);
@@ -96,7 +96,8 @@ public:
 
 private:
     static constexpr size_t kStaggerSteps = 16;  // 16 * 256 bytes stays inside the top page
-    static constexpr size_t kChunkBytes = size_t{8} << 20;
+    static constexpr size_t kChunkBytes = size_t{8} << 20;  // or kMinPerChunk stacks
+    static constexpr size_t kMinPerChunk = 64;
 #ifndef MADV_GUARD_INSTALL
     static constexpr int MADV_GUARD_INSTALL = 102;
 #endif

@@ -19,8 +19,8 @@
 //
 // `host_scale_bench --write-level N FRAMES PATH [sequential]` writes a generated level instead
 // (bench/scale.py runs qohost on it). `host_scale_bench --peak-memory COMMAND...` runs the
-// command with its output to /dev/null and prints its exit code, wall seconds and peak
-// resident memory in KiB (the child's ru_maxrss; this small process forks it, so the figure is
+// command with its output to /dev/null and prints its exit code, wall seconds, processor
+// seconds (user and system) and peak resident memory in KiB (the child's ru_maxrss; this small process forks it, so the figure is
 // the command's own).
 #include <benchmark/benchmark.h>
 
@@ -254,7 +254,7 @@ BENCHMARK(BM_LuaSequentialFrame)->Apply(Sizes)->Iterations(kFrames)->Unit(benchm
 
 }  // namespace
 
-// Runs argv[0..] as a child; prints "EXIT SECONDS PEAK_KIB".
+// Runs argv[0..] as a child; prints "EXIT WALL_SECONDS CPU_SECONDS PEAK_KIB".
 int PeakMemory(char** argv) {
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = fork();
@@ -269,7 +269,10 @@ int PeakMemory(char** argv) {
     rusage usage{};
     if (wait4(pid, &status, 0, &usage) != pid) return 1;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("%d %.3f %ld\n", WIFEXITED(status) ? WEXITSTATUS(status) : -1, seconds, usage.ru_maxrss);
+    const double cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                       static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+    std::printf("%d %.3f %.3f %ld\n", WIFEXITED(status) ? WEXITSTATUS(status) : -1, seconds, cpu,
+                usage.ru_maxrss);
     return 0;
 }
 

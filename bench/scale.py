@@ -6,7 +6,8 @@
 
 1. Generated levels of N scripted entities (host_scale_bench --write-level; see
    bench/ScaleLevel.h), each run by `qohost run` in a child process: peak memory (the child's
-   ru_maxrss, measured by host_scale_bench --peak-memory), wall time to load and tear down (--frames 0), and wall time per frame with the
+   ru_maxrss, measured by host_scale_bench --peak-memory), processor time to load and tear down
+   (--frames 0), and processor time per frame with the
    default log (to /dev/null) and with --quiet (console only).
 2. The in-process Google Benchmark host_scale_bench: load time, ms per frame with the default
    recording and with recording off, per object per frame against triggerSequential as Lua 5.4
@@ -27,12 +28,13 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
 def run_child(bench, argv):
     """Runs argv through `host_scale_bench --peak-memory` (a small process, so the peak is the
-    command's own); returns (exit code, wall seconds, peak KiB)."""
+    command's own); returns (exit code, processor seconds, peak KiB). Processor time, not wall
+    time: it does not count the time other processes of a busy machine take."""
     out = subprocess.run([bench, "--peak-memory"] + argv, capture_output=True, text=True, cwd=ROOT)
-    code, seconds, peak = out.stdout.split()
+    code, _, cpu, peak = out.stdout.split()
     if int(code) != 0:
         sys.stderr.write("%s exited with %s\n%s" % (" ".join(argv), code, out.stderr))
-    return int(code), float(seconds), int(peak)
+    return int(code), float(cpu), int(peak)
 
 
 def mib(kib):
@@ -67,7 +69,7 @@ def benchmarks(args, bench):
         rows[name] = b
     def ms(name):
         b = rows.get(name)
-        return b["real_time"] if b else float("nan")
+        return b["cpu_time"] if b else float("nan")
     def ns(name, counter):
         b = rows.get(name)
         return b[counter] * 1e9 if b and counter in b else float("nan")

@@ -105,6 +105,7 @@ int Run(const RunOptions& options) {
                     int(world.GameTime() % 1000));
     world.Detach();  // Reset, then every object: Shutdown, deleting destructor with flags 1
     log.Finish();
+    world.RemoveSink(log);
 
     int code = finishTrace() ? 0 : kExitFailure;
     if (world.ThreadFailures() != 0) {

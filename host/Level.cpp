@@ -449,7 +449,7 @@ bool LoadLevel(World& world, const LevelDesc& level, LevelErrors& errors, Loaded
 
     // Step 4.
     module->Reset();
-    world.Record("module", "Reset");
+    world.Record(RecordKind::Module, "Reset");
 
     // Step 5.
     WorldDecls decls(world);

@@ -46,10 +46,12 @@ bool DispatchMethod(World& world, Entity& entity, int32_t method, const char* si
 void DeliverEvent(World& world, uint32_t entity, const char* event, const std::string& by,
                   const std::function<void(kvQOObject*)>& deliver);
 
-// Host effects that level timelines share with the methods: OnActivate to every script object
-// of the target that handles it, then a spawn when the target is a spawn entity; damage (shields first when asked, OnDamage when asked, death
-// with OnDeath when health runs out).
+// Host effects that level timelines share with the methods: activation is OnActivate to every
+// script object of the target that handles it, then the host's own effects of being activated
+// (ActivationEffects: a spawn entity spawns); damage (shields first when asked, OnDamage when
+// asked, death with OnDeath when health runs out).
 void ActivateEntity(World& world, uint32_t target, uint32_t activator);
+void ActivationEffects(World& world, uint32_t target, uint32_t activator);
 void Hurt(World& world, Entity& e, float amount, uint32_t attacker, bool shieldsFirst,
           bool damageEvent);
 
@@ -57,6 +59,8 @@ void Hurt(World& world, Entity& e, float amount, uint32_t attacker, bool shields
 // calls it once per frame; dispatch also settles the entities a call touches.
 void AdvanceSimulation(World& world);
 
+// The catalogue name of a method ("GetTarget"); null for a number outside the catalogue.
+const char* MethodName(int32_t method);
 // The documented effect of a method in this host; null for a number outside the catalogue.
 const char* MethodEffectText(int32_t method);
 // The host class an entity needs for the method ("kvEntity": every entity); null when unknown.
@@ -65,7 +69,7 @@ const char* MethodHostClass(int32_t method);
 // A motion along straight legs through `points`, started at startMs and lasting durationMs.
 struct Motion {
     std::vector<qoVector> points;
-    int32_t startMs = 0;
+    int64_t startMs = 0;
     int32_t durationMs = 0;
     bool active = false;
 };
@@ -74,7 +78,7 @@ struct Motion {
 // second (per angle) when continuous is set.
 struct Rotation {
     qoVector from, to, rate;
-    int32_t startMs = 0;
+    int64_t startMs = 0;
     int32_t durationMs = 0;
     bool active = false;
     bool continuous = false;
@@ -129,12 +133,12 @@ struct EntityMethodState {
 
     // Spawners (host/Spawning.h).
     int32_t spawnCount = 0;
-    int32_t nextSpawnMs = 0;
+    int64_t nextSpawnMs = 0;
     std::vector<std::string> spawnNames;  // names its spawns take, in turn
 
     // Spawned entities (host/Spawning.h).
     uint32_t spawnedBy = 0;   // the spawner, 0 for entities not spawned by one
-    int32_t dieAtMs = -1;     // end of the lifetime its entity def gives, -1 none
+    int64_t dieAtMs = -1;     // end of the lifetime its entity def gives, -1 none
     bool deathHeard = false;  // the spawner has been told of its death
 
     // Latent AI actions: the action the entity's script is waiting on.

@@ -210,14 +210,14 @@ TEST_F(GoalTest, DrawStatusNamesEachState) {
             RunUntil(step.runUntil);
             if (step.forceState >= 0)
                 std::memcpy(reinterpret_cast<unsigned char*>(goal) + kGoalStateField, &step.forceState, 4);
-            world->draws.clear();
+            world->recorder.draws.clear();
             qohost::test::CallSlot<void>(goal, 89);
             if (*step.text == 0) {
-                EXPECT_TRUE(world->draws.empty()) << step.runUntil;
+                EXPECT_TRUE(world->recorder.draws.empty()) << step.runUntil;
                 continue;
             }
-            ASSERT_EQ(world->draws.size(), 1u) << step.text;
-            const qohost::DebugDraw& d = world->draws[0];
+            ASSERT_EQ(world->recorder.draws.size(), 1u) << step.text;
+            const qohost::DebugDraw& d = world->recorder.draws[0];
             EXPECT_EQ(d.shape, "text");
             EXPECT_EQ(d.text, step.text);
             EXPECT_EQ(Text(d.a), "(64 32 16)");

@@ -44,6 +44,17 @@ uint32_t ExpectedSize(kvQuorin* api, const qoPropertyInfo& row) {
     return 0;
 }
 
+// The first script class in T's line of bases (T itself when it has no script base).
+template <class T>
+struct qoScriptRoot {
+    using type = T;
+};
+template <class T>
+    requires qoScriptClass<typename T::qoScriptBase>
+struct qoScriptRoot<T> {
+    using type = typename qoScriptRoot<typename T::qoScriptBase>::type;
+};
+
 template <class T>
 void CheckClass(qohost::World& world, kvQuorin* api) {
     using Tables = qoClassTables<T>;
@@ -149,9 +160,10 @@ void CheckClass(qohost::World& world, kvQuorin* api) {
             base.emplace_back(r->name);
         ASSERT_GE(own.size(), base.size());
         EXPECT_TRUE(std::equal(base.begin(), base.end(), own.end() - base.size()));
-        const char* const* baseStatements = api->GetEditorMetadata(Base::qoName);
-        for (size_t i = 0; baseStatements && baseStatements[i]; ++i)
-            EXPECT_EQ(statements[i], baseStatements[i]);
+        // Every derived class begins its array with the root script class's statements.
+        const char* const* rootStatements = api->GetEditorMetadata(qoScriptRoot<T>::type::qoName);
+        for (size_t i = 0; rootStatements && rootStatements[i]; ++i)
+            EXPECT_EQ(statements[i], rootStatements[i]) << T::qoName << " statement " << i;
     }
     object->Destroy(1);
 }

@@ -7,8 +7,8 @@
 1. Generated levels of N scripted entities (host_scale_bench --write-level; see
    bench/ScaleLevel.h), each run by `qohost run` in a child process: peak memory (the child's
    ru_maxrss, measured by host_scale_bench --peak-memory), processor time to load and tear down
-   (--frames 0), and processor time per frame with the
-   default log (to /dev/null) and with --quiet (console only).
+   (--frames 0), and processor time per frame with the default log (to /dev/null) and with
+   --quiet (console only).
 2. The in-process Google Benchmark host_scale_bench: load time, ms per frame with the default
    recording and with recording off, per object per frame against triggerSequential as Lua 5.4
    coroutines.

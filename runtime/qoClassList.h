@@ -15,9 +15,13 @@
 #include "scripts/goals/combatGoal.h"
 #include "scripts/spawn/spawnManager.h"
 #include "scripts/spawn/spawnTools.h"
+#include "scripts/util/SlidingDoorVolume.h"
 #include "scripts/util/audibleTimer.h"
+#include "scripts/util/objectives.h"
+#include "scripts/util/props.h"
 #include "scripts/util/triggerLerpDelay.h"
 #include "scripts/util/triggerSequential.h"
+#include "scripts/util/util_entityFlag.h"
 
 using qoScriptClasses = qoTypeList<
     _combatGoal,
@@ -28,20 +32,29 @@ using qoScriptClasses = qoTypeList<
     _goalRemainingCounter,
     action_moveToGoalEntity,
     audibleTimer,
+    objectiveManager,
+    objectiveTarget,
     pHell_EventCounter,
     pHell_EventSequencer,
     pHell_EventTransceiver,
     pHell_NetworkNode,
+    playerFacingRotate,
+    prop_facePlayer,
+    prop_UsableProp,
     qoComment,
     qoDebugUtil,
     qoWorldUtil,
+    SlidingDoorVolume,
     spawnAddSpawns,
     spawnManager,
     spawnPoint,
     spawnTargetTester,
     triggerLerpDelay,
     triggerSequential,
-    util_debugMetaData>;
+    util_debugMetaData,
+    util_entityFlag,
+    util_entityFlagActivate,
+    util_entityFlagVolume>;
 
 // File-level types that no class publishes through its properties or QO_TYPES.
 using qoStandaloneTypes = qoTypeList<musicTensionStates_t>;

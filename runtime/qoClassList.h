@@ -24,6 +24,7 @@
 #include "scripts/util/util_entityFlag.h"
 
 using qoScriptClasses = qoTypeList<
+    SlidingDoorVolume,
     _combatGoal,
     _goalKillCountActor,
     _goalKillCountSpawner,
@@ -44,7 +45,6 @@ using qoScriptClasses = qoTypeList<
     qoComment,
     qoDebugUtil,
     qoWorldUtil,
-    SlidingDoorVolume,
     spawnAddSpawns,
     spawnManager,
     spawnPoint,

@@ -264,18 +264,13 @@ void DeliverEvent(World& world, uint32_t entity, const char* event, const std::s
         if (!object || !object->HandlesEvent(event)) continue;
         world.Record("event", std::string(event) + " " + e->name + " #" + std::to_string(i) +
                                   (by.empty() ? "" : " by " + by));
-        // A script thread that caused the event (an Activate it called) runs the handler
-        // itself. Anything else (the timeline, the simulation) gives the handler a script
-        // thread of its own named after the event, so that its waits wait, its warnings cost
-        // it a frame and its errors end it alone. The thread runs until the handler returns or
-        // first waits, before the next object gets the event (docs/host.md).
-        if (world.scheduler.InThread()) {
-            deliver(object);
-        } else {
-            std::function<void(kvQOObject*)> copy = deliver;
-            world.scheduler.Create(event, object, &DeliveryEntry, &copy,
-                                   {entity, static_cast<uint32_t>(i)});
-        }
+        // The handler gets a script thread of its own named after the event, whoever caused
+        // it (the timeline, the simulation, a script's Activate): its waits wait, its warnings
+        // cost it a frame and its errors end it alone, and its caller is never held. The
+        // thread runs until the handler returns or first waits, before the next object gets
+        // the event (docs/host.md).
+        std::function<void(kvQOObject*)> copy = deliver;
+        world.scheduler.Create(event, object, &DeliveryEntry, &copy, {entity, static_cast<uint32_t>(i)});
     }
 }
 

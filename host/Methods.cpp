@@ -267,6 +267,20 @@ void RecordEvent(World& world, const Entity& e, const char* event, size_t index,
     world.Emit(r);
 }
 
+// The entry of the threads that deliver a host event to one object: the delivery function is
+// moved onto the thread before its creator goes on.
+void DeliveryEntry(kvQOObject* object, void* args) {
+    const std::function<void(kvQOObject*)> deliver =
+        std::move(*static_cast<std::function<void(kvQOObject*)>*>(args));
+    deliver(object);
+}
+
+// True when the calling script thread delivers a host event.
+bool OnDeliveryThread(World& world) {
+    const ThreadInfo* t = world.scheduler.Find(world.scheduler.Current());
+    return t && t->entry == &DeliveryEntry;
+}
+
 }  // namespace
 
 void DeliverEvent(World& world, uint32_t entity, const char* event, const std::string& by,
@@ -277,7 +291,13 @@ void DeliverEvent(World& world, uint32_t entity, const char* event, const std::s
         kvQOObject* object = e->objects[i].object;
         if (!object || !object->HandlesEvent(event)) continue;
         if (world.Wants(RecordKind::Event)) RecordEvent(world, *e, event, i, by);
-        deliver(object);
+        // The handler gets a script thread of its own named after the event, whoever caused
+        // it (the timeline, the simulation, a script's Activate): its waits wait, its warnings
+        // cost it a frame and its errors end it alone, and its caller is never held. The
+        // thread runs until the handler returns or first waits, before the next object gets
+        // the event (docs/host.md).
+        std::function<void(kvQOObject*)> copy = deliver;
+        world.scheduler.Create(event, object, &DeliveryEntry, &copy, {entity, static_cast<uint32_t>(i)});
     }
 }
 
@@ -295,7 +315,7 @@ int64_t HealthPoints(float amount) {
 
 void ActivateEntity(World& world, uint32_t target, uint32_t activator) {
     DeliverEvent(world, target, "OnActivate", EntityText(world, activator),
-                 [&](kvQOObject* o) { o->Entry_OnActivate(activator); });
+                 [activator](kvQOObject* o) { o->Entry_OnActivate(activator); });
     ActivationEffects(world, target, activator);
 }
 
@@ -319,7 +339,7 @@ void Hurt(World& world, Entity& e, float amount, uint32_t attacker, bool shields
     const uint32_t handle = e.handle;
     if (damageEvent)
         DeliverEvent(world, handle, "OnDamage", by,
-                     [&](kvQOObject* o) { o->Entry_OnDamage(attacker, amount); });
+                     [attacker, amount](kvQOObject* o) { o->Entry_OnDamage(attacker, amount); });
     if (e.health > 0) return;
     if (e.methods.noDeath) {
         e.health = 1;
@@ -327,7 +347,7 @@ void Hurt(World& world, Entity& e, float amount, uint32_t attacker, bool shields
     }
     e.health = 0;
     e.dead = true;
-    DeliverEvent(world, handle, "OnDeath", by, [&](kvQOObject* o) { o->Entry_OnDeath(attacker); });
+    DeliverEvent(world, handle, "OnDeath", by, [attacker](kvQOObject* o) { o->Entry_OnDeath(attacker); });
 }
 
 namespace {
@@ -336,9 +356,10 @@ namespace {
 
 // Runs a latent action: marks it as the action the entity's script waits on and holds the
 // calling script thread for its duration. When the time has passed (or at once outside any
-// script thread) the action's end state is applied (finish). EndCurrentScriptAction releases
-// the hold early: the caller goes on in the next frame and the entity stops where it is. When
-// the calling thread is ended meanwhile, the hold unwinds through here and the entity stops.
+// script thread, and on a thread that delivers a host event) the action's end state is applied
+// (finish). EndCurrentScriptAction releases the hold early: the caller goes on in the next
+// frame and the entity stops where it is. When the calling thread is ended meanwhile, the hold
+// unwinds through here and the entity stops.
 template <class Finish>
 void RunAction(World& world, Entity& e, const char* name, int32_t durationMs, Finish finish) {
     const uint32_t handle = e.handle;
@@ -353,8 +374,11 @@ void RunAction(World& world, Entity& e, const char* name, int32_t durationMs, Fi
         }
     } clear{world, handle};
     e.methods.action = name;
-    const HoldResult held =
-        durationMs > 0 ? world.scheduler.Hold(durationMs / 1000.0, handle) : HoldResult::Completed;
+    // An event handler on its delivery thread does not wait for a monster's action: the action
+    // is carried out at once, as outside any thread.
+    const HoldResult held = durationMs > 0 && !OnDeliveryThread(world)
+                                ? world.scheduler.Hold(durationMs / 1000.0, handle)
+                                : HoldResult::Completed;
     Entity* x = world.ValidEntity(handle);
     if (!x) return;
     Settle(world, *x);

@@ -17,11 +17,16 @@
 #include "scripts/goals/combatGoal.h"
 #include "scripts/spawn/spawnManager.h"
 #include "scripts/spawn/spawnTools.h"
+#include "scripts/util/SlidingDoorVolume.h"
 #include "scripts/util/audibleTimer.h"
+#include "scripts/util/objectives.h"
+#include "scripts/util/props.h"
 #include "scripts/util/triggerLerpDelay.h"
 #include "scripts/util/triggerSequential.h"
+#include "scripts/util/util_entityFlag.h"
 
 using qoScriptClasses = qoTypeList<
+    SlidingDoorVolume,
     _combatGoal,
     _goalKillCountActor,
     _goalKillCountSpawner,
@@ -30,6 +35,8 @@ using qoScriptClasses = qoTypeList<
     _goalRemainingCounter,
     action_moveToGoalEntity,
     audibleTimer,
+    objectiveManager,
+    objectiveTarget,
     pHell_ActiveAi,
     pHell_CombatManager,
     pHell_CombatStage,
@@ -42,6 +49,9 @@ using qoScriptClasses = qoTypeList<
     pHell_SpawnManager,
     pHell_Spawner,
     phCombatHintGroup,
+    playerFacingRotate,
+    prop_facePlayer,
+    prop_UsableProp,
     qoComment,
     qoDebugUtil,
     qoWorldUtil,
@@ -51,7 +61,10 @@ using qoScriptClasses = qoTypeList<
     spawnTargetTester,
     triggerLerpDelay,
     triggerSequential,
-    util_debugMetaData>;
+    util_debugMetaData,
+    util_entityFlag,
+    util_entityFlagActivate,
+    util_entityFlagVolume>;
 
 // File-level types that no class publishes through its properties or QO_TYPES.
 using qoStandaloneTypes = qoTypeList<musicTensionStates_t>;

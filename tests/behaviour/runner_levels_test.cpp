@@ -99,6 +99,7 @@ const Example kExamples[] = {
     {"debug", "examples/levels/debug.json"},
     {"kill_counter", "examples/levels/kill_counter.json"},
     {"spawn_fight", "examples/levels/spawn_fight.json"},
+    {"objectives", "examples/levels/objectives.json"},
     {"encounter", "examples/levels/encounter.json"},
 };
 

@@ -130,9 +130,15 @@ bool ReadFloats(const Json& v, size_t count, const char* shape, const std::strin
 }
 
 const LevelEntity* LevelDesc::FindEntity(std::string_view entityName) const {
-    for (const LevelEntity& e : entities)
-        if (e.name == entityName) return &e;
-    return nullptr;
+    if (indexedData_ != entities.data() || indexedSize_ != entities.size()) {
+        entityIndex_.clear();
+        entityIndex_.reserve(entities.size());
+        for (size_t i = 0; i < entities.size(); ++i) entityIndex_.emplace(entities[i].name, i);  // first wins
+        indexedData_ = entities.data();
+        indexedSize_ = entities.size();
+    }
+    const auto it = entityIndex_.find(entityName);
+    return it == entityIndex_.end() ? nullptr : &entities[it->second];
 }
 
 bool LevelDesc::HasDecl(std::string_view type, std::string_view declName) const {

@@ -20,6 +20,8 @@
 #include "scripts/util/audibleTimer.h"
 #include "scripts/util/triggerLerpDelay.h"
 #include "scripts/util/triggerSequential.h"
+#include "scripts/util/triggerUtils.h"
+#include "scripts/util/volumeUtils.h"
 
 using qoScriptClasses = qoTypeList<
     _combatGoal,
@@ -51,7 +53,21 @@ using qoScriptClasses = qoTypeList<
     spawnTargetTester,
     triggerLerpDelay,
     triggerSequential,
-    util_debugMetaData>;
+    util_debugMetaData,
+    util_nodeModifierTrigger,
+    util_removeActorOnTriggerTouched,
+    util_triggerEnable,
+    util_triggerForceAnim,
+    util_triggerPulse,
+    util_triggerPush,
+    util_triggerPushEnable,
+    util_triggerRagdoll,
+    util_triggerTeleport,
+    util_volumeAmbientMonsterSounds,
+    util_volumeCheckEquipedWeapon,
+    util_volumeNotify,
+    util_volumePlayerFallZone,
+    util_volumePush>;
 
 // File-level types that no class publishes through its properties or QO_TYPES.
 using qoStandaloneTypes = qoTypeList<musicTensionStates_t>;

@@ -245,6 +245,8 @@ void World::RunFrame() {
     ++frame_;
     gameTimeMs_ += frameTimeMs_;
     AdvanceSimulation(*this);  // movers and rotations (host/Methods.cpp)
+    paths.Advance(*this);      // walkers and pushes, then the crossings they cause
+    volumes.Advance(*this);
     RunScheduledWork();
     DestroyPendingObjects();
 }

@@ -27,8 +27,10 @@
 #include "host/Cvars.h"
 #include "host/Entity.h"
 #include "host/Methods.h"
+#include "host/Paths.h"
 #include "host/Recorder.h"
 #include "host/Scheduler.h"
+#include "host/Volumes.h"
 #include "quorin/kvQuorin.h"
 #include "quorin/kvQuorinSystem.h"
 
@@ -164,6 +166,8 @@ public:
     std::vector<std::vector<std::pair<std::string, std::string>>> devWindowFlushes;
     StateStream stateStream;
     Scheduler scheduler;  // script threads (slots 18, 19, 22 to 26, 32 to 34)
+    Paths paths;          // walkers and pushed entities (host/Paths.h)
+    Volumes volumes;      // volumes that notice crossings (host/Volumes.h)
 
     // ---- kvQuorinSystem ---------------------------------------------------------------------
     void Reserved0() override {}

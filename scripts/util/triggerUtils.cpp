@@ -1,5 +1,7 @@
 #include "scripts/util/triggerUtils.h"
 
+#include <cstdio>
+
 #include "core/qoObjectRef.h"
 #include "core/qoVector.h"
 #include "cvars/cvar.h"
@@ -126,9 +128,15 @@ void util_triggerPulse::Init() {
         while (at < targets.Num() && !(targets[at].distance > row.distance)) ++at;
         targets.Insert(row, at);
     }
-    // No targets: the index check reports the assertion and the thread ends here.
+    // No targets: the index check reports the assertion, which ends the thread here.
+    if (targets.Num() == 0) {
+        (void)targets[0];
+        return;
+    }
     radius = targets[0].distance;
-    PrintLine(qoString("PD ") + qoString::FromFloat(radius, 3));
+    char text[64];
+    std::snprintf(text, sizeof text, "PD %.3f", static_cast<double>(radius));
+    PrintLine(text);
 }
 
 void util_triggerPulse::OnActivate(const qoEntity& activator) {

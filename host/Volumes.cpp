@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "host/Methods.h"
-#include "host/Spawning.h"
 #include "host/World.h"
 #include "quorin/kvQOObject.h"
 
@@ -31,14 +30,10 @@ bool BoundsOverlap(const Entity& a, const Entity& b) {
 }
 
 void DeliverOnThreads(World& world, uint32_t entity, const char* event, uint32_t by) {
+    // From the host, DeliverEvent runs each handler on a script thread of its own.
     const Entity* from = world.EntityByHandle(by);
-    DeliverEvent(world, entity, event, from ? from->name : "", [&](kvQOObject* object) {
-        const Entity* e = world.ValidEntity(entity);
-        uint32_t index = 0;
-        while (index < e->objects.size() && e->objects[index].object != object) ++index;
-        world.scheduler.Spawn(event, object, ThreadOwner{entity, index},
-                              [object, event, by] { EnterEvent(object, event, by); });
-    });
+    DeliverEvent(world, entity, event, from ? from->name : "",
+                 [event, by](kvQOObject* object) { EnterEvent(object, event, by); });
 }
 
 void Volumes::Sense(uint32_t entity, SenseMode mode) {
@@ -91,10 +86,7 @@ void Volumes::Advance(World& world) {
             const Entity* v = world.ValidEntity(volume);
             if (v && HostClassIsA(v->hostClass, "kvTrigger")) {
                 const std::vector<uint32_t> targets = v->targets;
-                for (uint32_t t : targets) {
-                    DeliverOnThreads(world, t, "OnActivate", h);
-                    SpawnOnActivate(world, t);
-                }
+                for (uint32_t t : targets) ActivateEntity(world, t, h);
             }
         }
         if (i < sensors_.size() && sensors_[i].mode == SenseMode::Touch) {

@@ -6,8 +6,7 @@
 // "OnEnter" (the entity) to its script objects, and when they stop overlapping "OnExit"; each
 // once per crossing, in the frame the bounds say, after the frame's movement. A sensing
 // trigger (host class kvTrigger or derived) also activates its targets on entering, as a
-// timeline "enter" does (each target's OnActivate on a thread of its own, then a spawn entity
-// spawns). In "touch" mode the sensing entity also delivers "OnActivate" (the
+// timeline "enter" does. In "touch" mode the sensing entity also delivers "OnActivate" (the
 // entity as activator) to its own script objects on every frame the entity is inside,
 // entering frame included. Every delivery runs on a script thread of its own named after the
 // event, so that a handler may wait. An entity that is removed while inside leaves without an
@@ -50,9 +49,9 @@ private:
 // True when the two bounds, placed at the origins, overlap (touching faces do not count).
 bool BoundsOverlap(const Entity& a, const Entity& b);
 
-// Delivers the event to every script object of the entity that handles it, each on a thread
-// of its own named after the event (entity events: "OnEnter", "OnExit", "OnActivate",
-// "OnTrigger").
+// Delivers the event to every script object of the entity that handles it through
+// DeliverEvent: called from the host, each handler runs on a thread of its own named after the
+// event (entity events: "OnEnter", "OnExit", "OnActivate", "OnTrigger").
 void DeliverOnThreads(World& world, uint32_t entity, const char* event, uint32_t by);
 
 }  // namespace qohost

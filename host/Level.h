@@ -16,6 +16,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "host/Paths.h"
 #include "quorin/qoTypes.h"
 
 class kvQOObject;
@@ -102,6 +103,8 @@ struct LevelEntity {
     std::vector<std::string> spawnNames;  // names its spawns take, in turn
     std::vector<std::pair<std::string, std::string>> spawnArgs;
     std::vector<LevelObject> objects;
+    std::vector<Waypoint> path;  // walked from the start (host/Paths.h)
+    std::string volume;          // "", "events" or "touch" (host/Volumes.h)
     std::string field;  // "players[N]" or "entities[N]"
 };
 

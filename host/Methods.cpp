@@ -764,11 +764,12 @@ constexpr Effect kEffects[] = {
     {M(Teleport),
      [](Call& c) {
          StopMotion(c.world, c.self);
+         c.world.paths.Stop(c.self.handle);
          MoveOrigin(c.world, c.self, c.V(0));
          c.self.angles = c.V(1);
          c.self.velocity = {};
      },
-     "stops any motion, sets origin and angles, zero velocity"},
+     "stops any motion and any walk along a path, sets origin and angles, zero velocity"},
     {M(GetClass), Get<&Entity::hostClass>, "the host class name"},
     {M(IsClass), [](Call& c) { c.Return(HostClassIsA(c.self.hostClass, c.S(0))); },
      "true when the host class is the named one or derives from it"},
@@ -944,7 +945,8 @@ constexpr Effect kEffects[] = {
     {M(GetViewPos),
      [](Call& c) { c.Return(Add(c.self.origin, {0.0f, 0.0f, kEyeHeight})); },
      "origin + (0, 0, 64)"},
-    {M(IsPlayerOnGround), [](Call& c) { c.Return(true); }, "true"},
+    {M(IsPlayerOnGround), [](Call& c) { c.Return(c.world.paths.OnGround(c.self.handle)); },
+     "true unless walking to a waypoint in the air (host/Paths.h)"},
     {M(DoesPlayerHavePerk), [](Call& c) { c.Return(c.self.methods.perks.count(c.S(0)) > 0); },
      "true once the perk was given"},
     {M(IsPlayerPerkActive),
@@ -1043,6 +1045,9 @@ constexpr Effect kEffects[] = {
      "holds 1 s per loop (at least one)"},
     {M(Action_StartAnim), Hold<kAnimActionMs>, "holds 1 s"},
     {M(Action_ForceAnimState), Hold<kAnimActionMs>, "holds 1 s"},
+    {M(SetAIExternalVelocity), [](Call& c) { c.world.paths.Push(c.world, c.self, c.V(0)); },
+     "sets the velocity; the next frame moves the entity by it for one frame, then it is zero "
+     "(host/Paths.h)"},
     {M(Action_PlayAdditiveVoiceOver), Hold<kVoiceOverMs>, "holds 2 s"},
     {M(Action_SetWalkState), Hold<0>, "over at once"},
 

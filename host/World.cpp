@@ -289,6 +289,8 @@ void World::RunFrame() {
     // Saturating: a frame time from a file never wraps the clock.
     gameTimeMs_ = gameTimeMs_ > INT64_MAX - frameTimeMs_ ? INT64_MAX : gameTimeMs_ + frameTimeMs_;
     AdvanceSimulation(*this);  // movers and rotations (host/Methods.cpp)
+    paths.Advance(*this);      // walkers and pushes, then the crossings they cause
+    volumes.Advance(*this);
     RunScheduledWork();
     DestroyPendingObjects();
 }

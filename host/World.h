@@ -28,8 +28,10 @@
 #include "host/Cvars.h"
 #include "host/Entity.h"
 #include "host/Methods.h"
+#include "host/Paths.h"
 #include "host/Recorder.h"
 #include "host/Scheduler.h"
+#include "host/Volumes.h"
 #include "quorin/kvQuorin.h"
 #include "quorin/kvQuorinSystem.h"
 
@@ -180,6 +182,8 @@ public:
     DevWindowItems devWindowItems;  // since the last flush
     StateStream stateStream;
     Scheduler scheduler;  // script threads (slots 18, 19, 22 to 26, 32 to 34)
+    Paths paths;          // walkers and pushed entities (host/Paths.h)
+    Volumes volumes;      // volumes that notice crossings (host/Volumes.h)
 
     // ---- kvQuorinSystem ---------------------------------------------------------------------
     void Reserved0() override {}

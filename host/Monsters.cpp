@@ -49,8 +49,10 @@ bool IsAware(World& world, const Entity& e) {
 void MakeAware(World& world, Entity& e, uint32_t enemy) {
     e.methods.aware = true;
     if (enemy) e.methods.enemy = enemy;
+    if (!world.Wants(RecordKind::Event)) return;
     const Entity* seen = world.ValidEntity(enemy);
-    world.Record("event", e.name + " is aware of " + (seen ? seen->name : std::string("an enemy")));
+    world.Record(RecordKind::Event, e.name + " is aware of " + (seen ? seen->name : std::string("an enemy")),
+                 e.handle);
 }
 
 int32_t AnimationMs(const Entity& e, std::string_view animation) {

@@ -8,12 +8,18 @@
 //                                      less); a sound started later begins at 0 dB again
 //   StopSound(channel)                 the channel falls silent
 //
-// Every change of a channel is recorded (kind "sound": "<entity> ch<N> ..."), in one place
-// (RecordSound in host/Sound.cpp), so that a test can follow a cross-fade.
+// Every change of a channel is a record of kind Sound ("<entity> ch<N> ..."), made in one place
+// (RecordSound in host/Sound.cpp) with the channel's volume at that moment, so that a test and
+// the trace (a counter track per entity and channel, host/TraceSink.h) can follow a cross-fade.
+// While a fade with a duration runs, the entity is on the world's list of fading sounds
+// (World::SoundFades) and the per-frame pass (AdvanceSounds) records the volume every frame
+// until the fade has reached its end.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace qohost {
 
@@ -28,9 +34,33 @@ struct SoundChannel {
     int32_t durationMs = 0;  // 0: the volume is toDb
 };
 
+// The volume the trace shows for a channel that fell silent.
+constexpr float kSilenceDb = -100.0f;
+
+// The detail of a Sound record.
+struct SoundChange {
+    enum class Kind : uint8_t {
+        Play,    // "plays <shader> at 0.00 dB"
+        Set,     // "at <dB> dB": a fade of no duration
+        Fade,    // "fades to <toDb> dB over <ms> ms", from `db`
+        Volume,  // "<dB> dB": the volume during a fade, once a frame
+        Stop,    // "stopped"
+    };
+    Kind kind = Kind::Set;
+    const Entity* entity = nullptr;
+    int32_t channel = 0;
+    std::string_view shader;  // Play
+    float db = 0.0f;          // the volume now (kSilenceDb once stopped)
+    float toDb = 0.0f;        // Fade
+    int32_t durationMs = 0;   // Fade
+};
+
 void StartSound(World& world, Entity& e, int32_t channel, const std::string& shader);
 void StopSound(World& world, Entity& e, int32_t channel);
 void FadeSound(World& world, Entity& e, int32_t channel, float db, float seconds);
+// The per-frame pass over the entities with a fade under way: records their volumes and drops
+// those whose fades have all ended.
+void AdvanceSounds(World& world, std::vector<uint32_t>& fading);
 
 // The channel's sound shader, "" when silent.
 std::string SoundOn(const Entity& e, int32_t channel);

@@ -20,11 +20,19 @@
 #include "scripts/music/musicManager.h"
 #include "scripts/spawn/spawnManager.h"
 #include "scripts/spawn/spawnTools.h"
+#include "scripts/util/SlidingDoorVolume.h"
 #include "scripts/util/audibleTimer.h"
+#include "scripts/util/objectives.h"
+#include "scripts/util/props.h"
 #include "scripts/util/triggerLerpDelay.h"
 #include "scripts/util/triggerSequential.h"
+#include "scripts/util/triggerUtils.h"
+#include "scripts/util/triggerWatchers.h"
+#include "scripts/util/util_entityFlag.h"
+#include "scripts/util/volumeUtils.h"
 
 using qoScriptClasses = qoTypeList<
+    SlidingDoorVolume,
     _combatGoal,
     _goalKillCountActor,
     _goalKillCountSpawner,
@@ -39,6 +47,8 @@ using qoScriptClasses = qoTypeList<
     musicManager,
     musicManagerSwitch,
     musicModifier,
+    objectiveManager,
+    objectiveTarget,
     pHell_ActiveAi,
     pHell_CombatManager,
     pHell_CombatStage,
@@ -51,6 +61,10 @@ using qoScriptClasses = qoTypeList<
     pHell_SpawnManager,
     pHell_Spawner,
     phCombatHintGroup,
+    playerFacingRotate,
+    player_triggerOnBerserk,
+    prop_facePlayer,
+    prop_UsableProp,
     qoComment,
     qoDebugUtil,
     qoWorldUtil,
@@ -61,6 +75,28 @@ using qoScriptClasses = qoTypeList<
     triggerLerpDelay,
     triggerSequential,
     util_debugMetaData,
+    util_entityFlag,
+    util_entityFlagActivate,
+    util_entityFlagVolume,
+    util_nodeModifierTrigger,
+    util_removeActorOnTriggerTouched,
+    util_triggerEnable,
+    util_triggerForceAnim,
+    util_triggerLookAt,
+    util_triggerLookAtManagerVolume,
+    util_triggerLookAtSafety,
+    util_triggerOnBerserk,
+    util_triggerPulse,
+    util_triggerPush,
+    util_triggerPushEnable,
+    util_triggerRagdoll,
+    util_triggerTeleport,
+    util_triggerVisibility,
+    util_volumeAmbientMonsterSounds,
+    util_volumeCheckEquipedWeapon,
+    util_volumeNotify,
+    util_volumePlayerFallZone,
+    util_volumePush,
     wander_ai,
     wander_point,
     wander_world,

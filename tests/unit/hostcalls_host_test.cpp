@@ -118,6 +118,10 @@ TEST_F(HostMethodTest, MissingEntityFailsWithTheWarning) {
     EXPECT_EQ(qoEntity(9999u).GetName(), "0");
     EXPECT_NE(ConsoleText().find("crate.GetOrigin failed."), std::string::npos) << ConsoleText();
     EXPECT_NE(ConsoleText().find(".GetName failed."), std::string::npos) << ConsoleText();
+    // The host's log names the method, and the entity when it once existed.
+    EXPECT_EQ(MethodRecords(), (std::vector<std::string>{
+                                   "crate.GetOrigin failed: the entity was removed",
+                                   "#9999.GetName failed: no such entity"}));
 }
 
 TEST_F(HostMethodTest, EveryCallIsRecordedWithDecodedArguments) {
@@ -631,7 +635,8 @@ TEST_F(HostMethodTest, EndCurrentScriptActionReleasesTheCallerWhereTheMonsterIs)
 
 // A channel plays at 0 dB when started; FadeSound moves its volume in a straight line in
 // decibels over the time given (at once for 0), from wherever it is; StopSound silences it, and
-// a new sound starts at 0 dB again. Each change is a "sound" record.
+// a new sound starts at 0 dB again. Each change is a "sound" record, and so is the volume in
+// every frame of a fade, up to its end and no further.
 TEST_F(HostMethodTest, SoundChannelsFadeInDecibelsOverTime) {
     world->SetFrameTime(100);
     const qoEntity speaker = Spawn("speaker", "kvSpeaker");
@@ -658,10 +663,15 @@ TEST_F(HostMethodTest, SoundChannelsFadeInDecibelsOverTime) {
     speaker.StartSoundShader(track, 26);
     EXPECT_FLOAT_EQ(volume(), 0.0f);
     EXPECT_EQ(world->recorder.TextsOfKind("sound"),
-              (std::vector<std::string>{"speaker ch26 plays music/low at 0.00 dB", "speaker ch26 at -40.00 dB",
-                                        "speaker ch26 fades to -20.00 dB over 1000 ms",
-                                        "speaker ch26 fades to -60.00 dB over 500 ms", "speaker ch26 stopped",
-                                        "speaker ch26 plays music/low at 0.00 dB"}));
+              (std::vector<std::string>{
+                  "speaker ch26 plays music/low at 0.00 dB", "speaker ch26 at -40.00 dB",
+                  "speaker ch26 fades to -20.00 dB over 1000 ms", "speaker ch26 -38.00 dB",
+                  "speaker ch26 -36.00 dB", "speaker ch26 -34.00 dB", "speaker ch26 -32.00 dB",
+                  "speaker ch26 -30.00 dB", "speaker ch26 fades to -60.00 dB over 500 ms",
+                  "speaker ch26 -36.00 dB", "speaker ch26 -42.00 dB", "speaker ch26 -48.00 dB",
+                  "speaker ch26 -54.00 dB", "speaker ch26 -60.00 dB", "speaker ch26 stopped",
+                  "speaker ch26 plays music/low at 0.00 dB"}));
+    EXPECT_TRUE(world->SoundFades().empty()) << "a fade that ended leaves the list";
 }
 
 TEST_F(HostMethodTest, AnimationActionsHoldForTheirDuration) {

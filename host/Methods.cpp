@@ -642,9 +642,10 @@ void Hold(Call& c) {
     RunAction(c.world, c.self, c.method.name, Ms, [](Entity&) {});
 }
 
-// Latent animation action: as long as the animation named by the first argument lasts.
+// Latent animation action: as long as the animation named by argument `Anim` lasts.
+template <int Anim>
 void Animate(Call& c) {
-    RunAction(c.world, c.self, c.method.name, AnimationMs(c.self, c.S(0)), [](Entity&) {});
+    RunAction(c.world, c.self, c.method.name, AnimationMs(c.self, c.S(Anim)), [](Entity&) {});
 }
 
 // ---- the effect table ------------------------------------------------------------------------
@@ -1040,15 +1041,15 @@ constexpr Effect kEffects[] = {
      "walks to the entity's origin at 200 units/s; fails for an invalid entity"},
     {M(Action_MoveToPathPoint), WalkToEntity, "as Action_MoveToEntity"},
     {M(Action_MoveToPathPointNoFail), WalkToEntity, "as Action_MoveToEntity"},
-    {M(Action_WaitForAnim), Animate,
+    {M(Action_WaitForAnim), Animate<0>,
      "holds as long as the animation lasts: the spawn argument \"anim:<name>\" in seconds, 1 s "
      "without one (host/Monsters.h)"},
-    {M(Action_WaitForAnimVia), Animate, "as Action_WaitForAnim, for the first animation"},
+    {M(Action_WaitForAnimVia), Animate<0>, "as Action_WaitForAnim, for the first animation"},
     {M(Action_LoopAnim),
      [](Call& c) { RunAction(c.world, c.self, c.method.name, LoopAnimMs(c.I(1)), [](Entity&) {}); },
      "holds for the milliseconds given; a negative count until EndCurrentScriptAction"},
-    {M(Action_StartAnim), Animate, "as Action_WaitForAnim"},
-    {M(Action_ForceAnimState), Animate, "as Action_WaitForAnim"},
+    {M(Action_StartAnim), Animate<0>, "as Action_WaitForAnim"},
+    {M(Action_ForceAnimState), Animate<1>, "as Action_WaitForAnim, for the animation of its second argument"},
     {M(SetAIExternalVelocity), [](Call& c) { c.world.paths.Push(c.world, c.self, c.V(0)); },
      "sets the velocity; the next frame moves the entity by it for one frame, then it is zero "
      "(host/Paths.h)"},

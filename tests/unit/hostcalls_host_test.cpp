@@ -688,9 +688,11 @@ TEST_F(HostMethodTest, AnimationActionsHoldForTheirDuration) {
         times.push_back(qoSys->GameTimeMs());
         imp.Action_SetWalkState(1);
         times.push_back(qoSys->GameTimeMs());
+        imp.Action_ForceAnimState(0, "spawn/wake1", 0, 0);  // the animation is its second argument
+        times.push_back(qoSys->GameTimeMs());
     });
     world->RunFrames(60);
-    EXPECT_EQ(times, (std::vector<int32_t>{1000, 1500, 4500, 4500}));
+    EXPECT_EQ(times, (std::vector<int32_t>{1000, 1500, 4500, 4500, 5000}));
 }
 
 // Outside any script thread an action is over at once.

@@ -18,8 +18,11 @@
 #include "scripts/spawn/spawnManager.h"
 #include "scripts/spawn/spawnTools.h"
 #include "scripts/util/audibleTimer.h"
+#include "scripts/util/eventTools.h"
+#include "scripts/util/playerActions.h"
 #include "scripts/util/triggerLerpDelay.h"
 #include "scripts/util/triggerSequential.h"
+#include "scripts/util/viewEffects.h"
 
 using qoScriptClasses = qoTypeList<
     _combatGoal,
@@ -30,6 +33,15 @@ using qoScriptClasses = qoTypeList<
     _goalRemainingCounter,
     action_moveToGoalEntity,
     audibleTimer,
+    doors_setLockState,
+    dragAI,
+    elevators_setPauseState,
+    enableFPHands,
+    enableFPHandsAndHUD,
+    hitStop,
+    intro_ForceIntroAccentBringup,
+    intro_ForceIntroBringup,
+    intro_ForceOskelHands,
     pHell_ActiveAi,
     pHell_CombatManager,
     pHell_CombatStage,
@@ -42,16 +54,38 @@ using qoScriptClasses = qoTypeList<
     pHell_SpawnManager,
     pHell_Spawner,
     phCombatHintGroup,
+    player_PlayBodyReaction,
+    player_teleport,
     qoComment,
     qoDebugUtil,
     qoWorldUtil,
+    restrictPlayerInput,
+    scaleEntity,
+    security_giveSecurityClearance,
+    setBloomMaskScale,
+    setIntroHUDState,
+    setPlayerHealth,
+    setPlayerNoDeath,
+    setSuperMeterState,
     spawnAddSpawns,
     spawnManager,
     spawnPoint,
     spawnTargetTester,
     triggerLerpDelay,
     triggerSequential,
-    util_debugMetaData>;
+    turnAASObstaclesOff,
+    turnAASObstaclesOn,
+    util_AttachToPlayer,
+    util_LightWiggler,
+    util_LookAtTarget,
+    util_SparkController,
+    util_bindPlayerToSelf,
+    util_debugMetaData,
+    util_fadeInView,
+    util_fadeOutView,
+    util_playBodyReaction,
+    volume_dragAI,
+    watchPlayerHealth>;
 
 // File-level types that no class publishes through its properties or QO_TYPES.
 using qoStandaloneTypes = qoTypeList<musicTensionStates_t>;

@@ -100,6 +100,7 @@ const Example kExamples[] = {
     {"kill_counter", "examples/levels/kill_counter.json"},
     {"spawn_fight", "examples/levels/spawn_fight.json"},
     {"encounter", "examples/levels/encounter.json"},
+    {"intro", "examples/levels/intro.json"},
 };
 
 class RunnerExample : public ::testing::TestWithParam<Example> {};

@@ -50,17 +50,23 @@ uint32_t LevelRunner::Handle(const std::string& name) {
 
 void LevelRunner::SendEntry(Entity& receiver, const char* name, const LevelEvent& ev) {
     const uint32_t by = Handle(ev.by), other = Handle(ev.other);
-    DeliverEvent(world, receiver.handle, name, ev.by, [&](kvQOObject* object) {
+    // Everything the entry needs is copied: a handler that waits returns after this has.
+    DeliverEvent(world, receiver.handle, name, ev.by,
+                 [by, other, flag = ev.flag, amount = ev.amount, text = ev.text, value = ev.value,
+                  entry = std::string(name)](kvQOObject* object) {
         // The entry of that name, with the arguments its shape takes.
 #define QO_ARGS_E by
 #define QO_ARGS_N
-#define QO_ARGS_EEB by, other, ev.flag
-#define QO_ARGS_EF by, ev.amount
-#define QO_ARGS_S ev.text.c_str()
-#define QO_ARGS_I ev.value
+#define QO_ARGS_EEB by, other, flag
+#define QO_ARGS_EF by, amount
+#define QO_ARGS_S text.c_str()
+#define QO_ARGS_I value
 #define QO_ARGS_EE by, other
-#define QO_SEND(slot, id, eventName, shape) \
-        if (SameName(eventName, name)) object->Entry_##id(QO_ARGS_##shape);
+#define QO_SEND(slot, id, eventName, shape)              \
+        if (SameName(eventName, entry.c_str())) {        \
+            object->Entry_##id(QO_ARGS_##shape);         \
+            return;                                      \
+        }
         QO_EVENT_TABLE(QO_SEND)
 #undef QO_SEND
 #undef QO_ARGS_E

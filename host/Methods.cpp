@@ -238,6 +238,24 @@ std::string EntityText(World& world, uint32_t handle) {
 
 // ---- events to script objects (shared with the level runner) ----------------------------------
 
+namespace {
+
+// The entry of the threads that deliver a host event to one object: the delivery function is
+// moved onto the thread before its creator goes on.
+void DeliveryEntry(kvQOObject* object, void* args) {
+    const std::function<void(kvQOObject*)> deliver =
+        std::move(*static_cast<std::function<void(kvQOObject*)>*>(args));
+    deliver(object);
+}
+
+// True when the calling script thread delivers a host event.
+bool OnDeliveryThread(World& world) {
+    const ThreadInfo* t = world.scheduler.Find(world.scheduler.Current());
+    return t && t->entry == &DeliveryEntry;
+}
+
+}  // namespace
+
 void DeliverEvent(World& world, uint32_t entity, const char* event, const std::string& by,
                   const std::function<void(kvQOObject*)>& deliver) {
     for (size_t i = 0;; ++i) {
@@ -247,7 +265,18 @@ void DeliverEvent(World& world, uint32_t entity, const char* event, const std::s
         if (!object || !object->HandlesEvent(event)) continue;
         world.Record("event", std::string(event) + " " + e->name + " #" + std::to_string(i) +
                                   (by.empty() ? "" : " by " + by));
-        deliver(object);
+        // A script thread that caused the event (an Activate it called) runs the handler
+        // itself. Anything else (the timeline, the simulation) gives the handler a script
+        // thread of its own named after the event, so that its waits wait, its warnings cost
+        // it a frame and its errors end it alone. The thread runs until the handler returns or
+        // first waits, before the next object gets the event (docs/host.md).
+        if (world.scheduler.InThread()) {
+            deliver(object);
+        } else {
+            std::function<void(kvQOObject*)> copy = deliver;
+            world.scheduler.Create(event, object, &DeliveryEntry, &copy,
+                                   {entity, static_cast<uint32_t>(i)});
+        }
     }
 }
 
@@ -265,7 +294,7 @@ int64_t HealthPoints(float amount) {
 
 void ActivateEntity(World& world, uint32_t target, uint32_t activator) {
     DeliverEvent(world, target, "OnActivate", EntityText(world, activator),
-                 [&](kvQOObject* o) { o->Entry_OnActivate(activator); });
+                 [activator](kvQOObject* o) { o->Entry_OnActivate(activator); });
     SpawnOnActivate(world, target);
 }
 
@@ -285,7 +314,7 @@ void Hurt(World& world, Entity& e, float amount, uint32_t attacker, bool shields
     const uint32_t handle = e.handle;
     if (damageEvent)
         DeliverEvent(world, handle, "OnDamage", by,
-                     [&](kvQOObject* o) { o->Entry_OnDamage(attacker, amount); });
+                     [attacker, amount](kvQOObject* o) { o->Entry_OnDamage(attacker, amount); });
     if (e.health > 0) return;
     if (e.methods.noDeath) {
         e.health = 1;
@@ -293,7 +322,7 @@ void Hurt(World& world, Entity& e, float amount, uint32_t attacker, bool shields
     }
     e.health = 0;
     e.dead = true;
-    DeliverEvent(world, handle, "OnDeath", by, [&](kvQOObject* o) { o->Entry_OnDeath(attacker); });
+    DeliverEvent(world, handle, "OnDeath", by, [attacker](kvQOObject* o) { o->Entry_OnDeath(attacker); });
 }
 
 namespace {
@@ -302,9 +331,10 @@ namespace {
 
 // Runs a latent action: marks it as the action the entity's script waits on and holds the
 // calling script thread for its duration. When the time has passed (or at once outside any
-// script thread) the action's end state is applied (finish). EndCurrentScriptAction releases
-// the hold early: the caller goes on in the next frame and the entity stops where it is. When
-// the calling thread is ended meanwhile, the hold unwinds through here and the entity stops.
+// script thread, and on a thread that delivers a host event) the action's end state is applied
+// (finish). EndCurrentScriptAction releases the hold early: the caller goes on in the next
+// frame and the entity stops where it is. When the calling thread is ended meanwhile, the hold
+// unwinds through here and the entity stops.
 template <class Finish>
 void RunAction(World& world, Entity& e, const char* name, int32_t durationMs, Finish finish) {
     const uint32_t handle = e.handle;
@@ -319,8 +349,11 @@ void RunAction(World& world, Entity& e, const char* name, int32_t durationMs, Fi
         }
     } clear{world, handle};
     e.methods.action = name;
-    const HoldResult held =
-        durationMs > 0 ? world.scheduler.Hold(durationMs / 1000.0, handle) : HoldResult::Completed;
+    // An event handler on its delivery thread does not wait for a monster's action: the action
+    // is carried out at once, as outside any thread.
+    const HoldResult held = durationMs > 0 && !OnDeliveryThread(world)
+                                ? world.scheduler.Hold(durationMs / 1000.0, handle)
+                                : HoldResult::Completed;
     Entity* x = world.ValidEntity(handle);
     if (!x) return;
     Settle(world, *x);

@@ -43,7 +43,10 @@ bool DispatchMethod(World& world, Entity& entity, int32_t method, const char* si
 
 // Calls deliver(object) for each script object of the entity that handles the event, and
 // records each delivery ("event" records; `by` names the activator, "" for none). Objects are
-// read by index on every step: a handler may add objects or remove the entity.
+// read by index on every step: a handler may add objects or remove the entity. Called from a
+// script thread, the handlers run on that thread; called from the host, each runs on a new
+// script thread named after the event (docs/host.md). `deliver` is copied onto that thread
+// and runs on after this returns when the handler waits: it captures by value.
 void DeliverEvent(World& world, uint32_t entity, const char* event, const std::string& by,
                   const std::function<void(kvQOObject*)>& deliver);
 

@@ -17,14 +17,19 @@
 #include "scripts/goals/combatGoal.h"
 #include "scripts/spawn/spawnManager.h"
 #include "scripts/spawn/spawnTools.h"
+#include "scripts/util/SlidingDoorVolume.h"
 #include "scripts/util/audibleTimer.h"
 #include "scripts/util/eventTools.h"
+#include "scripts/util/objectives.h"
 #include "scripts/util/playerActions.h"
+#include "scripts/util/props.h"
 #include "scripts/util/triggerLerpDelay.h"
 #include "scripts/util/triggerSequential.h"
+#include "scripts/util/util_entityFlag.h"
 #include "scripts/util/viewEffects.h"
 
 using qoScriptClasses = qoTypeList<
+    SlidingDoorVolume,
     _combatGoal,
     _goalKillCountActor,
     _goalKillCountSpawner,
@@ -42,6 +47,8 @@ using qoScriptClasses = qoTypeList<
     intro_ForceIntroAccentBringup,
     intro_ForceIntroBringup,
     intro_ForceOskelHands,
+    objectiveManager,
+    objectiveTarget,
     pHell_ActiveAi,
     pHell_CombatManager,
     pHell_CombatStage,
@@ -54,8 +61,11 @@ using qoScriptClasses = qoTypeList<
     pHell_SpawnManager,
     pHell_Spawner,
     phCombatHintGroup,
+    playerFacingRotate,
     player_PlayBodyReaction,
     player_teleport,
+    prop_UsableProp,
+    prop_facePlayer,
     qoComment,
     qoDebugUtil,
     qoWorldUtil,
@@ -81,6 +91,9 @@ using qoScriptClasses = qoTypeList<
     util_SparkController,
     util_bindPlayerToSelf,
     util_debugMetaData,
+    util_entityFlag,
+    util_entityFlagActivate,
+    util_entityFlagVolume,
     util_fadeInView,
     util_fadeOutView,
     util_playBodyReaction,

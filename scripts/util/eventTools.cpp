@@ -7,6 +7,7 @@
 #include "runtime/qoWorldUtil.h"
 #include "scripts/util/qoAngles.h"
 #include "scripts/util/qoDebugText.h"
+#include "scripts/util/util_entityFlag.h"
 
 namespace {
 
@@ -129,6 +130,7 @@ void dragAI::Update() {
     const qoVector angles = qoDirectionToAngles(dragDirection * -1.0f);
     const qoVector facing{0.0f, angles.y, 0.0f};
     entity.SetAngles(facing);
+    qoUtil::DefineFlag(entity, "Damage");
     for (;;) {
         const float t = LastFrameSeconds();
         const qoVector acceleration = dragDirection * accelerationScale;

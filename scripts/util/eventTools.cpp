@@ -127,7 +127,7 @@ void dragAI::Update() {
     qoVector position = entity.GetWorldOrigin();
     qoVector velocity;
     // The monster faces against the drag, upright: only the heading of the facing angles is used.
-    const qoVector angles = qoDirectionToAngles(dragDirection * -1.0f);
+    const qoVector angles = qoFacingAngles(dragDirection * -1.0f);
     const qoVector facing{0.0f, angles.y, 0.0f};
     entity.SetAngles(facing);
     qoUtil::DefineFlag(entity, "Damage");

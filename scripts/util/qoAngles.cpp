@@ -8,7 +8,7 @@ constexpr float kRadiansPerDegree = 3.14159265358979f / 180.0f;
 constexpr float kTinyHorizontal = 1.1754944e-38f;
 }  // namespace
 
-qoVector qoDirectionToAngles(const qoVector& d) {
+qoVector qoFacingAngles(const qoVector& d) {
     const float horizontal = d.x * d.x + d.y * d.y;
     float yaw = 0.0f;
     float pitch = 0.0f;

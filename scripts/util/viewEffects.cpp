@@ -109,7 +109,7 @@ void util_LookAtTarget::Init() {
         const qoVector d = target.GetWorldOrigin() - origin;
         const float dist = qoLength(d);
         // On the target itself there is no direction: the zero vector's angles.
-        entity.RotateTo(qoDirectionToAngles(dist > 0.0f ? d * (1.0f / dist) : qoVector{}));
+        entity.RotateTo(qoFacingAngles(dist > 0.0f ? d * (1.0f / dist) : qoVector{}));
         entity.SetRenderParm(rpScale, dist / 1000.0f, 1.0f, 1.0f, 1.0f);
         qoWaitFrame();
     }

@@ -62,7 +62,6 @@
 // Enums whose owning class is not in the module yet: X(Owner, Name, flags).
 #define QO_PENDING_ENUMS(X)                          \
     X(regression_testHideState, testHideState_t, 0)  \
-    X(setIntroHUDState, introHUDState_t, 0)          \
     X(LureDemon, lureDemonState_t, 0)                \
     X(LureDemon, lureDemonCoverArea_t, 0)
 

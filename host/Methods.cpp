@@ -30,6 +30,8 @@
 #include <limits>
 #include <string_view>
 
+#include "host/Gui.h"
+#include "host/Hud.h"
 #include "host/Spawning.h"
 #include "host/World.h"
 #include "quorin/kvQOObject.h"
@@ -369,6 +371,7 @@ struct Call {
     const qoVector& V(int k) const { return A(k, "va").v; }
     std::string S(int k) const { return A(k, "s124").s; }
     const void* D(int k) const { return A(k, "d").decl; }
+    const qoColor& C(int k) const { return A(k, "c").c; }
 
     void Return(bool b) { result.i = b ? 1 : 0; }
     void Return(int32_t i) { result.i = i; }
@@ -594,6 +597,9 @@ struct Effect {
 };
 
 #define M(name) qoMethod_##name
+
+constexpr const char* kPanelSet =
+    "sets the panel setting; the record shows the panel at the start of the next frame";
 
 // What each method does in this host. Methods that are not listed are recorded only and
 // answer zero (false, 0, handle 0, 0.0, (0, 0, 0) or "").
@@ -862,6 +868,18 @@ constexpr Effect kEffects[] = {
     {M(DecreaseHealth),
      [](Call& c) { Hurt(c.world, c.self, c.F(0), 0, false, false); },
      "takes health away (shields untouched); at 0 the entity dies (OnDeath) unless NoPlayerDeath"},
+
+    // On-screen panels (host/Gui.h).
+    {M(SetHeaderText), [](Call& c) { SetPanel(c.self, PanelText::Header, c.S(0)); }, kPanelSet},
+    {M(SetHeaderBehavior), [](Call& c) { SetPanel(c.self, PanelNumber::HeaderBehavior, c.I(0)); }, kPanelSet},
+    {M(SetHeaderColor), [](Call& c) { SetPanel(c.self, PanelColor::Header, c.C(0)); }, kPanelSet},
+    {M(SetHeaderAlignment), [](Call& c) { SetPanel(c.self, PanelNumber::HeaderAlignment, c.I(0)); }, kPanelSet},
+    {M(SetBodyText), [](Call& c) { SetPanel(c.self, PanelText::Body, c.S(0)); }, kPanelSet},
+    {M(SetBodyBehavior), [](Call& c) { SetPanel(c.self, PanelNumber::BodyBehavior, c.I(0)); }, kPanelSet},
+    {M(SetBodyColor), [](Call& c) { SetPanel(c.self, PanelColor::Body, c.C(0)); }, kPanelSet},
+    {M(SetBodyAlignment), [](Call& c) { SetPanel(c.self, PanelNumber::BodyAlignment, c.I(0)); }, kPanelSet},
+    {M(SetPaneBackgroundColor), [](Call& c) { SetPanel(c.self, PanelColor::PaneBackground, c.C(0)); },
+     kPanelSet},
 
     // Lights, debug target.
     {M(On), Put<&EntityMethodState::lightOn, true>, "light on"},
@@ -1172,6 +1190,8 @@ void AdvanceSimulation(World& world) {
         if (NeedsSpawnWatch(*e)) spawned.push_back(e->handle);
     }
     if (!spawned.empty()) AdvanceSpawned(world, spawned);
+    RecordScreenText(world);
+    RecordChangedPanels(world);
 }
 
 const char* MethodEffectText(int32_t method) {

@@ -16,6 +16,11 @@
 #include "scripts/spawn/spawnManager.h"
 #include "scripts/spawn/spawnTools.h"
 #include "scripts/util/audibleTimer.h"
+#include "scripts/util/healthDrop.h"
+#include "scripts/util/moverSpawner.h"
+#include "scripts/util/stateRelays.h"
+#include "scripts/util/targetHealth.h"
+#include "scripts/util/targetListTools.h"
 #include "scripts/util/triggerLerpDelay.h"
 #include "scripts/util/triggerSequential.h"
 
@@ -28,6 +33,11 @@ using qoScriptClasses = qoTypeList<
     _goalRemainingCounter,
     action_moveToGoalEntity,
     audibleTimer,
+    control_ActivateEntityOnStateChange,
+    gui_changeProperties,
+    healthDrop,
+    healthDropWorld,
+    healthPickup,
     pHell_EventCounter,
     pHell_EventSequencer,
     pHell_EventTransceiver,
@@ -39,9 +49,18 @@ using qoScriptClasses = qoTypeList<
     spawnManager,
     spawnPoint,
     spawnTargetTester,
+    targetSetHealth,
+    targetVisualCounter,
     triggerLerpDelay,
     triggerSequential,
-    util_debugMetaData>;
+    turret_ActivateEntityOnStateChange,
+    util_debugMetaData,
+    util_distanceTrigger,
+    util_loopStopper,
+    util_mapLoad,
+    util_moverSpawner,
+    util_replaceTargets,
+    util_setColor>;
 
 // File-level types that no class publishes through its properties or QO_TYPES.
 using qoStandaloneTypes = qoTypeList<musicTensionStates_t>;

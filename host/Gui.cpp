@@ -1,0 +1,68 @@
+#include "host/Gui.h"
+
+#include <cstdio>
+
+#include "host/Entity.h"
+#include "host/World.h"
+
+namespace qohost {
+
+namespace {
+
+std::string ColorText(const qoColor& c) {
+    char buf[128];
+    std::snprintf(buf, sizeof buf, "(%g %g %g %g)", c.r, c.g, c.b, c.a);
+    return buf;
+}
+
+std::string PartText(const char* part, const std::string& text, int32_t behavior, const qoColor& color,
+                     int32_t alignment) {
+    return std::string(part) + " \"" + text + "\" behavior " + std::to_string(behavior) + " color " +
+           ColorText(color) + " alignment " + std::to_string(alignment);
+}
+
+}  // namespace
+
+void SetPanel(Entity& panel, PanelText which, std::string text) {
+    GuiPanel& p = panel.methods.panel;
+    (which == PanelText::Header ? p.headerText : p.bodyText) = std::move(text);
+    p.changed = true;
+}
+
+void SetPanel(Entity& panel, PanelNumber which, int32_t value) {
+    GuiPanel& p = panel.methods.panel;
+    switch (which) {
+        case PanelNumber::HeaderBehavior: p.headerBehavior = value; break;
+        case PanelNumber::HeaderAlignment: p.headerAlignment = value; break;
+        case PanelNumber::BodyBehavior: p.bodyBehavior = value; break;
+        case PanelNumber::BodyAlignment: p.bodyAlignment = value; break;
+    }
+    p.changed = true;
+}
+
+void SetPanel(Entity& panel, PanelColor which, const qoColor& color) {
+    GuiPanel& p = panel.methods.panel;
+    switch (which) {
+        case PanelColor::Header: p.headerColor = color; break;
+        case PanelColor::Body: p.bodyColor = color; break;
+        case PanelColor::PaneBackground: p.paneBackgroundColor = color; break;
+    }
+    p.changed = true;
+}
+
+void RecordChangedPanels(World& world) {
+    for (Entity* e : world.Entities()) {
+        GuiPanel& p = e->methods.panel;
+        if (!p.changed) continue;
+        p.changed = false;
+        world.Record("event", "panel " + e->name + ": " + DescribePanel(p));
+    }
+}
+
+std::string DescribePanel(const GuiPanel& p) {
+    return PartText("header", p.headerText, p.headerBehavior, p.headerColor, p.headerAlignment) + "; " +
+           PartText("body", p.bodyText, p.bodyBehavior, p.bodyColor, p.bodyAlignment) + "; pane " +
+           ColorText(p.paneBackgroundColor);
+}
+
+}  // namespace qohost

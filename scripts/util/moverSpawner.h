@@ -40,6 +40,7 @@ class util_loopStopper : public kvQuorinObject {
                   QO_PROPERTY(stopPosition, "Position to stop mover"),
                   QO_PROPERTY(soundOnMove, "Sound to play when the mover begins to move."),
                   QO_PROPERTY(soundOnDecel, "Sound to play when the mover is decelerating"))
+    QO_DECLS(QO_DECL(soundOnMove, ""), QO_DECL(soundOnDecel, ""))
     QO_EVENTS("OnActivate")
 
 public:

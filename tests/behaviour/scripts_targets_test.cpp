@@ -227,7 +227,33 @@ TEST_F(SweepTest, DefaultsForAllAxesIgnoredAndNoSpeed) {
 
 // ---- util_mapLoad, util_replaceTargets, util_setColor, gui_changeProperties -----------------
 
-class TargetToolsTest : public LevelTest {};
+class TargetToolsTest : public LevelTest {
+protected:
+    struct Row {
+        const char* type;
+        const char* name;
+        uint32_t offset, size;
+    };
+
+    // The property table of a class or struct as raw 40-byte rows (type, modifier, name, comment,
+    // offset, size), ending in a zero row.
+    void ExpectRows(const char* table, const std::vector<Row>& expected) {
+        SCOPED_TRACE(table);
+        const char* rows = reinterpret_cast<const char*>(api->GetPropertyTable(table));
+        ASSERT_NE(rows, nullptr);
+        size_t n = 0;
+        for (const Row& row : expected) {
+            const char* raw = rows + 40 * n++;
+            SCOPED_TRACE(row.name);
+            EXPECT_STREQ(Raw<const char*>(raw, 0), row.type);
+            EXPECT_STREQ(Raw<const char*>(raw, 16), row.name);
+            EXPECT_EQ(Raw<uint32_t>(raw, 32), row.offset);
+            EXPECT_EQ(Raw<uint32_t>(raw, 36), row.size);
+        }
+        const unsigned char zero[40] = {};
+        EXPECT_EQ(std::memcmp(rows + 40 * n, zero, 40), 0);
+    }
+};
 
 // An entry with delay 0 fires during Init; one with a delay from its own "ActivateHelper"
 // thread that much later; an unset target is skipped.
@@ -301,6 +327,50 @@ TEST_F(TargetToolsTest, ChangePropertiesWritesEveryLivePanel) {
                   "alignment 2; pane (0 0 0 1)",
                   "6 panel p3: header \"\" behavior 0 color (1 1 1 1) alignment 2; body \"\" behavior 0 color (1 1 1 1) "
                   "alignment 2; pane (0 0 0 1)"}));
+}
+
+// ---- what an editor reads ------------------------------------------------------------------
+
+TEST_F(TargetToolsTest, LayoutAnEditorReads) {
+    Load(R"({"players": [{"name": "player1"}]})");
+    ExpectObjectSizes({{"healthDrop", 192}, {"healthDropWorld", 24}, {"healthPickup", 48},
+                       {"control_ActivateEntityOnStateChange", 32}, {"turret_ActivateEntityOnStateChange", 32},
+                       {"targetSetHealth", 32}, {"targetVisualCounter", 80}, {"util_moverSpawner", 32},
+                       {"util_loopStopper", 112}, {"util_distanceTrigger", 80}, {"util_mapLoad", 40},
+                       {"util_replaceTargets", 40}, {"util_setColor", 32}, {"gui_changeProperties", 128}});
+    ExpectRows("util_distanceTrigger",
+               {{"float", "speed", 16, 4}, {"util_distanceTrigger::ignore_t", "ignore", 20, 3}, {"bool", "reverse", 23, 1}});
+    ExpectRows("util_distanceTrigger::ignore_t", {{"bool", "x", 0, 1}, {"bool", "y", 1, 1}, {"bool", "z", 2, 1}});
+    ExpectRows("util_mapLoad", {{"qoList< util_mapLoad::activationList_t >", "activationList", 16, 24}});
+    ExpectRows("util_mapLoad::activationList_t", {{"qoEntity", "target", 0, 4}, {"float", "delay", 4, 4}});
+    ExpectRows("gui_changeProperties",
+               {{"qoString", "headerText", 16, 24}, {"int", "headerBehavior", 40, 4}, {"qoColor", "headerColor", 44, 16},
+                {"swfEditTextAlign_t", "headerAlignment", 60, 4}, {"qoString", "bodyText", 64, 24},
+                {"int", "bodyBehavior", 88, 4}, {"qoColor", "bodyColor", 92, 16},
+                {"swfEditTextAlign_t", "bodyAlignment", 108, 4}, {"qoColor", "paneBackgroundColor", 112, 16}});
+    ExpectRows("targetVisualCounter",
+               {{"qoColor", "color0", 20, 16}, {"qoColor", "color1", 36, 16}, {"float", "scale0", 52, 4},
+                {"float", "scale1", 56, 4}, {"float", "yPos", 60, 4}, {"float", "yOffset", 64, 4},
+                {"float", "fadeTime", 68, 4}, {"int", "startCount", 72, 4}, {"int", "countStep", 76, 4}});
+    EXPECT_EQ(api->GetPropertyTable("healthDrop"), nullptr);
+
+    const char* const* editor = api->GetEditorMetadata("turret_ActivateEntityOnStateChange");
+    ASSERT_NE(editor, nullptr);
+    EXPECT_STREQ(editor[0], "targetLine { target = destroyedEntity; color = orange; showAlways = true; }");
+    EXPECT_STREQ(editor[2], "targetLine { target = poweredUpEntity; color = orange; showAlways = true; }");
+    EXPECT_EQ(editor[3], nullptr);
+
+    // healthDrop's entity defs, in order, from its decl table.
+    kvQOObject* drop = api->CreateObject("healthDrop");
+    ASSERT_NE(drop, nullptr);
+    std::vector<std::string> defaults;
+    for (const qoDeclDefault* d = drop->GetDeclDefaults(); d->declType; ++d)
+        defaults.push_back(std::string(d->member) + " " + d->defaultName + " @" + std::to_string(d->offset));
+    drop->Destroy(1);
+    ASSERT_EQ(defaults.size(), 11u);
+    EXPECT_EQ(defaults[0], "smallGui func/mover/healthdrop/gui_sm @48");
+    EXPECT_EQ(defaults[2], "small01 prop/moveable/healthdrop/small01 @64");
+    EXPECT_EQ(defaults[10], "large06 prop/moveable/healthdrop/large06 @128");
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "host/Gui.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "host/Entity.h"
 #include "host/World.h"
@@ -23,13 +25,13 @@ std::string PartText(const char* part, const std::string& text, int32_t behavior
 
 }  // namespace
 
-void SetPanel(Entity& panel, PanelText which, std::string text) {
+void SetPanel(World& world, Entity& panel, PanelText which, std::string text) {
     GuiPanel& p = panel.methods.panel;
     (which == PanelText::Header ? p.headerText : p.bodyText) = std::move(text);
-    p.changed = true;
+    world.panels.Changed(panel);
 }
 
-void SetPanel(Entity& panel, PanelNumber which, int32_t value) {
+void SetPanel(World& world, Entity& panel, PanelNumber which, int32_t value) {
     GuiPanel& p = panel.methods.panel;
     switch (which) {
         case PanelNumber::HeaderBehavior: p.headerBehavior = value; break;
@@ -37,25 +39,36 @@ void SetPanel(Entity& panel, PanelNumber which, int32_t value) {
         case PanelNumber::BodyBehavior: p.bodyBehavior = value; break;
         case PanelNumber::BodyAlignment: p.bodyAlignment = value; break;
     }
-    p.changed = true;
+    world.panels.Changed(panel);
 }
 
-void SetPanel(Entity& panel, PanelColor which, const qoColor& color) {
+void SetPanel(World& world, Entity& panel, PanelColor which, const qoColor& color) {
     GuiPanel& p = panel.methods.panel;
     switch (which) {
         case PanelColor::Header: p.headerColor = color; break;
         case PanelColor::Body: p.bodyColor = color; break;
         case PanelColor::PaneBackground: p.paneBackgroundColor = color; break;
     }
-    p.changed = true;
+    world.panels.Changed(panel);
 }
 
-void RecordChangedPanels(World& world) {
-    for (Entity* e : world.Entities()) {
-        GuiPanel& p = e->methods.panel;
-        if (!p.changed) continue;
-        p.changed = false;
-        world.Record("event", "panel " + e->name + ": " + DescribePanel(p));
+void Panels::Changed(Entity& panel) {
+    if (panel.methods.panel.changed) return;
+    panel.methods.panel.changed = true;
+    changed_.push_back(panel.handle);
+}
+
+void Panels::Advance(World& world) {
+    if (changed_.empty()) return;
+    std::vector<uint32_t> changed = std::move(changed_);
+    changed_.clear();
+    std::sort(changed.begin(), changed.end());  // handles grow in creation order
+    for (uint32_t handle : changed) {
+        Entity* e = world.ValidEntity(handle);
+        if (!e) continue;
+        e->methods.panel.changed = false;
+        if (!world.Wants(RecordKind::Screen)) continue;
+        world.Record(RecordKind::Screen, "panel " + e->name + ": " + DescribePanel(e->methods.panel), handle);
     }
 }
 

@@ -1,41 +1,35 @@
 #include "host/Hud.h"
 
 #include <algorithm>
-#include <string>
-#include <vector>
+#include <utility>
 
 #include "host/World.h"
 
 namespace qohost {
 
-namespace {
-
-// The distinct one-frame texts of a frame, in the order first drawn. Draws are kept in frame
-// order, so the walk starts from the newest and stops before older frames.
-std::vector<std::string> ScreenTexts(const std::vector<DebugDraw>& draws, uint64_t frame) {
-    std::vector<std::string> texts;
-    for (auto it = draws.rbegin(); it != draws.rend() && it->frame >= frame; ++it) {
-        if (it->frame != frame || it->shape != "text" || it->lifetime != 0.0f) continue;
-        const auto found = std::find(texts.begin(), texts.end(), it->text);
-        if (found != texts.end()) texts.erase(found);
-        texts.insert(texts.begin(), it->text);
+void Screen::Note(uint64_t frame, std::string_view text) {
+    if (frame != drawing_.frame) {
+        finished_ = std::move(drawing_);
+        drawing_ = {frame, {}};
     }
-    return texts;
+    std::vector<std::string>& texts = drawing_.texts;
+    if (std::find(texts.begin(), texts.end(), text) == texts.end()) texts.emplace_back(text);
 }
 
-}  // namespace
-
-void RecordScreenText(World& world) {
+void Screen::Advance(World& world) {
     const uint64_t frame = world.Frame();
     if (frame < 1) return;
-    const std::vector<std::string> now = ScreenTexts(world.draws, frame - 1);
-    const std::vector<std::string> before =
-        frame >= 2 ? ScreenTexts(world.draws, frame - 2) : std::vector<std::string>{};
-    if (now == before) return;
+    static const std::vector<std::string> kNone;
+    const std::vector<std::string>& now = drawing_.frame == frame - 1    ? drawing_.texts
+                                          : finished_.frame == frame - 1 ? finished_.texts
+                                                                         : kNone;
+    if (now == shown_) return;
+    shown_ = now;
+    if (!world.Wants(RecordKind::Screen)) return;
     std::string line = "screen: ";
-    if (now.empty()) line += "cleared";
-    for (size_t i = 0; i < now.size(); ++i) line += (i ? ", \"" : "\"") + now[i] + "\"";
-    world.Record("event", line);
+    if (shown_.empty()) line += "cleared";
+    for (size_t i = 0; i < shown_.size(); ++i) line += (i ? ", \"" : "\"") + shown_[i] + "\"";
+    world.Record(RecordKind::Screen, line);
 }
 
 }  // namespace qohost

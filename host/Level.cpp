@@ -441,6 +441,14 @@ bool LoadLevel(World& world, const LevelDesc& level, LevelErrors& errors, Loaded
         for (const auto& [key, value] : le.spawnArgs) e->spawnArgs[key] = value;
         placed.push_back(e);
     }
+    // Players and walkers are what volumes notice crossing them.
+    for (size_t i = 0; i < level.entities.size(); ++i) {
+        const LevelEntity& le = level.entities[i];
+        if (!le.path.empty()) world.paths.Follow(world, *placed[i], le.path);
+        if (!le.path.empty() || HostClassIsA(le.hostClass, "kvPlayer")) world.volumes.Track(placed[i]->handle);
+        if (!le.volume.empty())
+            world.volumes.Sense(placed[i]->handle, le.volume == "touch" ? SenseMode::Touch : SenseMode::Events);
+    }
     for (size_t i = 0; i < level.entities.size(); ++i) {
         placed[i]->targets.clear();
         for (const std::string& t : level.entities[i].targets)
@@ -449,7 +457,7 @@ bool LoadLevel(World& world, const LevelDesc& level, LevelErrors& errors, Loaded
 
     // Step 4.
     module->Reset();
-    world.Record("module", "Reset");
+    world.Record(RecordKind::Module, "Reset");
 
     // Step 5.
     WorldDecls decls(world);

@@ -130,9 +130,15 @@ bool ReadFloats(const Json& v, size_t count, const char* shape, const std::strin
 }
 
 const LevelEntity* LevelDesc::FindEntity(std::string_view entityName) const {
-    for (const LevelEntity& e : entities)
-        if (e.name == entityName) return &e;
-    return nullptr;
+    if (indexedData_ != entities.data() || indexedSize_ != entities.size()) {
+        entityIndex_.clear();
+        entityIndex_.reserve(entities.size());
+        for (size_t i = 0; i < entities.size(); ++i) entityIndex_.emplace(entities[i].name, i);  // first wins
+        indexedData_ = entities.data();
+        indexedSize_ = entities.size();
+    }
+    const auto it = entityIndex_.find(entityName);
+    return it == entityIndex_.end() ? nullptr : &entities[it->second];
 }
 
 bool LevelDesc::HasDecl(std::string_view type, std::string_view declName) const {
@@ -374,7 +380,7 @@ public:
         if (entity.empty()) prefix = field;
         Keys(v, "",
              {"name", "class", "origin", "angles", "mins", "maxs", "health", "shields", "hidden",
-              "targets", "entityDefs", "spawnNames", "spawnArgs", "objects"});
+              "targets", "entityDefs", "spawnNames", "spawnArgs", "objects", "path", "volume"});
         if (v.contains("class")) Name(v["class"], "class", out.hostClass);
         else if (defaultClass) out.hostClass = defaultClass;
         else Fail("", "missing field 'class'");
@@ -398,7 +404,34 @@ public:
                                            v["hidden"]))
             out.hidden = v["hidden"].get<bool>();
         if (v.contains("objects")) Objects(v["objects"], out);
+        if (v.contains("path")) Path(v["path"], out.path);
+        if (v.contains("volume") && Expect(v["volume"] == "events" || v["volume"] == "touch", "volume",
+                                           "\"events\" or \"touch\"", v["volume"]))
+            out.volume = v["volume"].get<std::string>();
         prefix.clear();
+    }
+
+    // Waypoints: { "to": [x, y, z], "speed" | "time", "wait", "angles", "ground" }.
+    void Path(const Json& v, std::vector<Waypoint>& out) {
+        if (!Expect(v.is_array(), "path", "an array of waypoints", v)) return;
+        for (size_t i = 0; i < v.size(); ++i) {
+            const std::string field = Index("path", i);
+            const Json& p = v[i];
+            if (!Expect(p.is_object(), field, "an object", p)) continue;
+            Keys(p, field, {"to", "speed", "time", "wait", "angles", "ground"});
+            Waypoint w;
+            if (!p.contains("to")) Fail(field, "missing field 'to'");
+            else Vector(p["to"], Join(field, "to"), w.to);
+            if (p.contains("speed") && p.contains("time")) Fail(field, "at most one of 'speed' and 'time'");
+            if (p.contains("speed")) Float(p["speed"], Join(field, "speed"), 0.0, w.speed);
+            if (p.contains("time")) Float(p["time"], Join(field, "time"), 0.0, w.time);
+            if (p.contains("wait")) Float(p["wait"], Join(field, "wait"), 0.0, w.wait);
+            qoVector angles;
+            if (p.contains("angles") && Vector(p["angles"], Join(field, "angles"), angles)) w.angles = angles;
+            if (p.contains("ground") && Expect(p["ground"].is_boolean(), Join(field, "ground"), "true or false", p["ground"]))
+                w.ground = p["ground"].get<bool>();
+            out.push_back(w);
+        }
     }
 
     // Free-form key/value pairs: values as console text.

@@ -31,7 +31,6 @@
 #include <string_view>
 
 #include "host/Gui.h"
-#include "host/Hud.h"
 #include "host/Spawning.h"
 #include "host/World.h"
 #include "quorin/kvQOObject.h"
@@ -153,6 +152,7 @@ void MoveOrigin(World& world, Entity& e, const qoVector& to, int depth = 0) {
     const qoVector delta = Sub(to, e.origin);
     e.origin = to;
     if (depth >= kMaxBindDepth || (delta.x == 0.0f && delta.y == 0.0f && delta.z == 0.0f)) return;
+    if (!world.HasBinds()) return;  // no entity was ever bound: nothing follows
     for (Entity* child : world.Entities())
         if (child->bindParent == e.handle && child != &e)
             MoveOrigin(world, *child, Add(child->origin, delta), depth + 1);
@@ -161,7 +161,7 @@ void MoveOrigin(World& world, Entity& e, const qoVector& to, int depth = 0) {
 // Brings the entity's motion and rotation up to the world's game time.
 void Settle(World& world, Entity& e) {
     EntityMethodState& m = e.methods;
-    const int32_t now = world.GameTime();
+    const int64_t now = world.GameTime();
     if (m.motion.active) {
         const Motion& mo = m.motion;
         const float t =
@@ -199,6 +199,7 @@ void StartMotion(World& world, Entity& e, std::vector<qoVector> points, int32_t 
     mo.startMs = world.GameTime();
     mo.durationMs = std::max(durationMs, 0);
     mo.active = true;
+    world.Simulate(e);
     Settle(world, e);
 }
 
@@ -218,6 +219,7 @@ void StartRotation(World& world, Entity& e, const qoVector& to) {
         MoveDurationMs(e.methods, std::max({std::fabs(d.x), std::fabs(d.y), std::fabs(d.z)}));
     r.startMs = world.GameTime();
     r.active = true;
+    world.Simulate(e);
     Settle(world, e);
 }
 
@@ -239,6 +241,49 @@ std::string EntityText(World& world, uint32_t handle) {
 
 // ---- events to script objects (shared with the level runner) ----------------------------------
 
+namespace {
+
+// An "event" record: "OnActivate relay #0 by player1".
+struct EventDelivery {
+    const char* event;
+    const std::string& entity;
+    size_t index;
+    const std::string& by;
+};
+
+void RecordEvent(World& world, const Entity& e, const char* event, size_t index,
+                 const std::string& by) {
+    const EventDelivery detail{event, e.name, index, by};
+    Record r;
+    r.kind = RecordKind::Event;
+    r.entity = e.handle;
+    r.name = world.names.Intern(event);
+    r.number = static_cast<int32_t>(index);
+    r.detail = &detail;
+    r.format = [](const Record& record) {
+        const auto& d = *static_cast<const EventDelivery*>(record.detail);
+        return std::string(d.event) + " " + d.entity + " #" + std::to_string(d.index) +
+               (d.by.empty() ? "" : " by " + d.by);
+    };
+    world.Emit(r);
+}
+
+// The entry of the threads that deliver a host event to one object: the delivery function is
+// moved onto the thread before its creator goes on.
+void DeliveryEntry(kvQOObject* object, void* args) {
+    const std::function<void(kvQOObject*)> deliver =
+        std::move(*static_cast<std::function<void(kvQOObject*)>*>(args));
+    deliver(object);
+}
+
+// True when the calling script thread delivers a host event.
+bool OnDeliveryThread(World& world) {
+    const ThreadInfo* t = world.scheduler.Find(world.scheduler.Current());
+    return t && t->entry == &DeliveryEntry;
+}
+
+}  // namespace
+
 void DeliverEvent(World& world, uint32_t entity, const char* event, const std::string& by,
                   const std::function<void(kvQOObject*)>& deliver) {
     for (size_t i = 0;; ++i) {
@@ -246,9 +291,14 @@ void DeliverEvent(World& world, uint32_t entity, const char* event, const std::s
         if (!e || i >= e->objects.size()) break;
         kvQOObject* object = e->objects[i].object;
         if (!object || !object->HandlesEvent(event)) continue;
-        world.Record("event", std::string(event) + " " + e->name + " #" + std::to_string(i) +
-                                  (by.empty() ? "" : " by " + by));
-        deliver(object);
+        if (world.Wants(RecordKind::Event)) RecordEvent(world, *e, event, i, by);
+        // The handler gets a script thread of its own named after the event, whoever caused
+        // it (the timeline, the simulation, a script's Activate): its waits wait, its warnings
+        // cost it a frame and its errors end it alone, and its caller is never held. The
+        // thread runs until the handler returns or first waits, before the next object gets
+        // the event (docs/host.md).
+        std::function<void(kvQOObject*)> copy = deliver;
+        world.scheduler.Create(event, object, &DeliveryEntry, &copy, {entity, static_cast<uint32_t>(i)});
     }
 }
 
@@ -266,7 +316,11 @@ int64_t HealthPoints(float amount) {
 
 void ActivateEntity(World& world, uint32_t target, uint32_t activator) {
     DeliverEvent(world, target, "OnActivate", EntityText(world, activator),
-                 [&](kvQOObject* o) { o->Entry_OnActivate(activator); });
+                 [activator](kvQOObject* o) { o->Entry_OnActivate(activator); });
+    ActivationEffects(world, target, activator);
+}
+
+void ActivationEffects(World& world, uint32_t target, uint32_t /*activator*/) {
     SpawnOnActivate(world, target);
 }
 
@@ -286,7 +340,7 @@ void Hurt(World& world, Entity& e, float amount, uint32_t attacker, bool shields
     const uint32_t handle = e.handle;
     if (damageEvent)
         DeliverEvent(world, handle, "OnDamage", by,
-                     [&](kvQOObject* o) { o->Entry_OnDamage(attacker, amount); });
+                     [attacker, amount](kvQOObject* o) { o->Entry_OnDamage(attacker, amount); });
     if (e.health > 0) return;
     if (e.methods.noDeath) {
         e.health = 1;
@@ -294,7 +348,7 @@ void Hurt(World& world, Entity& e, float amount, uint32_t attacker, bool shields
     }
     e.health = 0;
     e.dead = true;
-    DeliverEvent(world, handle, "OnDeath", by, [&](kvQOObject* o) { o->Entry_OnDeath(attacker); });
+    DeliverEvent(world, handle, "OnDeath", by, [attacker](kvQOObject* o) { o->Entry_OnDeath(attacker); });
 }
 
 namespace {
@@ -303,9 +357,10 @@ namespace {
 
 // Runs a latent action: marks it as the action the entity's script waits on and holds the
 // calling script thread for its duration. When the time has passed (or at once outside any
-// script thread) the action's end state is applied (finish). EndCurrentScriptAction releases
-// the hold early: the caller goes on in the next frame and the entity stops where it is. When
-// the calling thread is ended meanwhile, the hold unwinds through here and the entity stops.
+// script thread, and on a thread that delivers a host event) the action's end state is applied
+// (finish). EndCurrentScriptAction releases the hold early: the caller goes on in the next
+// frame and the entity stops where it is. When the calling thread is ended meanwhile, the hold
+// unwinds through here and the entity stops.
 template <class Finish>
 void RunAction(World& world, Entity& e, const char* name, int32_t durationMs, Finish finish) {
     const uint32_t handle = e.handle;
@@ -320,8 +375,11 @@ void RunAction(World& world, Entity& e, const char* name, int32_t durationMs, Fi
         }
     } clear{world, handle};
     e.methods.action = name;
-    const HoldResult held =
-        durationMs > 0 ? world.scheduler.Hold(durationMs / 1000.0, handle) : HoldResult::Completed;
+    // An event handler on its delivery thread does not wait for a monster's action: the action
+    // is carried out at once, as outside any thread.
+    const HoldResult held = durationMs > 0 && !OnDeliveryThread(world)
+                                ? world.scheduler.Hold(durationMs / 1000.0, handle)
+                                : HoldResult::Completed;
     Entity* x = world.ValidEntity(handle);
     if (!x) return;
     Settle(world, *x);
@@ -516,6 +574,7 @@ void BindTo(Call& c) {
     }
     if (!c.world.ValidEntity(parent)) return c.Fail("no such parent");
     c.self.bindParent = parent;
+    if (parent) c.world.NoteBind();
 }
 
 HudElement* Hud(Call& c) {
@@ -600,6 +659,12 @@ struct Effect {
 
 constexpr const char* kPanelSet =
     "sets the panel setting; the record shows the panel at the start of the next frame";
+template <PanelText W>
+void PanelTextSet(Call& c) { SetPanel(c.world, c.self, W, c.S(0)); }
+template <PanelNumber W>
+void PanelNumberSet(Call& c) { SetPanel(c.world, c.self, W, c.I(0)); }
+template <PanelColor W>
+void PanelColorSet(Call& c) { SetPanel(c.world, c.self, W, c.C(0)); }
 
 // What each method does in this host. Methods that are not listed are recorded only and
 // answer zero (false, 0, handle 0, 0.0, (0, 0, 0) or "").
@@ -710,11 +775,12 @@ constexpr Effect kEffects[] = {
     {M(Teleport),
      [](Call& c) {
          StopMotion(c.world, c.self);
+         c.world.paths.Stop(c.self.handle);
          MoveOrigin(c.world, c.self, c.V(0));
          c.self.angles = c.V(1);
          c.self.velocity = {};
      },
-     "stops any motion, sets origin and angles, zero velocity"},
+     "stops any motion and any walk along a path, sets origin and angles, zero velocity"},
     {M(GetClass), Get<&Entity::hostClass>, "the host class name"},
     {M(IsClass), [](Call& c) { c.Return(HostClassIsA(c.self.hostClass, c.S(0))); },
      "true when the host class is the named one or derives from it"},
@@ -817,6 +883,7 @@ constexpr Effect kEffects[] = {
          r = Rotation{};
          r.from = c.self.angles, r.rate = c.V(0), r.startMs = c.world.GameTime();
          r.active = r.continuous = true;
+         c.world.Simulate(c.self);
      },
      "turns without end at the given degrees per second until StopMoving"},
     {M(RotateOnce),
@@ -870,16 +937,15 @@ constexpr Effect kEffects[] = {
      "takes health away (shields untouched); at 0 the entity dies (OnDeath) unless NoPlayerDeath"},
 
     // On-screen panels (host/Gui.h).
-    {M(SetHeaderText), [](Call& c) { SetPanel(c.self, PanelText::Header, c.S(0)); }, kPanelSet},
-    {M(SetHeaderBehavior), [](Call& c) { SetPanel(c.self, PanelNumber::HeaderBehavior, c.I(0)); }, kPanelSet},
-    {M(SetHeaderColor), [](Call& c) { SetPanel(c.self, PanelColor::Header, c.C(0)); }, kPanelSet},
-    {M(SetHeaderAlignment), [](Call& c) { SetPanel(c.self, PanelNumber::HeaderAlignment, c.I(0)); }, kPanelSet},
-    {M(SetBodyText), [](Call& c) { SetPanel(c.self, PanelText::Body, c.S(0)); }, kPanelSet},
-    {M(SetBodyBehavior), [](Call& c) { SetPanel(c.self, PanelNumber::BodyBehavior, c.I(0)); }, kPanelSet},
-    {M(SetBodyColor), [](Call& c) { SetPanel(c.self, PanelColor::Body, c.C(0)); }, kPanelSet},
-    {M(SetBodyAlignment), [](Call& c) { SetPanel(c.self, PanelNumber::BodyAlignment, c.I(0)); }, kPanelSet},
-    {M(SetPaneBackgroundColor), [](Call& c) { SetPanel(c.self, PanelColor::PaneBackground, c.C(0)); },
-     kPanelSet},
+    {M(SetHeaderText), PanelTextSet<PanelText::Header>, kPanelSet},
+    {M(SetHeaderBehavior), PanelNumberSet<PanelNumber::HeaderBehavior>, kPanelSet},
+    {M(SetHeaderColor), PanelColorSet<PanelColor::Header>, kPanelSet},
+    {M(SetHeaderAlignment), PanelNumberSet<PanelNumber::HeaderAlignment>, kPanelSet},
+    {M(SetBodyText), PanelTextSet<PanelText::Body>, kPanelSet},
+    {M(SetBodyBehavior), PanelNumberSet<PanelNumber::BodyBehavior>, kPanelSet},
+    {M(SetBodyColor), PanelColorSet<PanelColor::Body>, kPanelSet},
+    {M(SetBodyAlignment), PanelNumberSet<PanelNumber::BodyAlignment>, kPanelSet},
+    {M(SetPaneBackgroundColor), PanelColorSet<PanelColor::PaneBackground>, kPanelSet},
 
     // Lights, debug target.
     {M(On), Put<&EntityMethodState::lightOn, true>, "light on"},
@@ -901,7 +967,8 @@ constexpr Effect kEffects[] = {
     {M(GetViewPos),
      [](Call& c) { c.Return(Add(c.self.origin, {0.0f, 0.0f, kEyeHeight})); },
      "origin + (0, 0, 64)"},
-    {M(IsPlayerOnGround), [](Call& c) { c.Return(true); }, "true"},
+    {M(IsPlayerOnGround), [](Call& c) { c.Return(c.world.paths.OnGround(c.self.handle)); },
+     "true unless walking to a waypoint in the air (host/Paths.h)"},
     {M(DoesPlayerHavePerk), [](Call& c) { c.Return(c.self.methods.perks.count(c.S(0)) > 0); },
      "true once the perk was given"},
     {M(IsPlayerPerkActive),
@@ -963,8 +1030,8 @@ constexpr Effect kEffects[] = {
     {M(NumPlayersInVolume),
      [](Call& c) {
          int32_t n = 0;
-         for (const Entity* p : c.world.EntitiesOfClass("kvPlayer"))
-             n += Inside(p->origin, c.self) ? 1 : 0;
+         for (uint32_t player : c.world.Players())
+             if (const Entity* p = c.world.ValidEntity(player)) n += Inside(p->origin, c.self) ? 1 : 0;
          c.Return(n);
      },
      "the number of players whose origin lies in the bounds"},
@@ -1000,6 +1067,9 @@ constexpr Effect kEffects[] = {
      "holds 1 s per loop (at least one)"},
     {M(Action_StartAnim), Hold<kAnimActionMs>, "holds 1 s"},
     {M(Action_ForceAnimState), Hold<kAnimActionMs>, "holds 1 s"},
+    {M(SetAIExternalVelocity), [](Call& c) { c.world.paths.Push(c.world, c.self, c.V(0)); },
+     "sets the velocity; the next frame moves the entity by it for one frame, then it is zero "
+     "(host/Paths.h)"},
     {M(Action_PlayAdditiveVoiceOver), Hold<kVoiceOverMs>, "holds 2 s"},
     {M(Action_SetWalkState), Hold<0>, "over at once"},
 
@@ -1137,20 +1207,29 @@ MethodResult::Kind ResultKind(qoMethodResult r) {
 bool DispatchMethod(World& world, Entity& entity, int32_t method, const char* signature, void* args,
                     MethodResult& out) {
     const qoMethodInfo* info = FindMethod(method);
+    const bool record = world.Wants(RecordKind::Method);
     if (!info) {
-        world.Record("method",
-                     entity.name + ".#" + std::to_string(method) + " refused: unknown method");
+        if (record)
+            world.Record(RecordKind::Method,
+                         entity.name + ".#" + std::to_string(method) + " refused: unknown method",
+                         entity.handle);
         return false;
     }
     const size_t count = std::strlen(info->signature);
     if (!signature || std::strcmp(signature, info->signature) != 0) {
-        world.Record("method", entity.name + "." + info->name + " refused: signature \"" +
-                                   (signature ? signature : "(null)") + "\", expected \"" +
-                                   info->signature + "\"");
+        if (record)
+            world.Record(RecordKind::Method,
+                         entity.name + "." + info->name + " refused: signature \"" +
+                             (signature ? signature : "(null)") + "\", expected \"" +
+                             info->signature + "\"",
+                         entity.handle);
         return false;
     }
     if (count > 0 && !args) {
-        world.Record("method", entity.name + "." + info->name + " refused: no argument buffer");
+        if (record)
+            world.Record(RecordKind::Method,
+                         entity.name + "." + info->name + " refused: no argument buffer",
+                         entity.handle);
         return false;
     }
 
@@ -1161,8 +1240,10 @@ bool DispatchMethod(World& world, Entity& entity, int32_t method, const char* si
 
     const char* hostClass = HostClassFor(method);
     if (!Supports(entity, hostClass)) {
-        world.Record("method",
-                     CallText(call) + " refused: " + entity.hostClass + " is not a " + hostClass);
+        if (record)
+            world.Record(RecordKind::Method,
+                         CallText(call) + " refused: " + entity.hostClass + " is not a " + hostClass,
+                         entity.handle);
         return false;
     }
 
@@ -1171,11 +1252,21 @@ bool DispatchMethod(World& world, Entity& entity, int32_t method, const char* si
         if (call.args[k].type == 'e')
             if (Entity* e = world.ValidEntity(call.args[k].entity)) Settle(world, *e);
 
-    world.Record("method", CallText(call));
+    if (record) {
+        Record r;
+        r.kind = RecordKind::Method;
+        r.entity = entity.handle;
+        r.number = method;
+        r.detail = &call;
+        r.format = [](const Record& rec) { return CallText(*static_cast<const Call*>(rec.detail)); };
+        world.Emit(r);
+    }
     const Effect* effect = FindEffect(method);
     if (effect) effect->apply(call);
     if (call.failed) {
-        world.Record("method", entity.name + "." + info->name + " failed: " + call.failure);
+        if (world.Wants(RecordKind::Method))
+            world.Record(RecordKind::Method, entity.name + "." + info->name + " failed: " + call.failure,
+                         entity.handle);
         return false;
     }
     call.result.kind = ResultKind(info->result);
@@ -1184,14 +1275,28 @@ bool DispatchMethod(World& world, Entity& entity, int32_t method, const char* si
 }
 
 void AdvanceSimulation(World& world) {
-    std::vector<uint32_t> spawned;
-    for (Entity* e : world.Entities()) {
+    // Only entities with a motion or rotation under way; those that have come to rest leave
+    // the list.
+    std::vector<uint32_t>& list = world.SimulatedEntities();
+    size_t kept = 0;
+    for (size_t i = 0; i < list.size(); ++i) {
+        Entity* e = world.ValidEntity(list[i]);
+        if (!e) continue;
         Settle(world, *e);
-        if (NeedsSpawnWatch(*e)) spawned.push_back(e->handle);
+        if (e->methods.motion.active || e->methods.rotation.active) list[kept++] = list[i];
+        else e->simulated = false;
     }
-    if (!spawned.empty()) AdvanceSpawned(world, spawned);
-    RecordScreenText(world);
-    RecordChangedPanels(world);
+    list.resize(kept);
+    // Spawned entities whose death their spawner has not heard of yet.
+    AdvanceSpawned(world, world.SpawnWatched());
+    // What the screen showed in the frame before (host/Hud.h, host/Gui.h).
+    world.screen.Advance(world);
+    world.panels.Advance(world);
+}
+
+const char* MethodName(int32_t method) {
+    const qoMethodInfo* info = FindMethod(method);
+    return info ? info->name : nullptr;
 }
 
 const char* MethodEffectText(int32_t method) {

@@ -17,16 +17,24 @@
 #include "scripts/goals/combatGoal.h"
 #include "scripts/spawn/spawnManager.h"
 #include "scripts/spawn/spawnTools.h"
+#include "scripts/util/SlidingDoorVolume.h"
 #include "scripts/util/audibleTimer.h"
 #include "scripts/util/healthDrop.h"
 #include "scripts/util/moverSpawner.h"
+#include "scripts/util/objectives.h"
+#include "scripts/util/props.h"
 #include "scripts/util/stateRelays.h"
 #include "scripts/util/targetHealth.h"
 #include "scripts/util/targetListTools.h"
 #include "scripts/util/triggerLerpDelay.h"
 #include "scripts/util/triggerSequential.h"
+#include "scripts/util/triggerUtils.h"
+#include "scripts/util/triggerWatchers.h"
+#include "scripts/util/util_entityFlag.h"
+#include "scripts/util/volumeUtils.h"
 
 using qoScriptClasses = qoTypeList<
+    SlidingDoorVolume,
     _combatGoal,
     _goalKillCountActor,
     _goalKillCountSpawner,
@@ -40,6 +48,8 @@ using qoScriptClasses = qoTypeList<
     healthDrop,
     healthDropWorld,
     healthPickup,
+    objectiveManager,
+    objectiveTarget,
     pHell_ActiveAi,
     pHell_CombatManager,
     pHell_CombatStage,
@@ -52,6 +62,10 @@ using qoScriptClasses = qoTypeList<
     pHell_SpawnManager,
     pHell_Spawner,
     phCombatHintGroup,
+    playerFacingRotate,
+    player_triggerOnBerserk,
+    prop_facePlayer,
+    prop_UsableProp,
     qoComment,
     qoDebugUtil,
     qoWorldUtil,
@@ -66,11 +80,33 @@ using qoScriptClasses = qoTypeList<
     turret_ActivateEntityOnStateChange,
     util_debugMetaData,
     util_distanceTrigger,
+    util_entityFlag,
+    util_entityFlagActivate,
+    util_entityFlagVolume,
     util_loopStopper,
     util_mapLoad,
     util_moverSpawner,
+    util_nodeModifierTrigger,
+    util_removeActorOnTriggerTouched,
     util_replaceTargets,
-    util_setColor>;
+    util_setColor,
+    util_triggerEnable,
+    util_triggerForceAnim,
+    util_triggerLookAt,
+    util_triggerLookAtManagerVolume,
+    util_triggerLookAtSafety,
+    util_triggerOnBerserk,
+    util_triggerPulse,
+    util_triggerPush,
+    util_triggerPushEnable,
+    util_triggerRagdoll,
+    util_triggerTeleport,
+    util_triggerVisibility,
+    util_volumeAmbientMonsterSounds,
+    util_volumeCheckEquipedWeapon,
+    util_volumeNotify,
+    util_volumePlayerFallZone,
+    util_volumePush>;
 
 // File-level types that no class publishes through its properties or QO_TYPES.
 using qoStandaloneTypes = qoTypeList<musicTensionStates_t>;

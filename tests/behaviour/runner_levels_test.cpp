@@ -100,7 +100,9 @@ const Example kExamples[] = {
     {"kill_counter", "examples/levels/kill_counter.json"},
     {"spawn_fight", "examples/levels/spawn_fight.json"},
     {"designer_tools", "examples/levels/designer_tools.json"},
+    {"objectives", "examples/levels/objectives.json"},
     {"encounter", "examples/levels/encounter.json"},
+    {"walk_volumes", "examples/levels/walk_volumes.json"},
 };
 
 class RunnerExample : public ::testing::TestWithParam<Example> {};
@@ -151,9 +153,9 @@ TEST(RunnerNetwork, DemoSettlesIntoTheGoldenTrees) {
     EXPECT_EQ(graph.substr(graph.size() - 2), "}\n");
 }
 
-TEST(RunnerNetwork, ANetworkThatHasNotSettledExitsWithFour) {
+TEST(RunnerNetwork, ANetworkThatHasNotSettledExitsWithFive) {
     const Result r = RunQohost("network examples/levels/network.json --frames 0");
-    EXPECT_EQ(r.code, 4) << r.err;
+    EXPECT_EQ(r.code, 5) << r.err;
     const std::vector<std::string> lines = Lines(r.out);
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[1], "== 10 network nodes; not settled at frame 0");

@@ -134,7 +134,7 @@ TEST_F(SetterTest, DebugText) {
     Load(SetterLevel(R"("debugText": true, "newHealth": 75.5)", {}));
     RunUntil(3);
     std::vector<std::string> texts;
-    for (const qohost::DebugDraw& d : world->draws)
+    for (const qohost::DebugDraw& d : world->recorder.draws)
         if (d.frame == 2) texts.push_back(d.text + " @" + std::to_string(int(d.a.z) - 30));
     EXPECT_EQ(texts, (std::vector<std::string>{"qoObject: targetSetHealth @20", "newHealth: 75.500 @4",
                                                "pHealth: 150 @-12", "pShield: 50 @-20"}));
@@ -156,10 +156,10 @@ std::string CounterLevel(const std::string& properties, const std::vector<int>& 
 class CounterTest : public LevelTest {
 protected:
     // The screen as the host recorded it: "FRAME screen: ...".
-    std::vector<std::string> Screen() const { return Records("event", "screen: "); }
+    std::vector<std::string> Screen() const { return Records("screen", "screen: "); }
     std::vector<const qohost::DebugDraw*> DrawsOn(uint64_t frame) const {
         std::vector<const qohost::DebugDraw*> out;
-        for (const qohost::DebugDraw& d : world->draws)
+        for (const qohost::DebugDraw& d : world->recorder.draws)
             if (d.frame == frame) out.push_back(&d);
         return out;
     }
@@ -186,6 +186,18 @@ TEST_F(CounterTest, ZeroFadeTimeShowsOneFrame) {
     Load(CounterLevel(R"("fadeTime": 0, "startCount": 5, "countStep": 2)", {10}));
     RunUntil(20);
     EXPECT_EQ(Screen(), (std::vector<std::string>{"12 screen: \"7\"", "13 screen: cleared"}));
+}
+
+// The screen is followed from the draws as they are made, not from kept ones: with no sink
+// wanting draws (as in `qohost run`) the changes are recorded all the same.
+TEST_F(CounterTest, ScreenFollowedWithoutRecordedDraws) {
+    world->recorder.wants &= ~qohost::MaskOf(qohost::RecordKind::Draw);
+    world->SinksChanged();
+    Load(CounterLevel("", {10, 30}));
+    RunUntil(120);
+    EXPECT_TRUE(world->recorder.draws.empty());
+    EXPECT_EQ(Screen(), (std::vector<std::string>{"12 screen: \"29\"", "32 screen: \"28\"", "79 screen: cleared"}));
+    EXPECT_TRUE(world->screen.Shown().empty());
 }
 
 // The count is drawn 36 times a frame, 200 units ahead of the view and yPos up, in color0 at

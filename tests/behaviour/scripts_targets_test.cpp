@@ -321,7 +321,7 @@ TEST_F(TargetToolsTest, ChangePropertiesWritesEveryLivePanel) {
         EXPECT_EQ(sets, wanted) << panel;
     }
     EXPECT_EQ(Calls("p2."), std::vector<std::string>{});
-    EXPECT_EQ(Records("event", "panel "),
+    EXPECT_EQ(Records("screen", "panel "),
               (std::vector<std::string>{
                   "6 panel p1: header \"\" behavior 0 color (1 1 1 1) alignment 2; body \"\" behavior 0 color (1 1 1 1) "
                   "alignment 2; pane (0 0 0 1)",

@@ -19,9 +19,11 @@
 #include "scripts/spawn/spawnTools.h"
 #include "scripts/util/SlidingDoorVolume.h"
 #include "scripts/util/audibleTimer.h"
+#include "scripts/util/eventTools.h"
 #include "scripts/util/healthDrop.h"
 #include "scripts/util/moverSpawner.h"
 #include "scripts/util/objectives.h"
+#include "scripts/util/playerActions.h"
 #include "scripts/util/props.h"
 #include "scripts/util/stateRelays.h"
 #include "scripts/util/targetHealth.h"
@@ -31,6 +33,7 @@
 #include "scripts/util/triggerUtils.h"
 #include "scripts/util/triggerWatchers.h"
 #include "scripts/util/util_entityFlag.h"
+#include "scripts/util/viewEffects.h"
 #include "scripts/util/volumeUtils.h"
 
 using qoScriptClasses = qoTypeList<
@@ -44,10 +47,19 @@ using qoScriptClasses = qoTypeList<
     action_moveToGoalEntity,
     audibleTimer,
     control_ActivateEntityOnStateChange,
+    doors_setLockState,
+    dragAI,
+    elevators_setPauseState,
+    enableFPHands,
+    enableFPHandsAndHUD,
     gui_changeProperties,
     healthDrop,
     healthDropWorld,
     healthPickup,
+    hitStop,
+    intro_ForceIntroAccentBringup,
+    intro_ForceIntroBringup,
+    intro_ForceOskelHands,
     objectiveManager,
     objectiveTarget,
     pHell_ActiveAi,
@@ -63,12 +75,22 @@ using qoScriptClasses = qoTypeList<
     pHell_Spawner,
     phCombatHintGroup,
     playerFacingRotate,
+    player_PlayBodyReaction,
+    player_teleport,
     player_triggerOnBerserk,
-    prop_facePlayer,
     prop_UsableProp,
+    prop_facePlayer,
     qoComment,
     qoDebugUtil,
     qoWorldUtil,
+    restrictPlayerInput,
+    scaleEntity,
+    security_giveSecurityClearance,
+    setBloomMaskScale,
+    setIntroHUDState,
+    setPlayerHealth,
+    setPlayerNoDeath,
+    setSuperMeterState,
     spawnAddSpawns,
     spawnManager,
     spawnPoint,
@@ -77,16 +99,26 @@ using qoScriptClasses = qoTypeList<
     targetVisualCounter,
     triggerLerpDelay,
     triggerSequential,
+    turnAASObstaclesOff,
+    turnAASObstaclesOn,
     turret_ActivateEntityOnStateChange,
+    util_AttachToPlayer,
+    util_LightWiggler,
+    util_LookAtTarget,
+    util_SparkController,
+    util_bindPlayerToSelf,
     util_debugMetaData,
     util_distanceTrigger,
     util_entityFlag,
     util_entityFlagActivate,
     util_entityFlagVolume,
+    util_fadeInView,
+    util_fadeOutView,
     util_loopStopper,
     util_mapLoad,
     util_moverSpawner,
     util_nodeModifierTrigger,
+    util_playBodyReaction,
     util_removeActorOnTriggerTouched,
     util_replaceTargets,
     util_setColor,
@@ -106,7 +138,9 @@ using qoScriptClasses = qoTypeList<
     util_volumeCheckEquipedWeapon,
     util_volumeNotify,
     util_volumePlayerFallZone,
-    util_volumePush>;
+    util_volumePush,
+    volume_dragAI,
+    watchPlayerHealth>;
 
 // File-level types that no class publishes through its properties or QO_TYPES.
 using qoStandaloneTypes = qoTypeList<musicTensionStates_t>;

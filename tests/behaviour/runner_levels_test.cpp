@@ -103,6 +103,7 @@ const Example kExamples[] = {
     {"objectives", "examples/levels/objectives.json"},
     {"encounter", "examples/levels/encounter.json"},
     {"walk_volumes", "examples/levels/walk_volumes.json"},
+    {"intro", "examples/levels/intro.json"},
 };
 
 class RunnerExample : public ::testing::TestWithParam<Example> {};

@@ -99,6 +99,7 @@ const Example kExamples[] = {
     {"debug", "examples/levels/debug.json"},
     {"kill_counter", "examples/levels/kill_counter.json"},
     {"spawn_fight", "examples/levels/spawn_fight.json"},
+    {"designer_tools", "examples/levels/designer_tools.json"},
     {"objectives", "examples/levels/objectives.json"},
     {"encounter", "examples/levels/encounter.json"},
     {"walk_volumes", "examples/levels/walk_volumes.json"},

@@ -30,6 +30,7 @@
 #include <limits>
 #include <string_view>
 
+#include "host/Gui.h"
 #include "host/Monsters.h"
 #include "host/Sound.h"
 #include "host/Spawning.h"
@@ -427,6 +428,7 @@ struct Call {
     const qoVector& V(int k) const { return A(k, "va").v; }
     std::string S(int k) const { return A(k, "s124").s; }
     const void* D(int k) const { return A(k, "d").decl; }
+    const qoColor& C(int k) const { return A(k, "c").c; }
 
     void Return(bool b) { result.i = b ? 1 : 0; }
     void Return(int32_t i) { result.i = i; }
@@ -659,6 +661,15 @@ struct Effect {
 };
 
 #define M(name) qoMethod_##name
+
+constexpr const char* kPanelSet =
+    "sets the panel setting; the record shows the panel at the start of the next frame";
+template <PanelText W>
+void PanelTextSet(Call& c) { SetPanel(c.world, c.self, W, c.S(0)); }
+template <PanelNumber W>
+void PanelNumberSet(Call& c) { SetPanel(c.world, c.self, W, c.I(0)); }
+template <PanelColor W>
+void PanelColorSet(Call& c) { SetPanel(c.world, c.self, W, c.C(0)); }
 
 // What each method does in this host. Methods that are not listed are recorded only and
 // answer zero (false, 0, handle 0, 0.0, (0, 0, 0) or "").
@@ -931,6 +942,17 @@ constexpr Effect kEffects[] = {
     {M(DecreaseHealth),
      [](Call& c) { Hurt(c.world, c.self, c.F(0), 0, false, false); },
      "takes health away (shields untouched); at 0 the entity dies (OnDeath) unless NoPlayerDeath"},
+
+    // On-screen panels (host/Gui.h).
+    {M(SetHeaderText), PanelTextSet<PanelText::Header>, kPanelSet},
+    {M(SetHeaderBehavior), PanelNumberSet<PanelNumber::HeaderBehavior>, kPanelSet},
+    {M(SetHeaderColor), PanelColorSet<PanelColor::Header>, kPanelSet},
+    {M(SetHeaderAlignment), PanelNumberSet<PanelNumber::HeaderAlignment>, kPanelSet},
+    {M(SetBodyText), PanelTextSet<PanelText::Body>, kPanelSet},
+    {M(SetBodyBehavior), PanelNumberSet<PanelNumber::BodyBehavior>, kPanelSet},
+    {M(SetBodyColor), PanelColorSet<PanelColor::Body>, kPanelSet},
+    {M(SetBodyAlignment), PanelNumberSet<PanelNumber::BodyAlignment>, kPanelSet},
+    {M(SetPaneBackgroundColor), PanelColorSet<PanelColor::PaneBackground>, kPanelSet},
 
     // Lights, debug target.
     {M(On), Put<&EntityMethodState::lightOn, true>, "light on"},
@@ -1303,6 +1325,9 @@ void AdvanceSimulation(World& world) {
     AdvanceSpawned(world, world.SpawnWatched());
     // Sound channels fading over time.
     AdvanceSounds(world, world.SoundFades());
+    // What the screen showed in the frame before (host/Hud.h, host/Gui.h).
+    world.screen.Advance(world);
+    world.panels.Advance(world);
 }
 
 const char* MethodName(int32_t method) {

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "host/Gui.h"
 #include "host/Sound.h"
 #include "host/View.h"
 #include "quorin/qoTypes.h"
@@ -135,6 +136,7 @@ struct EntityMethodState {
     std::set<std::string> perks;
     std::set<std::string> activePerks;
     std::map<std::string, HudElement> hud;
+    GuiPanel panel;  // what scripts set on the entity as an on-screen panel (host/Gui.h)
 
     // Spawners (host/Spawning.h).
     int32_t spawnCount = 0;

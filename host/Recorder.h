@@ -39,18 +39,19 @@ enum class RecordKind : uint8_t {
     Script,     // a script function called by name
     DevWindow,  // a dev window flushed (DevWindowItems)
     State,      // the state stream handed out
+    Screen,     // what the player's screen shows, as it changes: on-screen text, panels
     Host,       // the host's own notices (resource limits, ...)
     Sound,      // a sound channel started, faded or stopped, or its volume during a fade
                 // (SoundChange, host/Sound.h)
 };
-constexpr unsigned kRecordKindCount = 17;
+constexpr unsigned kRecordKindCount = 18;
 
 using RecordMask = uint32_t;
 constexpr RecordMask MaskOf(RecordKind kind) { return RecordMask{1} << static_cast<unsigned>(kind); }
 constexpr RecordMask kAllRecords = (RecordMask{1} << kRecordKindCount) - 1;
 
 // "module", "level", "entity", "object", "console", "cvar", "thread", "method", "event",
-// "timeline", "draw", "trace", "script", "devwindow", "state", "host", "sound".
+// "timeline", "draw", "trace", "script", "devwindow", "state", "screen", "host", "sound".
 const char* RecordKindName(RecordKind kind);
 // False for a name that is no kind.
 bool RecordKindByName(std::string_view name, RecordKind& kind);

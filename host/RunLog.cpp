@@ -9,7 +9,8 @@ namespace qohost {
 namespace {
 
 constexpr RecordMask kLogged = MaskOf(RecordKind::Console) | MaskOf(RecordKind::Method) |
-                               MaskOf(RecordKind::Event) | MaskOf(RecordKind::Timeline);
+                               MaskOf(RecordKind::Event) | MaskOf(RecordKind::Timeline) |
+                               MaskOf(RecordKind::Screen);
 
 }  // namespace
 

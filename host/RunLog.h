@@ -1,6 +1,7 @@
 // The printed log of a run: a sink that prints the console lines as the scripts printed them
-// (colour codes removed) and, unless off, timeline events, the event entries the host called
-// and the entity-method calls the scripts made, under a heading per frame.
+// (colour codes removed) and, unless off, timeline events, the event entries the host called,
+// the entity-method calls the scripts made and the changes of the player's screen, under a
+// heading per frame.
 //
 // The log is compact: a line repeated within a frame is printed once with its count ("(x2)"),
 // and consecutive frames that print the same lines are printed once ("-- frames 9 to 31 ...,

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "host/Methods.h"
+#include "host/Pickups.h"
 #include "host/World.h"
 #include "quorin/kvQOObject.h"
 
@@ -94,6 +95,7 @@ uint32_t SpawnNext(World& world, uint32_t spawnerHandle, uint32_t referenceHandl
     spawner->methods.nextSpawnMs = world.GameTime() + CooldownMs(*spawner);
     const std::string name = e->name;
     world.Record(RecordKind::Event, "spawned " + name + " from " + spawner->name, spawnerHandle);
+    AttachDefObjects(world, spawned);
     DeliverEvent(world, spawnerHandle, "OnTargetSpawn", name,
                  [spawned](kvQOObject* o) { o->Entry_OnTargetSpawn(spawned); });
     return spawned;

@@ -542,6 +542,7 @@ void World::DebugSphere(const qoColor* color, const qoVector* origin, float radi
 
 void World::DebugText(const char* text, const qoVector* rgb, const qoVector* position,
                       float scale, int alignment, bool, bool, float lifetime) {
+    if (lifetime == 0.0f) screen.Note(frame_, Text(text));
     if (!Wants(RecordKind::Draw)) return;
     const qoVector c = Value(rgb);
     Draw({frame_, "text", Text(text), qoColor{c.x, c.y, c.z, 1.0f}, Value(position), {}, {}, {}, 0,

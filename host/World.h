@@ -27,6 +27,8 @@
 #include "host/Console.h"
 #include "host/Cvars.h"
 #include "host/Entity.h"
+#include "host/Gui.h"
+#include "host/Hud.h"
 #include "host/Methods.h"
 #include "host/Paths.h"
 #include "host/Recorder.h"
@@ -187,6 +189,8 @@ public:
     Scheduler scheduler;  // script threads (slots 18, 19, 22 to 26, 32 to 34)
     Paths paths;          // walkers and pushed entities (host/Paths.h)
     Volumes volumes;      // volumes that notice crossings (host/Volumes.h)
+    Screen screen;        // one-frame texts on the player's screen (host/Hud.h)
+    Panels panels;        // panels changed since the frame began (host/Gui.h)
 
     // ---- kvQuorinSystem ---------------------------------------------------------------------
     void Reserved0() override {}

@@ -23,9 +23,14 @@
 #include "scripts/util/SlidingDoorVolume.h"
 #include "scripts/util/audibleTimer.h"
 #include "scripts/util/eventTools.h"
+#include "scripts/util/healthDrop.h"
+#include "scripts/util/moverSpawner.h"
 #include "scripts/util/objectives.h"
 #include "scripts/util/playerActions.h"
 #include "scripts/util/props.h"
+#include "scripts/util/stateRelays.h"
+#include "scripts/util/targetHealth.h"
+#include "scripts/util/targetListTools.h"
 #include "scripts/util/triggerLerpDelay.h"
 #include "scripts/util/triggerSequential.h"
 #include "scripts/util/triggerUtils.h"
@@ -47,11 +52,16 @@ using qoScriptClasses = qoTypeList<
     ai_followPath,
     ai_follow_entity,
     audibleTimer,
+    control_ActivateEntityOnStateChange,
     doors_setLockState,
     dragAI,
     elevators_setPauseState,
     enableFPHands,
     enableFPHandsAndHUD,
+    gui_changeProperties,
+    healthDrop,
+    healthDropWorld,
+    healthPickup,
     hitStop,
     intro_ForceIntroAccentBringup,
     intro_ForceIntroBringup,
@@ -94,24 +104,33 @@ using qoScriptClasses = qoTypeList<
     spawnManager,
     spawnPoint,
     spawnTargetTester,
+    targetSetHealth,
+    targetVisualCounter,
     triggerLerpDelay,
     triggerSequential,
     turnAASObstaclesOff,
     turnAASObstaclesOn,
+    turret_ActivateEntityOnStateChange,
     util_AttachToPlayer,
     util_LightWiggler,
     util_LookAtTarget,
     util_SparkController,
     util_bindPlayerToSelf,
     util_debugMetaData,
+    util_distanceTrigger,
     util_entityFlag,
     util_entityFlagActivate,
     util_entityFlagVolume,
     util_fadeInView,
     util_fadeOutView,
+    util_loopStopper,
+    util_mapLoad,
+    util_moverSpawner,
     util_nodeModifierTrigger,
     util_playBodyReaction,
     util_removeActorOnTriggerTouched,
+    util_replaceTargets,
+    util_setColor,
     util_triggerEnable,
     util_triggerForceAnim,
     util_triggerLookAt,

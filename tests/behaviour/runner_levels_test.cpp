@@ -101,6 +101,7 @@ const Example kExamples[] = {
     {"spawn_fight", "examples/levels/spawn_fight.json"},
     {"music", "examples/levels/music.json"},
     {"monsters", "examples/levels/monsters.json"},
+    {"designer_tools", "examples/levels/designer_tools.json"},
     {"objectives", "examples/levels/objectives.json"},
     {"encounter", "examples/levels/encounter.json"},
     {"walk_volumes", "examples/levels/walk_volumes.json"},

@@ -29,7 +29,8 @@ uint32_t ExpectedSize(kvQuorin* api, const qoPropertyInfo& row) {
     static const Fixed fixed[] = {{"bool", 1},     {"short", 2},     {"int", 4},
                                   {"float", 4},    {"qoEntity", 4},  {"qoVector", 12},
                                   {"qoColor", 16}, {"qoString", 24}, {"aiMonsterType_t", 4},
-                                  {"alertCycle_t", 4}, {"alignment_t", 4}, {"walkState_t", 4}};
+                                  {"alertCycle_t", 4}, {"alignment_t", 4}, {"walkState_t", 4},
+                                  {"swfEditTextAlign_t", 4}};
     for (const Fixed& f : fixed)
         if (std::strcmp(row.type, f.type) == 0) return f.size;
     if (std::strncmp(row.type, "qoList< ", 8) == 0) return 24;

@@ -445,6 +445,8 @@ bool LoadLevel(World& world, const LevelDesc& level, LevelErrors& errors, Loaded
         placed[i]->targets.clear();
         for (const std::string& t : level.entities[i].targets)
             placed[i]->targets.push_back(world.FindEntity(t.c_str()));
+        if (!level.entities[i].bindTo.empty())
+            placed[i]->bindParent = world.FindEntity(level.entities[i].bindTo.c_str());
     }
 
     // Step 4.

@@ -97,6 +97,7 @@ struct LevelEntity {
     std::optional<int32_t> shields;
     bool hidden = false;
     std::vector<std::string> targets;
+    std::string bindTo;                   // the entity it is bound to (follows), "" for none
     std::vector<std::string> entityDefs;  // what a spawner spawns
     std::vector<std::string> spawnNames;  // names its spawns take, in turn
     std::vector<std::pair<std::string, std::string>> spawnArgs;

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <set>
 #include <sstream>
 #include <unordered_set>
@@ -374,7 +375,7 @@ public:
         if (entity.empty()) prefix = field;
         Keys(v, "",
              {"name", "class", "origin", "angles", "mins", "maxs", "health", "shields", "hidden",
-              "targets", "entityDefs", "spawnNames", "spawnArgs", "objects"});
+              "targets", "bindTo", "entityDefs", "spawnNames", "spawnArgs", "objects"});
         if (v.contains("class")) Name(v["class"], "class", out.hostClass);
         else if (defaultClass) out.hostClass = defaultClass;
         else Fail("", "missing field 'class'");
@@ -392,6 +393,7 @@ public:
                 *dst = int32_t(n);
         if (v.contains("spawnArgs")) Args(v["spawnArgs"], "spawnArgs", out.spawnArgs);
         if (v.contains("targets")) Names(v["targets"], "targets", out.targets);
+        if (v.contains("bindTo")) Name(v["bindTo"], "bindTo", out.bindTo);
         if (v.contains("entityDefs")) Names(v["entityDefs"], "entityDefs", out.entityDefs);
         if (v.contains("spawnNames")) Names(v["spawnNames"], "spawnNames", out.spawnNames);
         if (v.contains("hidden") && Expect(v["hidden"].is_boolean(), "hidden", "true or false",
@@ -798,7 +800,18 @@ bool ParseLevel(std::string_view text, const std::string& file, LevelDesc& out,
     for (const LevelEntity& e : out.entities)
         if (!e.name.empty() && !names.insert(e.name).second)
             AddError(errors, {file, e.name, e.field + ".name", "duplicate entity name"});
+    std::map<std::string, std::string> binds;
+    for (const LevelEntity& e : out.entities)
+        if (!e.bindTo.empty()) binds[e.name] = e.bindTo;
     for (const LevelEntity& e : out.entities) {
+        if (!e.bindTo.empty() && !names.count(e.bindTo))
+            AddError(errors, {file, e.name, "bindTo", "unknown entity '" + e.bindTo + "'"});
+        std::string at = e.bindTo;
+        for (size_t step = 0; !at.empty() && step <= binds.size(); ++step, at = binds.count(at) ? binds[at] : "")
+            if (at == e.name) {
+                AddError(errors, {file, e.name, "bindTo", "bound to itself through '" + e.bindTo + "'"});
+                break;
+            }
         for (size_t t = 0; t < e.targets.size(); ++t)
             if (!names.count(e.targets[t]))
                 AddError(errors, {file, e.name, Reader::Index("targets", t),

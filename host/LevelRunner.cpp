@@ -1,8 +1,11 @@
 #include "host/LevelRunner.h"
 
+#include <algorithm>
 #include <cinttypes>
+#include <cstdint>
 #include <cstring>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "host/Methods.h"
@@ -213,14 +216,67 @@ void WritePendingWait(TraceWriter& trace, uint32_t id, ThreadTrack& t) {
 
 }  // namespace
 
+// Slices of mover moves and rotations ("mover" records, host/Movers.cpp), two tracks per mover:
+// moves and rotations. A slice ends at its planned end, or earlier when the mover is stopped or
+// starts another one of the same kind.
+class MoverTracks {
+public:
+    static constexpr uint32_t kFirstTrack = 1u << 30;
+
+    explicit MoverTracks(TraceWriter& trace) : trace(trace) {}
+    void Add(const std::string& text, int64_t us) {
+        std::istringstream in(text);
+        std::string what, name;
+        uint32_t handle = 0;
+        int64_t ms = 0;
+        in >> what >> handle >> ms;
+        std::getline(in, name);
+        if (!name.empty() && name[0] == ' ') name.erase(0, 1);
+        const bool turn = what == "rotate" || what == "spin";
+        if (what == "stop") {
+            Close(handle, false, us);
+            Close(handle, true, us);
+            return;
+        }
+        Close(handle, turn, us);
+        const uint32_t track = kFirstTrack + 2 * handle + (turn ? 1 : 0);
+        if (named.insert(track).second)
+            trace.NameTrack(track, "mover " + name + (turn ? " (rotation)" : " (moves)"), int(track));
+        open[{handle, turn}] = {what, us, ms < 0 ? INT64_MAX : us + ms * 1000};
+    }
+    void CloseAll(int64_t us) {
+        while (!open.empty()) Close(open.begin()->first.first, open.begin()->first.second, us);
+    }
+
+private:
+    struct Slice {
+        std::string what;
+        int64_t startUs, endUs;
+    };
+    void Close(uint32_t handle, bool turn, int64_t us) {
+        auto it = open.find({handle, turn});
+        if (it == open.end()) return;
+        const Slice& s = it->second;
+        trace.Slice(kFirstTrack + 2 * handle + (turn ? 1 : 0), s.what, "mover", s.startUs,
+                    std::min(s.endUs, us) - s.startUs);
+        open.erase(it);
+    }
+    TraceWriter& trace;
+    std::map<std::pair<uint32_t, bool>, Slice> open;
+    std::set<uint32_t> named;
+};
+
 void LevelRunner::WriteTrace(TraceWriter& trace) const {
     trace.NameTrack(0, "host: frames, timeline events", 0);
     std::map<uint32_t, ThreadTrack> threads;
+    MoverTracks movers(trace);
     int64_t lastUs = 0;
     for (const Record& r : world.recorder.Records()) {
         const int64_t us = int64_t(r.timeMs) * 1000;
         lastUs = us;
-        if (r.kind == "timeline") {
+        if (r.kind == "mover") {
+            movers.Add(r.text, us);
+        } else if (r.kind == "timeline") {
             trace.Instant(0, r.text, "timeline", us, {{"frame", r.frame}});
         } else if (r.kind == "method" || r.kind == "console") {
             const std::string text = r.kind == "console" ? Console::StripColors(r.text) : r.text;
@@ -295,6 +351,7 @@ void LevelRunner::WriteTrace(TraceWriter& trace) const {
             }
         }
     }
+    movers.CloseAll(std::max(lastUs, int64_t(world.GameTime()) * 1000));
     // Threads still running when the trace was taken.
     for (auto& [id, t] : threads) {
         if (t.waiting) t.waitEndUs = lastUs;

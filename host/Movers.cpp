@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "host/World.h"
 
@@ -80,6 +81,14 @@ bool LegYaw(const std::vector<qoVector>& points, float along, float& yaw) {
     return false;
 }
 
+// The one record of this family, kind "mover": "WHAT HANDLE DURATION_MS NAME" when a move
+// ("move", "spline"), a rotation ("rotate") or an endless turn ("spin", duration -1) starts,
+// "stop HANDLE 0 NAME" when StopMoving ends one early. Traces show them as slices.
+void RecordMove(World& world, const Entity& e, const char* what, int32_t durationMs) {
+    world.Record("mover", std::string(what) + " " + std::to_string(e.handle) + " " + std::to_string(durationMs) +
+                              " " + e.name);
+}
+
 void Settle(World& world, Entity& e, int depth) {
     EntityMethodState& m = e.methods;
     const int64_t now = world.GameTime();
@@ -154,6 +163,7 @@ void StartMotion(World& world, Entity& e, std::vector<qoVector> points, int32_t 
         mo.anchorOrigin = parent->origin;
     }
     mo.active = true;
+    if (mo.durationMs > 0) RecordMove(world, e, spline ? "spline" : "move", mo.durationMs);
     Settle(world, e, 0);
 }
 
@@ -180,6 +190,7 @@ void StartRotation(World& world, Entity& e, const qoVector& to, int32_t duration
     FitPhases(e.methods, r.durationMs, r.accelMs, r.decelMs);
     r.startMs = world.GameTime();
     r.active = true;
+    if (r.durationMs > 0) RecordMove(world, e, "rotate", r.durationMs);
     Settle(world, e, 0);
 }
 
@@ -191,15 +202,18 @@ void StartContinuousRotation(World& world, Entity& e, const qoVector& rate) {
     r.rate = rate;
     r.startMs = world.GameTime();
     r.active = r.continuous = true;
+    RecordMove(world, e, "spin", -1);
 }
 
 void StopMove(World& world, Entity& e) {
     Settle(world, e, 0);
+    if (e.methods.motion.active) RecordMove(world, e, "stop", 0);
     e.methods.motion.active = false;
 }
 
 void StopMotion(World& world, Entity& e) {
     Settle(world, e, 0);
+    if (MoverActive(e)) RecordMove(world, e, "stop", 0);
     e.methods.motion.active = false;
     e.methods.rotation.active = false;
     e.methods.bobbing = false;

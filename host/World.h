@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <memory>
 #include <random>
@@ -69,7 +70,8 @@ struct Trace {
     uint32_t hitEntity = 0;
 };
 
-// The stream object of host slot 72: records each member pointer handed to it.
+// The stream object of host slot 72: records each member pointer handed to it, or, while a
+// checkpoint is saved or loaded (host/Checkpoint.h), hands it to `sync` instead.
 class StateStream final : public qoStateStream {
 public:
     struct Entry {
@@ -77,10 +79,17 @@ public:
         void* member;
     };
     void Reserved0() override {}
-    void SyncBool(bool* member) override { entries.push_back({'b', member}); }
-    void SyncInt(int32_t* member) override { entries.push_back({'i', member}); }
-    void SyncFloat(float* member) override { entries.push_back({'f', member}); }
+    void SyncBool(bool* member) override { Take({'b', member}); }
+    void SyncInt(int32_t* member) override { Take({'i', member}); }
+    void SyncFloat(float* member) override { Take({'f', member}); }
     std::vector<Entry> entries;
+    std::function<void(const Entry&)> sync;
+
+private:
+    void Take(const Entry& e) {
+        if (sync) sync(e);
+        else entries.push_back(e);
+    }
 };
 
 class World final : public kvQuorinSystem, private ThreadObserver {

@@ -13,6 +13,9 @@
 #include "scripts/encounter/pHell_NetworkNode.h"
 #include "scripts/goals/action_moveToGoalEntity.h"
 #include "scripts/goals/combatGoal.h"
+#include "scripts/movers/moverExtender.h"
+#include "scripts/movers/pHell_MoveKey.h"
+#include "scripts/movers/simpleMovers.h"
 #include "scripts/spawn/spawnManager.h"
 #include "scripts/spawn/spawnTools.h"
 #include "scripts/util/audibleTimer.h"
@@ -28,9 +31,14 @@ using qoScriptClasses = qoTypeList<
     _goalRemainingCounter,
     action_moveToGoalEntity,
     audibleTimer,
+    moverExtender,
+    moverExtenderPauser,
+    mover_modifier,
     pHell_EventCounter,
     pHell_EventSequencer,
     pHell_EventTransceiver,
+    pHell_MoveKey,
+    pHell_MovingPlatform,
     pHell_NetworkNode,
     qoComment,
     qoDebugUtil,
@@ -41,6 +49,7 @@ using qoScriptClasses = qoTypeList<
     spawnTargetTester,
     triggerLerpDelay,
     triggerSequential,
+    util_bobMover,
     util_debugMetaData>;
 
 // File-level types that no class publishes through its properties or QO_TYPES.

@@ -143,8 +143,9 @@ void PlaceOrigin(World& world, Entity& e, const qoVector& to) { MoveOriginBy(wor
 void PlaceAngles(World& world, Entity& e, const qoVector& to) { TurnBy(world, e, to, 0); }
 
 int32_t MoveDurationMs(const EntityMethodState& m, float amount) {
+    if (!(amount > 0.0f)) return 0;  // nowhere to go: over at once, whatever the travel time
     if (m.time > 0.0f) return Ms(m.time);
-    if (m.speed <= 0.0f || !(amount > 0.0f)) return 0;
+    if (m.speed <= 0.0f) return 0;
     return Ms(amount / m.speed + (std::max(m.accelTime, 0.0f) + std::max(m.decelTime, 0.0f)) / 2.0f);
 }
 

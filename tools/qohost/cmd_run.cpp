@@ -12,8 +12,13 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <fstream>
 #include <optional>
+#include <sstream>
+#include <utility>
+#include <vector>
 
+#include "host/Checkpoint.h"
 #include "host/Level.h"
 #include "host/LevelRunner.h"
 #include "host/TraceWriter.h"
@@ -31,22 +36,24 @@ struct RunOptions {
     std::optional<uint32_t> seed;
     std::string trace;
     bool quiet = false;
+    std::vector<std::string> saveAt;  // FRAME FILE: write a checkpoint at that frame
+    std::string load;                 // a checkpoint to continue from
 };
 
 void PrintErrors(const LevelErrors& errors) { std::fputs(ErrorLines(errors).c_str(), stderr); }
 
 // Whether the file can be written, tried without changing it: opened for appending (which
 // neither truncates nor moves anything), and removed again when the check created it.
-bool CheckWritable(const std::string& path, std::string& error) {
+bool CheckWritable(const std::string& path, std::string& error, const char* what = "trace") {
     struct stat info {};
     const bool existed = ::stat(path.c_str(), &info) == 0;
     if (existed && S_ISDIR(info.st_mode)) {
-        error = "cannot write the trace file '" + Printable(path) + "': it is a directory";
+        error = std::string("cannot write the ") + what + " file '" + Printable(path) + "': it is a directory";
         return false;
     }
     std::FILE* file = std::fopen(path.c_str(), "ab");
     if (!file) {
-        error = "cannot write the trace file '" + Printable(path) + "': " + std::strerror(errno);
+        error = std::string("cannot write the ") + what + " file '" + Printable(path) + "': " + std::strerror(errno);
         return false;
     }
     std::fclose(file);
@@ -54,12 +61,37 @@ bool CheckWritable(const std::string& path, std::string& error) {
     return true;
 }
 
+// Reads a checkpoint file (host/Checkpoint.h); false with `error` set.
+bool ReadCheckpointFile(const std::string& path, Checkpoint& out, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "cannot read the checkpoint file '" + Printable(path) + "'";
+        return false;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (!ParseCheckpoint(text.str(), out, error)) {
+        error = Printable(path) + ": " + error;
+        return false;
+    }
+    return true;
+}
+
 int Run(const RunOptions& options) {
-    if (!options.trace.empty()) {
+    for (const auto& [path, what] : {std::pair{options.trace, "trace"},
+                                     std::pair{options.saveAt.empty() ? std::string() : options.saveAt[1], "checkpoint"}}) {
         std::string error;
-        if (!CheckWritable(options.trace, error)) {
+        if (!path.empty() && !CheckWritable(path, error, what)) {
             std::fprintf(stderr, "qohost: %s\n", error.c_str());
             return kExitFailure;
+        }
+    }
+    Checkpoint checkpoint;
+    if (!options.load.empty()) {
+        std::string error;
+        if (!ReadCheckpointFile(options.load, checkpoint, error)) {
+            std::fprintf(stderr, "qohost: %s\n", error.c_str());
+            return kExitInput;
         }
     }
     LevelDesc level;
@@ -96,6 +128,32 @@ int Run(const RunOptions& options) {
 
     LevelRunner runner(world, level, {stdout, !options.quiet});
     runner.Start();
+    if (!options.load.empty()) {
+        // Right after the Init threads' first slices: the objects take their saved state back.
+        const size_t mismatches = LoadCheckpoint(world, checkpoint);
+        if (!options.quiet)
+            std::printf("== checkpoint %s loaded (saved at frame %llu)\n", options.load.c_str(),
+                        static_cast<unsigned long long>(checkpoint.frame));
+        if (mismatches)
+            std::printf("warning: %zu saved value%s did not fit the level's objects\n", mismatches,
+                        mismatches == 1 ? "" : "s");
+    }
+    int code = 0;
+    if (!options.saveAt.empty()) {
+        const int32_t saveFrame = std::stoi(options.saveAt[0]);
+        if (saveFrame <= lastFrame) {
+            runner.RunUntil(saveFrame);
+            std::ofstream out(options.saveAt[1], std::ios::binary);
+            out << CheckpointText(SaveCheckpoint(world));
+            if (!out.good()) {
+                std::fprintf(stderr, "qohost: cannot write the checkpoint file '%s'\n",
+                             Printable(options.saveAt[1]).c_str());
+                code = kExitFailure;
+            } else if (!options.quiet) {
+                std::printf("== checkpoint saved at frame %d to %s\n", saveFrame, options.saveAt[1].c_str());
+            }
+        }
+    }
     runner.RunUntil(lastFrame);
 
     runner.EndOutput();
@@ -105,7 +163,6 @@ int Run(const RunOptions& options) {
     world.Detach();  // Reset, then every object: Shutdown, deleting destructor with flags 1
     runner.EndOutput();
 
-    int code = 0;
     if (!options.trace.empty()) {
         TraceWriter trace("qohost run " + options.level);
         runner.WriteTrace(trace);
@@ -137,8 +194,26 @@ void Setup(CLI::App& app) {
     cmd->add_option("--seed", options->seed, "random number seed (default: the level's, else 1)")
         ->check(IntegerRange(0, std::numeric_limits<uint32_t>::max()));
     cmd->add_flag("--quiet", options->quiet, "print only the console");
+    cmd->add_option("--save-at", options->saveAt,
+                    "FRAME FILE: at that frame, write what the script objects hand over through SyncState "
+                    "(a checkpoint) to FILE")
+        ->expected(2)
+        ->check([](const std::string& value) {
+            return value.empty() ? std::string("expected a frame number and a file name") : std::string();
+        });
+    cmd->add_option("--load", options->load,
+                    "continue from a checkpoint: the level loads afresh, then its objects take their saved "
+                    "state back")
+        ->check(CLI::ExistingFile);
     cmd->footer(kExitCodeHelp);
-    cmd->callback([options] { SetExitCode(Run(*options)); });
+    cmd->callback([options] {
+        if (!options->saveAt.empty()) {
+            std::string frame = options->saveAt[0];
+            const std::string error = IntegerRange(0, std::numeric_limits<int32_t>::max())(frame);
+            if (!error.empty()) throw CLI::ValidationError("--save-at", error);
+        }
+        SetExitCode(Run(*options));
+    });
 }
 
 const CommandRegistrar registrar(10, &Setup);

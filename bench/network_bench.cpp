@@ -72,9 +72,9 @@ BENCHMARK(BM_SettleNetwork)->Arg(100)->Arg(1000)->Arg(5000)->Unit(benchmark::kMi
 // The widest tree: one cluster with n - 1 spawners linked to it.
 void BM_SettleFan(benchmark::State& state) {
     Settle(state, [](qohost::World& world, int nodes) {
-        std::vector<PlacedNode> placed{Place(world, "cluster", "netCluster")};
+        std::vector<PlacedNode> placed{Place(world, "cluster", "pHell_SpawnCluster")};
         for (int i = 1; i < nodes; ++i) {
-            placed.push_back(Place(world, "spawner_" + std::to_string(i), "netSpawner"));
+            placed.push_back(Place(world, "spawner_" + std::to_string(i), "pHell_Spawner"));
             Link(placed.back().node, placed.front().entity);
         }
         StartAll(world, placed);

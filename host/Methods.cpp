@@ -884,9 +884,9 @@ constexpr Effect kEffects[] = {
     {M(GetNumEntityDefs), [](Call& c) { c.Return(static_cast<int32_t>(c.self.entityDefs.size())); },
      "the number of entity defs the entity spawns from"},
     {M(GetLastSpawned), Get<&Entity::lastSpawned>, "the entity spawned last, handle 0 before"},
-    {M(IsSpawnAvailable), [](Call& c) { c.Return(SpawnAvailable(c.world, c.self, c.Ent(0))); },
-     "(reference) true when enabled, past the cooldown, and the entity or else the reference "
-     "has an entity def"},
+    {M(IsSpawnAvailable), [](Call& c) { c.Return(SpawnAvailable(c.self, c.Ent(0))); },
+     "(reference) true when enabled and the entity or else the reference has an entity def "
+     "(busy or not: GetTimeTillAvailable tells the rest of the cooldown)"},
     {M(SpawnEntity),
      [](Call& c) {
          std::string why;
@@ -896,8 +896,8 @@ constexpr Effect kEffects[] = {
      },
      "(reference) spawns the next entity def (in turn) of the entity, or else of the reference, "
      "at the entity's origin and angles, named from its spawn names; starts the cooldown (spawn "
-     "argument \"spawnCooldownMs\", 0 without one); OnTargetSpawn to the entity's script "
-     "objects; fails when not available (host/Spawning.h)"},
+     "argument \"spawnCooldownMs\", 0 without one, and spawns while busy too); OnTargetSpawn to "
+     "the entity's script objects; fails when disabled or without entity defs (host/Spawning.h)"},
     {M(GetTimeTillAvailable), [](Call& c) { c.Return(SpawnBusyMs(c.world, c.self)); },
      "milliseconds left of the cooldown (the argument is recorded only)"},
 };

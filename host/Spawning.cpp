@@ -42,9 +42,8 @@ void Kill(World& world, Entity& e) {
 
 }  // namespace
 
-bool SpawnAvailable(World& world, const Entity& spawner, const Entity* reference) {
-    return spawner.methods.enabled && world.GameTime() >= spawner.methods.nextSpawnMs &&
-           SpawnDefs(spawner, reference);
+bool SpawnAvailable(const Entity& spawner, const Entity* reference) {
+    return spawner.methods.enabled && SpawnDefs(spawner, reference);
 }
 
 int32_t SpawnBusyMs(World& world, const Entity& spawner) {
@@ -59,7 +58,10 @@ uint32_t SpawnNext(World& world, uint32_t spawnerHandle, uint32_t referenceHandl
     Entity* spawner = world.ValidEntity(spawnerHandle);
     if (!spawner) return fail("no such spawner");
     const Entity* reference = world.ValidEntity(referenceHandle);
-    if (!SpawnAvailable(world, *spawner, reference)) return fail("spawn not available");
+    // A request spawns even while the spawner is busy (and starts its busy time again): the
+    // busy time holds activations back, not a script that has chosen this spawner anyway.
+    if (!spawner->methods.enabled) return fail("spawner disabled");
+    if (!SpawnDefs(*spawner, reference)) return fail("no entity defs");
     const std::vector<std::string>& defs = *SpawnDefs(*spawner, reference);
     EntityMethodState& m = spawner->methods;
     const std::string& defName = defs[static_cast<size_t>(m.spawnCount) % defs.size()];
@@ -98,7 +100,7 @@ uint32_t SpawnNext(World& world, uint32_t spawnerHandle, uint32_t referenceHandl
 void SpawnOnActivate(World& world, uint32_t spawnerHandle) {
     const Entity* spawner = world.ValidEntity(spawnerHandle);
     if (!spawner || !HostClassIsA(spawner->hostClass, "kvTarget_Spawn")) return;
-    if (!SpawnAvailable(world, *spawner, nullptr)) {
+    if (!SpawnAvailable(*spawner, nullptr) || SpawnBusyMs(world, *spawner) > 0) {
         const char* why = !spawner->methods.enabled        ? "disabled"
                           : !SpawnDefs(*spawner, nullptr) ? "no entity defs"
                                                           : "busy";

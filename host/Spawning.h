@@ -8,8 +8,9 @@
 //   - the new entity takes the next of the spawner's spawn names (the level's "spawnNames"),
 //     or "<def>_<handle>" once they are used up;
 //   - the spawner remembers it (GetLastSpawned) and is busy for its spawn argument
-//     "spawnCooldownMs" (0 without one): activations and SpawnEntity calls meanwhile spawn
-//     nothing;
+//     "spawnCooldownMs" (0 without one): activations meanwhile spawn nothing and
+//     GetTimeTillAvailable counts the rest down; a SpawnEntity call still spawns (a script
+//     that asks has chosen this spawner anyway);
 //   - "OnTargetSpawn" (the new entity) goes to the spawner's script objects.
 // A spawn entity (host class kvTarget_Spawn) spawns when it is activated. When an AI it spawned
 // has died, the spawner activates its own targets with the dead AI as activator, on the next
@@ -26,13 +27,13 @@ namespace qohost {
 class World;
 struct Entity;
 
-// True when the spawner is enabled, no longer busy, and it (or else the reference) has an
-// entity def.
-bool SpawnAvailable(World& world, const Entity& spawner, const Entity* reference);
+// True when the spawner can spawn at all: it is enabled and it (or else the reference) has an
+// entity def. Whether it is busy is SpawnBusyMs.
+bool SpawnAvailable(const Entity& spawner, const Entity* reference);
 // Milliseconds until the spawner is no longer busy (0 when it is not).
 int32_t SpawnBusyMs(World& world, const Entity& spawner);
-// Spawns the spawner's next entity def; the handle of the new entity, or 0 with the reason in
-// `why` (when not null).
+// Spawns the spawner's next entity def, busy or not; the handle of the new entity, or 0 with the
+// reason in `why` (when not null): disabled, no entity defs, an unknown def.
 uint32_t SpawnNext(World& world, uint32_t spawner, uint32_t reference, std::string* why);
 // The effect of an activation on a spawn entity: a spawn when it is available.
 void SpawnOnActivate(World& world, uint32_t spawner);

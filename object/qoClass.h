@@ -30,6 +30,7 @@
 //   QO_DECLS(rows...)            QO_DECL(member, "default decl name"), one per decl member
 //   QO_EDITOR("statement", ...)  the class's own editor statements
 //   QO_EVENTS("OnActivate", ...) handled event names, tested in this order
+//   QO_OWN_EVENTS_ONLY           the class answers only its own QO_EVENTS, not its bases'
 //   QO_FUNCTIONS(rows...)        host-callable functions: QO_FUNCTION(member) or
 //                                QO_FUNCTION_NAMED("Name", member)
 //   QO_ENUM(Name, flags, LIST)   a nested script enum with its table
@@ -131,6 +132,9 @@ public:                      \
     static constexpr auto qoMetaEvents(qoTag<qoSelf>) {                                   \
         return std::to_array<const char*>({__VA_ARGS__});                                 \
     }
+
+#define QO_OWN_EVENTS_ONLY \
+    static constexpr bool qoMetaOwnEventsOnly(qoTag<qoSelf>) { return true; }
 
 #define QO_FUNCTIONS(...)                                                                 \
     static constexpr auto qoMetaFunctions(qoTag<qoSelf>) {                                \
@@ -428,7 +432,8 @@ struct qoClassOps {
         if (name == nullptr) return false;
         for (const char* event : qoClassTables<T>::events)
             if (qoIcmp(name, event) == 0) return true;
-        if constexpr (qoScriptClass<Base>) return qoClassOps<Base>::HandlesEvent(name);
+        constexpr bool ownOnly = requires { T::qoMetaOwnEventsOnly(qoTag<T>{}); };
+        if constexpr (qoScriptClass<Base> && !ownOnly) return qoClassOps<Base>::HandlesEvent(name);
         return false;
     }
 

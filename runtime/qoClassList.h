@@ -8,9 +8,11 @@
 #include "debug/qoDebugUtil.h"
 #include "debug/util_debugMetaData.h"
 #include "runtime/qoWorldUtil.h"
+#include "scripts/encounter/pHell_EncounterManager.h"
 #include "scripts/encounter/pHell_EventCounter.h"
 #include "scripts/encounter/pHell_EventTransceiver.h"
 #include "scripts/encounter/pHell_NetworkNode.h"
+#include "scripts/encounter/pHell_Spawner.h"
 #include "scripts/goals/action_moveToGoalEntity.h"
 #include "scripts/goals/combatGoal.h"
 #include "scripts/movers/moverExtender.h"
@@ -34,12 +36,20 @@ using qoScriptClasses = qoTypeList<
     moverExtender,
     moverExtenderPauser,
     mover_modifier,
+    pHell_ActiveAi,
+    pHell_CombatManager,
+    pHell_CombatStage,
+    pHell_EncounterManager,
     pHell_EventCounter,
     pHell_EventSequencer,
     pHell_EventTransceiver,
     pHell_MoveKey,
     pHell_MovingPlatform,
     pHell_NetworkNode,
+    pHell_SpawnCluster,
+    pHell_SpawnManager,
+    pHell_Spawner,
+    phCombatHintGroup,
     qoComment,
     qoDebugUtil,
     qoWorldUtil,

@@ -132,6 +132,18 @@ private:
 
 bool pHell_EntityIsHellNode(uint32_t entity);
 
+// References to network nodes forward their first operation to the node's OnSignal. A missing
+// node reports "Assertion failed: 0" and answers false.
+template <class Base>
+class qoObjectForwards<pHell_NetworkNode, Base> : public Base {
+public:
+    using Base::Base;
+    virtual bool OnSignal(uint32_t transmitter, int32_t jobFunction, int32_t gameplayEvent) const {
+        return static_cast<const qoObject<pHell_NetworkNode>&>(*this).Call(&pHell_NetworkNode::OnSignal, transmitter,
+                                                                           jobFunction, gameplayEvent);
+    }
+};
+
 static_assert(offsetof(pHell_NetworkNode, nodeType) == 16);
 static_assert(offsetof(pHell_NetworkNode, networkId) == 20);
 static_assert(offsetof(pHell_NetworkNode, networkThread) == 24);

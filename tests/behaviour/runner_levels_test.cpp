@@ -99,6 +99,7 @@ const Example kExamples[] = {
     {"debug", "examples/levels/debug.json"},
     {"kill_counter", "examples/levels/kill_counter.json"},
     {"spawn_fight", "examples/levels/spawn_fight.json"},
+    {"encounter", "examples/levels/encounter.json"},
     {"lift", "examples/levels/lift.json"},
     {"door_sequence", "examples/levels/door_sequence.json"},
 };
@@ -182,7 +183,7 @@ TEST(RunnerNetwork, DemoSettlesIntoTheGoldenTrees) {
     std::remove(dot.c_str());
     EXPECT_EQ(graph.rfind("digraph network {\n", 0), 0u) << graph;
     for (const char* part : {"subgraph cluster_job8 {", "subgraph cluster_job9 {",
-                             "label=\"kill_counter\\npHell_EventCounter\"", "\"8:12\" -> \"8:10\";"})
+                             "label=\"kill_counter\\npHell_EventCounter\"", "\"8:10\" -> \"8:12\";"})
         EXPECT_NE(graph.find(part), std::string::npos) << part << "\n" << graph;
     EXPECT_EQ(graph.substr(graph.size() - 2), "}\n");
 }

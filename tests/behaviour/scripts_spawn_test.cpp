@@ -276,17 +276,21 @@ TEST_F(SpawnTest, AddSpawnsMovesItsTargetsIntoTheSpawnList) {
     }
 }
 
-// spawnTargetTester spawns through the host when the spawn is available, and says so either way.
+// spawnTargetTester spawns through the host when the spawn is available (it has an entity def,
+// or its reference has one), and says so either way.
 TEST_F(SpawnTest, TargetTesterSpawnsWhenTheHostAllows) {
     Load(R"({"players": [{"name": "player1"}],
         "entityDefs": {"monster/imp": {"class": "kvAI2"}},
         "entities": [
           {"name": "tester", "class": "kvTarget",
            "objects": [{"class": "spawnTargetTester", "properties": {"targetToTest": "pit", "referenceSpawn": "ref"}}]},
+          {"name": "tester2", "class": "kvTarget",
+           "objects": [{"class": "spawnTargetTester", "properties": {"targetToTest": "pit", "referenceSpawn": "bare"}}]},
           {"name": "pit", "class": "kvTarget_Spawn", "spawnArgs": {"spawnCooldownMs": 1000}},
+          {"name": "bare", "class": "kvTarget_Spawn"},
           {"name": "ref", "class": "kvTarget_Spawn", "entityDefs": ["monster/imp"]}],
         "timeline": [{"frame": 12, "event": "activate", "entity": "tester"},
-                     {"frame": 20, "event": "activate", "entity": "tester"}]})");
+                     {"frame": 20, "event": "activate", "entity": "tester2"}]})");
     RunUntil(21);
     EXPECT_EQ(Console("IsSpawnAvailable"),
               (std::vector<std::string>{"12 pit passed IsSpawnAvailableWithReference, so spawning\n",

@@ -1,10 +1,9 @@
-// Encounter-network stand-ins and a seeded network generator, for the network tests and the
+// A test-only probe node and a seeded network generator, for the network tests and the
 // settling benchmark.
 //
-// The stand-ins are network nodes with the node types and job functions of the spawning and
-// encounter classes (spawner 4, cluster 3, spawn manager 2, encounter manager 1) and nothing
-// else, so that trees of mixed ranks can be built before those classes exist. netProbe notes
-// every signal it receives.
+// Networks of mixed ranks are built from the module's spawning and encounter classes (spawner 4,
+// cluster 3, spawn manager 2, encounter manager 1) and event counters. netProbe, a test-only
+// node, notes every signal it receives.
 #pragma once
 
 #include <algorithm>
@@ -23,45 +22,6 @@
 
 namespace network_test {
 
-class netSpawner : public pHell_NetworkNode {
-    QO_SCRIPT_CLASS(netSpawner, pHell_NetworkNode)
-public:
-    void ConfigureNode() override {
-        nodeType = PH_SPAWNER;
-        AddJobFunction(JOB_FUNCTION_SPAWN_AI);
-    }
-};
-
-class netCluster : public pHell_NetworkNode {
-    QO_SCRIPT_CLASS(netCluster, pHell_NetworkNode)
-public:
-    void ConfigureNode() override {
-        nodeType = PH_SPAWN_CLUSTER;
-        AddJobFunction(JOB_FUNCTION_SPAWN_AI);
-    }
-};
-
-class netSpawnManager : public pHell_NetworkNode {
-    QO_SCRIPT_CLASS(netSpawnManager, pHell_NetworkNode)
-public:
-    void ConfigureNode() override {
-        nodeType = PH_SPAWN_MANAGER;
-        AddJobFunction(JOB_FUNCTION_SPAWN_AI);
-        AddJobFunction(JOB_FUNCTION_AI_MGMT);
-    }
-};
-
-class netEncounterManager : public pHell_NetworkNode {
-    QO_SCRIPT_CLASS(netEncounterManager, pHell_NetworkNode)
-public:
-    void ConfigureNode() override {
-        nodeType = PH_ENCOUNTER_MANAGER;
-        AddJobFunction(JOB_FUNCTION_AI_MGMT);
-        AddJobFunction(JOB_FUNCTION_COMBAT_MGMT);
-        AddJobFunction(JOB_FUNCTION_ENCOUNTER_MANAGEMENT);
-    }
-};
-
 // What the probes received, as "probe transmitter job event".
 inline std::vector<std::string> signals;
 
@@ -75,8 +35,7 @@ public:
     }
 };
 
-using NetworkModule =
-    qohost::test::ExtraClassesModule<netSpawner, netCluster, netSpawnManager, netEncounterManager, netProbe>;
+using NetworkModule = qohost::test::ExtraClassesModule<netProbe>;
 
 // ---- building networks -------------------------------------------------------------------------
 
@@ -133,11 +92,11 @@ inline std::vector<PlacedNode> GenerateNetwork(qohost::World& world, const Netwo
             nodes.push_back(Place(world, std::string(prefix) + std::to_string(i), className));
         }
     };
-    place("encounter_", shape.encounterManagers, "netEncounterManager", &managers);
-    place("spawn_manager_", shape.spawnManagers, "netSpawnManager", &spawnManagers);
-    place("cluster_", shape.clusters, "netCluster", &clusters);
+    place("encounter_", shape.encounterManagers, "pHell_EncounterManager", &managers);
+    place("spawn_manager_", shape.spawnManagers, "pHell_SpawnManager", &spawnManagers);
+    place("cluster_", shape.clusters, "pHell_SpawnCluster", &clusters);
     const size_t firstSpawner = nodes.size();
-    place("spawner_", shape.spawners, "netSpawner", nullptr);
+    place("spawner_", shape.spawners, "pHell_Spawner", nullptr);
     const size_t firstCounter = nodes.size();
     place("counter_", shape.counters, "pHell_EventCounter", nullptr);
 

@@ -61,9 +61,9 @@ const TreeCase kTreeCases[] = {
      {{"a 8", "manager: a; slaves:"}, {"a 9", "manager: a; slaves:"}}},
     {"TwoSpawnersUnderOneCluster",
      [](qohost::World& w) {
-         PlacedNode cluster = Place(w, "cluster", "netCluster");
-         PlacedNode s1 = Place(w, "s1", "netSpawner");
-         PlacedNode s2 = Place(w, "s2", "netSpawner");
+         PlacedNode cluster = Place(w, "cluster", "pHell_SpawnCluster");
+         PlacedNode s1 = Place(w, "s1", "pHell_Spawner");
+         PlacedNode s2 = Place(w, "s2", "pHell_Spawner");
          Link(s1.node, cluster.entity);
          Link(s2.node, cluster.entity);
          StartAll(w, {s1, cluster, s2});
@@ -73,8 +73,8 @@ const TreeCase kTreeCases[] = {
       {"s2 4", "manager: cluster; slaves:"}}},
     {"EqualTypesTheSmallerHandleManages",
      [](qohost::World& w) {
-         PlacedNode first = Place(w, "first", "netSpawner");
-         PlacedNode second = Place(w, "second", "netSpawner");
+         PlacedNode first = Place(w, "first", "pHell_Spawner");
+         PlacedNode second = Place(w, "second", "pHell_Spawner");
          Link(first.node, second.entity);
          StartAll(w, {second, first});
      },
@@ -84,7 +84,7 @@ const TreeCase kTreeCases[] = {
       {"first 4", "manager: first; slaves:"}}},
     {"CounterUnderASpawnManagerForEventsAndNetwork",
      [](qohost::World& w) {
-         PlacedNode manager = Place(w, "manager", "netSpawnManager");
+         PlacedNode manager = Place(w, "manager", "pHell_SpawnManager");
          PlacedNode counter = Place(w, "counter", "pHell_EventCounter");
          Link(counter.node, manager.entity);
          StartAll(w, {manager, counter});

@@ -398,6 +398,18 @@ TEST_F(MoversTest, ModifierFiresTargetsOnArrival) {
     EXPECT_EQ(Console("Mover Modifier"), std::vector<std::string>{"1 Mover Modifier has not destination"});
 }
 
+// Each leg runs on a thread of its own that ends once it has started the next: hundreds of legs
+// later the mover still has one thread, not one handler call nested in another per leg.
+TEST_F(MoversTest, BobbingForLongKeepsOneThread) {
+    Load(Level({Entity("bob", "kvMover", "[0, 0, 0]", ScriptObject("util_bobMover", R"("target": "far", "travelTimeMs": 100)")),
+                Entity("far", "kvTarget", "[0, 0, 10]")},
+               {}));
+    const size_t threadsAtStart = world->scheduler.LiveCount();
+    RunUntil(3500);
+    EXPECT_GE(Count("bob.MoveToPos("), 450);
+    EXPECT_LE(world->scheduler.LiveCount(), threadsAtStart);
+}
+
 struct BobCase {
     const char* name;
     std::string properties;

@@ -16,8 +16,9 @@
 //
 // Conventions of the simulated world: distances in units, angles (pitch, yaw, roll) in degrees,
 // times in game milliseconds. Origins are world positions; an entity bound to another (Bind...)
-// follows its parent's moves. Movers travel along straight legs at their speed, or take their
-// set travel time. Latent AI actions hold the calling script thread for the action's duration.
+// follows its parent's moves and turns. Movers (host/Movers.h) travel at their speed or take
+// their travel time, with speed-up and slow-down phases. Latent AI actions hold the calling
+// script thread for the action's duration.
 #include "host/Methods.h"
 
 #include <algorithm>

@@ -48,9 +48,10 @@ void BM_EncounterSpawnKill(benchmark::State& state) {
         state.SkipWithError(error.c_str());
         return;
     }
-    qohost::World world;
     // A run this long keeps no record of what happens.
-    world.recorder.muted = {"console", "method", "event", "thread", "entity", "object", "script", "timeline"};
+    qohost::WorldOptions options;
+    options.keepHistory = false;
+    qohost::World world(options);
     world.Attach(linked->Api(), /*reset=*/false);
     qohost::LevelDesc level;
     qohost::LevelErrors errors;

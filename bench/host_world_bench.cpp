@@ -36,7 +36,8 @@ BENCHMARK(BM_AllocateFreeWithLiveBlocks)->Arg(10000);
 
 void BM_PrintfLine(benchmark::State& state) {
     qohost::World world;
-    world.recorder.muted.push_back("console");
+    world.recorder.wants &= ~qohost::MaskOf(qohost::RecordKind::Console);
+    world.SinksChanged();
     for (auto _ : state) {
         world.Printf("^1Quorin Warning:^3 %s^0\n", "entity 'player2' not found");
         if (world.console.Lines().size() > 4096) {

@@ -40,6 +40,7 @@ struct ScriptWorld {
     explicit ScriptWorld(bool record) {
         qohost::WorldOptions options;
         options.threads.keepLog = record;
+        options.keepHistory = record;
         world = std::make_unique<qohost::World>(options);
         module = qohost::Module::Linked(&GetQuorinAPI);
         world->Attach(module->Api());
@@ -49,7 +50,6 @@ struct ScriptWorld {
             if (index != qohost::kNoObject)
                 world->scheduler.EndThreadsOf(world->ScriptObject(worldEntity->handle, index));
         }
-        if (!record) world->scheduler.SetObserver(nullptr);
         object = static_cast<benchLoop*>(qoClassTables<benchLoop>::Create());
     }
     ~ScriptWorld() {

@@ -33,12 +33,12 @@ void Console::Print(std::string_view text) {
             return;
         }
         pending_.append(text.substr(start, nl - start));
-        lines_.push_back(std::move(pending_));
-        pending_.clear();
         if (echo_) {
-            std::string plain = StripColors(lines_.back());
+            std::string plain = StripColors(pending_);
             std::fprintf(echo_, "%s\n", plain.c_str());
         }
+        if (keep_) lines_.push_back(std::move(pending_));
+        pending_.clear();
         start = nl + 1;
     }
 }

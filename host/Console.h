@@ -32,6 +32,8 @@ public:
 
     // Copy each completed line (colour codes removed) to this stream as it arrives; null: off.
     void EchoTo(FILE* stream) { echo_ = stream; }
+    // Keep completed lines in Lines() (the default); off, only the pending text is held.
+    void KeepLines(bool keep) { keep_ = keep; }
 
     // Removes "^" + digit colour codes ("^1Quorin Error:^3 x^0" -> "Quorin Error: x").
     static std::string StripColors(std::string_view text);
@@ -40,6 +42,7 @@ private:
     std::vector<std::string> lines_;
     std::string pending_;
     FILE* echo_ = nullptr;
+    bool keep_ = true;
 };
 
 }  // namespace qohost

@@ -37,42 +37,42 @@ std::string& Cvars::Lookup(const char* name, const std::string& defaultText) {
 void Cvars::Store(const char* name, std::string value) { values_[Safe(name)] = std::move(value); }
 
 const char* Cvars::GetString(const char* name, const char* defaultValue) {
-    calls_.push_back({CvarOp::GetString, Safe(name), Safe(defaultValue)});
+    if (keepCalls_) calls_.push_back({CvarOp::GetString, Safe(name), Safe(defaultValue)});
     return Lookup(name, Safe(defaultValue)).c_str();
 }
 
 bool Cvars::GetBool(const char* name, bool defaultValue) {
-    calls_.push_back({CvarOp::GetBool, Safe(name), FormatBool(defaultValue)});
+    if (keepCalls_) calls_.push_back({CvarOp::GetBool, Safe(name), FormatBool(defaultValue)});
     return ToBool(Lookup(name, FormatBool(defaultValue)));
 }
 
 int32_t Cvars::GetInt(const char* name, int32_t defaultValue) {
-    calls_.push_back({CvarOp::GetInt, Safe(name), FormatInt(defaultValue)});
+    if (keepCalls_) calls_.push_back({CvarOp::GetInt, Safe(name), FormatInt(defaultValue)});
     return ToInt(Lookup(name, FormatInt(defaultValue)));
 }
 
 float Cvars::GetFloat(const char* name, float defaultValue) {
-    calls_.push_back({CvarOp::GetFloat, Safe(name), FormatFloat(defaultValue)});
+    if (keepCalls_) calls_.push_back({CvarOp::GetFloat, Safe(name), FormatFloat(defaultValue)});
     return ToFloat(Lookup(name, FormatFloat(defaultValue)));
 }
 
 void Cvars::SetString(const char* name, const char* value) {
-    calls_.push_back({CvarOp::SetString, Safe(name), Safe(value)});
+    if (keepCalls_) calls_.push_back({CvarOp::SetString, Safe(name), Safe(value)});
     Store(name, Safe(value));
 }
 
 void Cvars::SetBool(const char* name, bool value) {
-    calls_.push_back({CvarOp::SetBool, Safe(name), FormatBool(value)});
+    if (keepCalls_) calls_.push_back({CvarOp::SetBool, Safe(name), FormatBool(value)});
     Store(name, FormatBool(value));
 }
 
 void Cvars::SetInt(const char* name, int32_t value) {
-    calls_.push_back({CvarOp::SetInt, Safe(name), FormatInt(value)});
+    if (keepCalls_) calls_.push_back({CvarOp::SetInt, Safe(name), FormatInt(value)});
     Store(name, FormatInt(value));
 }
 
 void Cvars::SetFloat(const char* name, float value) {
-    calls_.push_back({CvarOp::SetFloat, Safe(name), FormatFloat(value)});
+    if (keepCalls_) calls_.push_back({CvarOp::SetFloat, Safe(name), FormatFloat(value)});
     Store(name, FormatFloat(value));
 }
 

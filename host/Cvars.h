@@ -46,6 +46,8 @@ public:
     // Names of the Get calls of one kind, in call order.
     std::vector<std::string> GetCallNames() const;
     void ClearCalls() { calls_.clear(); }
+    // Record the calls (the default); off in long runs, where the list would grow without end.
+    void KeepCalls(bool keep) { keepCalls_ = keep; }
 
     // Text forms used for stored values.
     static std::string FormatBool(bool v) { return v ? "1" : "0"; }
@@ -58,6 +60,7 @@ private:
 
     std::map<std::string, std::string> values_;
     std::vector<CvarCall> calls_;
+    bool keepCalls_ = true;
 };
 
 }  // namespace qohost

@@ -25,6 +25,7 @@ constexpr uint32_t kNoObject = 0xFFFFFFFFu;
 struct ScriptObjectSlot {
     kvQOObject* object = nullptr;  // null once destroyed
     std::string className;         // as created
+    size_t order = 0;              // the world's place of the object in creation order
 };
 
 struct Entity {
@@ -32,6 +33,7 @@ struct Entity {
     std::string name;
     std::string hostClass;  // "kvPlayer", "kvAI2", "kvMover", ...
     bool removed = false;   // removed entities are invalid; their handle is never reused
+    bool simulated = false; // listed in the world's simulated entities
 
     // Placement.
     qoVector origin;

@@ -445,13 +445,15 @@ bool LoadLevel(World& world, const LevelDesc& level, LevelErrors& errors, Loaded
         placed[i]->targets.clear();
         for (const std::string& t : level.entities[i].targets)
             placed[i]->targets.push_back(world.FindEntity(t.c_str()));
-        if (!level.entities[i].bindTo.empty())
+        if (!level.entities[i].bindTo.empty()) {
             placed[i]->bindParent = world.FindEntity(level.entities[i].bindTo.c_str());
+            if (placed[i]->bindParent) world.NoteBind();
+        }
     }
 
     // Step 4.
     module->Reset();
-    world.Record("module", "Reset");
+    world.Record(RecordKind::Module, "Reset");
 
     // Step 5.
     WorldDecls decls(world);

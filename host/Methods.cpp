@@ -106,6 +106,49 @@ std::string EntityText(World& world, uint32_t handle) {
 
 // ---- events to script objects (shared with the level runner) ----------------------------------
 
+namespace {
+
+// An "event" record: "OnActivate relay #0 by player1".
+struct EventDelivery {
+    const char* event;
+    const std::string& entity;
+    size_t index;
+    const std::string& by;
+};
+
+void RecordEvent(World& world, const Entity& e, const char* event, size_t index,
+                 const std::string& by) {
+    const EventDelivery detail{event, e.name, index, by};
+    Record r;
+    r.kind = RecordKind::Event;
+    r.entity = e.handle;
+    r.name = world.names.Intern(event);
+    r.number = static_cast<int32_t>(index);
+    r.detail = &detail;
+    r.format = [](const Record& record) {
+        const auto& d = *static_cast<const EventDelivery*>(record.detail);
+        return std::string(d.event) + " " + d.entity + " #" + std::to_string(d.index) +
+               (d.by.empty() ? "" : " by " + d.by);
+    };
+    world.Emit(r);
+}
+
+// The entry of the threads that deliver a host event to one object: the delivery function is
+// moved onto the thread before its creator goes on.
+void DeliveryEntry(kvQOObject* object, void* args) {
+    const std::function<void(kvQOObject*)> deliver =
+        std::move(*static_cast<std::function<void(kvQOObject*)>*>(args));
+    deliver(object);
+}
+
+// True when the calling script thread delivers a host event.
+bool OnDeliveryThread(World& world) {
+    const ThreadInfo* t = world.scheduler.Find(world.scheduler.Current());
+    return t && t->entry == &DeliveryEntry;
+}
+
+}  // namespace
+
 void DeliverEvent(World& world, uint32_t entity, const char* event, const std::string& by,
                   const std::function<void(kvQOObject*)>& deliver) {
     for (size_t i = 0;; ++i) {
@@ -113,9 +156,14 @@ void DeliverEvent(World& world, uint32_t entity, const char* event, const std::s
         if (!e || i >= e->objects.size()) break;
         kvQOObject* object = e->objects[i].object;
         if (!object || !object->HandlesEvent(event)) continue;
-        world.Record("event", std::string(event) + " " + e->name + " #" + std::to_string(i) +
-                                  (by.empty() ? "" : " by " + by));
-        deliver(object);
+        if (world.Wants(RecordKind::Event)) RecordEvent(world, *e, event, i, by);
+        // The handler gets a script thread of its own named after the event, whoever caused
+        // it (the timeline, the simulation, a script's Activate): its waits wait, its warnings
+        // cost it a frame and its errors end it alone, and its caller is never held. The
+        // thread runs until the handler returns or first waits, before the next object gets
+        // the event (docs/host.md).
+        std::function<void(kvQOObject*)> copy = deliver;
+        world.scheduler.Create(event, object, &DeliveryEntry, &copy, {entity, static_cast<uint32_t>(i)});
     }
 }
 
@@ -133,7 +181,11 @@ int64_t HealthPoints(float amount) {
 
 void ActivateEntity(World& world, uint32_t target, uint32_t activator) {
     DeliverEvent(world, target, "OnActivate", EntityText(world, activator),
-                 [&](kvQOObject* o) { o->Entry_OnActivate(activator); });
+                 [activator](kvQOObject* o) { o->Entry_OnActivate(activator); });
+    ActivationEffects(world, target, activator);
+}
+
+void ActivationEffects(World& world, uint32_t target, uint32_t /*activator*/) {
     SpawnOnActivate(world, target);
 }
 
@@ -153,7 +205,7 @@ void Hurt(World& world, Entity& e, float amount, uint32_t attacker, bool shields
     const uint32_t handle = e.handle;
     if (damageEvent)
         DeliverEvent(world, handle, "OnDamage", by,
-                     [&](kvQOObject* o) { o->Entry_OnDamage(attacker, amount); });
+                     [attacker, amount](kvQOObject* o) { o->Entry_OnDamage(attacker, amount); });
     if (e.health > 0) return;
     if (e.methods.noDeath) {
         e.health = 1;
@@ -161,7 +213,7 @@ void Hurt(World& world, Entity& e, float amount, uint32_t attacker, bool shields
     }
     e.health = 0;
     e.dead = true;
-    DeliverEvent(world, handle, "OnDeath", by, [&](kvQOObject* o) { o->Entry_OnDeath(attacker); });
+    DeliverEvent(world, handle, "OnDeath", by, [attacker](kvQOObject* o) { o->Entry_OnDeath(attacker); });
 }
 
 namespace {
@@ -170,9 +222,10 @@ namespace {
 
 // Runs a latent action: marks it as the action the entity's script waits on and holds the
 // calling script thread for its duration. When the time has passed (or at once outside any
-// script thread) the action's end state is applied (finish). EndCurrentScriptAction releases
-// the hold early: the caller goes on in the next frame and the entity stops where it is. When
-// the calling thread is ended meanwhile, the hold unwinds through here and the entity stops.
+// script thread, and on a thread that delivers a host event) the action's end state is applied
+// (finish). EndCurrentScriptAction releases the hold early: the caller goes on in the next
+// frame and the entity stops where it is. When the calling thread is ended meanwhile, the hold
+// unwinds through here and the entity stops.
 template <class Finish>
 void RunAction(World& world, Entity& e, const char* name, int32_t durationMs, Finish finish) {
     const uint32_t handle = e.handle;
@@ -187,8 +240,11 @@ void RunAction(World& world, Entity& e, const char* name, int32_t durationMs, Fi
         }
     } clear{world, handle};
     e.methods.action = name;
-    const HoldResult held =
-        durationMs > 0 ? world.scheduler.Hold(durationMs / 1000.0, handle) : HoldResult::Completed;
+    // An event handler on its delivery thread does not wait for a monster's action: the action
+    // is carried out at once, as outside any thread.
+    const HoldResult held = durationMs > 0 && !OnDeliveryThread(world)
+                                ? world.scheduler.Hold(durationMs / 1000.0, handle)
+                                : HoldResult::Completed;
     Entity* x = world.ValidEntity(handle);
     if (!x) return;
     SettleMover(world, *x);
@@ -382,6 +438,7 @@ void BindTo(Call& c) {
     }
     if (!c.world.ValidEntity(parent)) return c.Fail("no such parent");
     c.self.bindParent = parent;
+    if (parent) c.world.NoteBind();
 }
 
 HudElement* Hud(Call& c) {
@@ -812,8 +869,8 @@ constexpr Effect kEffects[] = {
     {M(NumPlayersInVolume),
      [](Call& c) {
          int32_t n = 0;
-         for (const Entity* p : c.world.EntitiesOfClass("kvPlayer"))
-             n += Inside(p->origin, c.self) ? 1 : 0;
+         for (uint32_t player : c.world.Players())
+             if (const Entity* p = c.world.ValidEntity(player)) n += Inside(p->origin, c.self) ? 1 : 0;
          c.Return(n);
      },
      "the number of players whose origin lies in the bounds"},
@@ -985,20 +1042,29 @@ MethodResult::Kind ResultKind(qoMethodResult r) {
 bool DispatchMethod(World& world, Entity& entity, int32_t method, const char* signature, void* args,
                     MethodResult& out) {
     const qoMethodInfo* info = FindMethod(method);
+    const bool record = world.Wants(RecordKind::Method);
     if (!info) {
-        world.Record("method",
-                     entity.name + ".#" + std::to_string(method) + " refused: unknown method");
+        if (record)
+            world.Record(RecordKind::Method,
+                         entity.name + ".#" + std::to_string(method) + " refused: unknown method",
+                         entity.handle);
         return false;
     }
     const size_t count = std::strlen(info->signature);
     if (!signature || std::strcmp(signature, info->signature) != 0) {
-        world.Record("method", entity.name + "." + info->name + " refused: signature \"" +
-                                   (signature ? signature : "(null)") + "\", expected \"" +
-                                   info->signature + "\"");
+        if (record)
+            world.Record(RecordKind::Method,
+                         entity.name + "." + info->name + " refused: signature \"" +
+                             (signature ? signature : "(null)") + "\", expected \"" +
+                             info->signature + "\"",
+                         entity.handle);
         return false;
     }
     if (count > 0 && !args) {
-        world.Record("method", entity.name + "." + info->name + " refused: no argument buffer");
+        if (record)
+            world.Record(RecordKind::Method,
+                         entity.name + "." + info->name + " refused: no argument buffer",
+                         entity.handle);
         return false;
     }
 
@@ -1009,8 +1075,10 @@ bool DispatchMethod(World& world, Entity& entity, int32_t method, const char* si
 
     const char* hostClass = HostClassFor(method);
     if (!Supports(entity, hostClass)) {
-        world.Record("method",
-                     CallText(call) + " refused: " + entity.hostClass + " is not a " + hostClass);
+        if (record)
+            world.Record(RecordKind::Method,
+                         CallText(call) + " refused: " + entity.hostClass + " is not a " + hostClass,
+                         entity.handle);
         return false;
     }
 
@@ -1019,11 +1087,21 @@ bool DispatchMethod(World& world, Entity& entity, int32_t method, const char* si
         if (call.args[k].type == 'e')
             if (Entity* e = world.ValidEntity(call.args[k].entity)) SettleMover(world, *e);
 
-    world.Record("method", CallText(call));
+    if (record) {
+        Record r;
+        r.kind = RecordKind::Method;
+        r.entity = entity.handle;
+        r.number = method;
+        r.detail = &call;
+        r.format = [](const Record& rec) { return CallText(*static_cast<const Call*>(rec.detail)); };
+        world.Emit(r);
+    }
     const Effect* effect = FindEffect(method);
     if (effect) effect->apply(call);
     if (call.failed) {
-        world.Record("method", entity.name + "." + info->name + " failed: " + call.failure);
+        if (world.Wants(RecordKind::Method))
+            world.Record(RecordKind::Method, entity.name + "." + info->name + " failed: " + call.failure,
+                         entity.handle);
         return false;
     }
     call.result.kind = ResultKind(info->result);
@@ -1032,12 +1110,25 @@ bool DispatchMethod(World& world, Entity& entity, int32_t method, const char* si
 }
 
 void AdvanceSimulation(World& world) {
-    std::vector<uint32_t> spawned;
-    for (Entity* e : world.Entities()) {
+    // Only entities with a motion or rotation under way; those that have come to rest leave
+    // the list.
+    std::vector<uint32_t>& list = world.SimulatedEntities();
+    size_t kept = 0;
+    for (size_t i = 0; i < list.size(); ++i) {
+        Entity* e = world.ValidEntity(list[i]);
+        if (!e) continue;
         SettleMover(world, *e);
-        if (NeedsSpawnWatch(*e)) spawned.push_back(e->handle);
+        if (MoverActive(*e)) list[kept++] = list[i];
+        else e->simulated = false;
     }
-    if (!spawned.empty()) AdvanceSpawned(world, spawned);
+    list.resize(kept);
+    // Spawned entities whose death their spawner has not heard of yet.
+    AdvanceSpawned(world, world.SpawnWatched());
+}
+
+const char* MethodName(int32_t method) {
+    const qoMethodInfo* info = FindMethod(method);
+    return info ? info->name : nullptr;
 }
 
 const char* MethodEffectText(int32_t method) {

@@ -43,14 +43,18 @@ bool DispatchMethod(World& world, Entity& entity, int32_t method, const char* si
 
 // Calls deliver(object) for each script object of the entity that handles the event, and
 // records each delivery ("event" records; `by` names the activator, "" for none). Objects are
-// read by index on every step: a handler may add objects or remove the entity.
+// read by index on every step: a handler may add objects or remove the entity. Each handler
+// runs on a new script thread named after the event (docs/host.md). `deliver` is copied onto
+// that thread and runs on after this returns when the handler waits: it captures by value.
 void DeliverEvent(World& world, uint32_t entity, const char* event, const std::string& by,
                   const std::function<void(kvQOObject*)>& deliver);
 
-// Host effects that level timelines share with the methods: OnActivate to every script object
-// of the target that handles it, then a spawn when the target is a spawn entity; damage (shields first when asked, OnDamage when asked, death
-// with OnDeath when health runs out).
+// Host effects that level timelines share with the methods: activation is OnActivate to every
+// script object of the target that handles it, then the host's own effects of being activated
+// (ActivationEffects: a spawn entity spawns); damage (shields first when asked, OnDamage when
+// asked, death with OnDeath when health runs out).
 void ActivateEntity(World& world, uint32_t target, uint32_t activator);
+void ActivationEffects(World& world, uint32_t target, uint32_t activator);
 void Hurt(World& world, Entity& e, float amount, uint32_t attacker, bool shieldsFirst,
           bool damageEvent);
 
@@ -58,6 +62,8 @@ void Hurt(World& world, Entity& e, float amount, uint32_t attacker, bool shields
 // calls it once per frame; dispatch also settles the entities a call touches.
 void AdvanceSimulation(World& world);
 
+// The catalogue name of a method ("GetTarget"); null for a number outside the catalogue.
+const char* MethodName(int32_t method);
 // The documented effect of a method in this host; null for a number outside the catalogue.
 const char* MethodEffectText(int32_t method);
 // The host class an entity needs for the method ("kvEntity": every entity); null when unknown.
@@ -113,12 +119,12 @@ struct EntityMethodState {
 
     // Spawners (host/Spawning.h).
     int32_t spawnCount = 0;
-    int32_t nextSpawnMs = 0;
+    int64_t nextSpawnMs = 0;
     std::vector<std::string> spawnNames;  // names its spawns take, in turn
 
     // Spawned entities (host/Spawning.h).
     uint32_t spawnedBy = 0;   // the spawner, 0 for entities not spawned by one
-    int32_t dieAtMs = -1;     // end of the lifetime its entity def gives, -1 none
+    int64_t dieAtMs = -1;     // end of the lifetime its entity def gives, -1 none
     bool deathHeard = false;  // the spawner has been told of its death
 
     // Latent AI actions: the action the entity's script is waiting on.

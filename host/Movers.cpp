@@ -27,6 +27,7 @@ int32_t Ms(float seconds) {
 // The entities bound directly to e.
 std::vector<Entity*> ChildrenOf(World& world, const Entity& e) {
     std::vector<Entity*> children;
+    if (!world.HasBinds()) return children;  // no entity was ever bound: nothing follows
     for (Entity* child : world.Entities())
         if (child->bindParent == e.handle && child != &e) children.push_back(child);
     return children;
@@ -85,8 +86,9 @@ bool LegYaw(const std::vector<qoVector>& points, float along, float& yaw) {
 // ("move", "spline"), a rotation ("rotate") or an endless turn ("spin", duration -1) starts,
 // "stop HANDLE 0 NAME" when StopMoving ends one early. Traces show them as slices.
 void RecordMove(World& world, const Entity& e, const char* what, int32_t durationMs) {
-    world.Record("mover", std::string(what) + " " + std::to_string(e.handle) + " " + std::to_string(durationMs) +
-                              " " + e.name);
+    world.Record(RecordKind::Mover, std::string(what) + " " + std::to_string(e.handle) + " " + std::to_string(durationMs) +
+                                        " " + e.name,
+                 e.handle);
 }
 
 void Settle(World& world, Entity& e, int depth) {
@@ -164,6 +166,7 @@ void StartMotion(World& world, Entity& e, std::vector<qoVector> points, int32_t 
         mo.anchorOrigin = parent->origin;
     }
     mo.active = true;
+    world.Simulate(e);
     if (mo.durationMs > 0) RecordMove(world, e, spline ? "spline" : "move", mo.durationMs);
     Settle(world, e, 0);
 }
@@ -191,6 +194,7 @@ void StartRotation(World& world, Entity& e, const qoVector& to, int32_t duration
     FitPhases(e.methods, r.durationMs, r.accelMs, r.decelMs);
     r.startMs = world.GameTime();
     r.active = true;
+    world.Simulate(e);
     if (r.durationMs > 0) RecordMove(world, e, "rotate", r.durationMs);
     Settle(world, e, 0);
 }
@@ -203,6 +207,7 @@ void StartContinuousRotation(World& world, Entity& e, const qoVector& rate) {
     r.rate = rate;
     r.startMs = world.GameTime();
     r.active = r.continuous = true;
+    world.Simulate(e);
     RecordMove(world, e, "spin", -1);
 }
 

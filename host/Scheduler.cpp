@@ -5,12 +5,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <utility>
 
 #include <boost/context/fiber.hpp>
 
+#include "host/Recorder.h"
 #include "quorin/kvQOObject.h"
 #include "quorin/kvQuorinSystem.h"
 
@@ -45,34 +48,32 @@ void InitEntry(kvQOObject* object, void*) {
 // ---- fiber stacks ----------------------------------------------------------------------------
 
 // Fixed-size stacks, each with an inaccessible guard page below it, kept for reuse until the
-// scheduler goes away. Successive stacks start at staggered offsets below their top so that the
-// hot top frames of many suspended threads do not all fall into the same cache sets.
+// scheduler goes away. Stacks are cut from large mappings (chunks) so that a hundred thousand
+// threads need about a thousand kernel mappings, not two each: the guard pages are guard
+// regions (MADV_GUARD_INSTALL), which do not split a mapping; on a kernel without them they
+// are protected pages, one extra mapping each. Successive stacks start at staggered offsets
+// below their top so that the hot top frames of many suspended threads do not all fall into the
+// same cache sets.
 class Scheduler::StackPool {
 public:
-    explicit StackPool(size_t usable) {
+    StackPool(size_t usable, size_t maxStacks) : maxStacks_(maxStacks) {
         const long page = sysconf(_SC_PAGESIZE);
         page_ = page > 0 ? static_cast<size_t>(page) : 4096;
         usable_ = (std::max(usable, 4 * page_) + page_ - 1) / page_ * page_;
+        perChunk_ = std::max(kMinPerChunk, kChunkBytes / (usable_ + page_));
     }
     ~StackPool() {
-        for (void* base : mapped_) munmap(base, usable_ + page_);
+        for (const auto& [base, bytes] : chunks_) munmap(base, bytes);
     }
     StackPool(const StackPool&) = delete;
     StackPool& operator=(const StackPool&) = delete;
 
+    // Throws std::bad_alloc when no stack can be had; Error() then says why.
     ctx::stack_context Allocate() {
-        char* top;
-        if (!free_.empty()) {
-            top = free_.back();
-            free_.pop_back();
-        } else {
-            void* base = mmap(nullptr, usable_ + page_, PROT_READ | PROT_WRITE,
-                              MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_STACK, -1, 0);
-            if (base == MAP_FAILED) throw std::bad_alloc();
-            mprotect(base, page_, PROT_NONE);
-            mapped_.push_back(base);
-            top = static_cast<char*>(base) + page_ + usable_;
-        }
+        error_.clear();
+        if (free_.empty()) AddChunk();
+        char* top = free_.back();
+        free_.pop_back();
         // Boost places its fiber record at a 256-byte boundary below the top we give it.
         const size_t offset = (stagger_++ % kStaggerSteps) * 256;
         ctx::stack_context sc;
@@ -90,12 +91,62 @@ public:
         free_.push_back(top);
     }
 
+    const std::string& Error() const { return error_; }
+    size_t Mappings() const { return chunks_.size() + (guardRegions_ ? 0 : made_); }
+
 private:
     static constexpr size_t kStaggerSteps = 16;  // 16 * 256 bytes stays inside the top page
+    static constexpr size_t kChunkBytes = size_t{8} << 20;  // or kMinPerChunk stacks
+    static constexpr size_t kMinPerChunk = 64;
+#ifndef MADV_GUARD_INSTALL
+    static constexpr int MADV_GUARD_INSTALL = 102;
+#endif
+
+    void AddChunk() {
+        size_t count = perChunk_;
+        if (maxStacks_ != 0) {
+            if (made_ >= maxStacks_) {
+                Fail("the limit of " + std::to_string(maxStacks_) + " fiber stacks is reached");
+            }
+            count = std::min(count, maxStacks_ - made_);
+        }
+        const size_t slot = usable_ + page_;
+        void* mapped = mmap(nullptr, count * slot, PROT_READ | PROT_WRITE,
+                            MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_STACK, -1, 0);
+        if (mapped == MAP_FAILED)
+            Fail("no memory for fiber stacks (" + std::string(std::strerror(errno)) + ")");
+        char* base = static_cast<char*>(mapped);
+        for (size_t i = 0; i < count; ++i) {
+            char* guard = base + i * slot;
+            if (guardRegions_ && madvise(guard, page_, MADV_GUARD_INSTALL) != 0)
+                guardRegions_ = false;  // an older kernel: protected pages instead
+            if (!guardRegions_ && mprotect(guard, page_, PROT_NONE) != 0) {
+                const int error = errno;
+                munmap(mapped, count * slot);
+                Fail("the kernel's limit of memory mappings is reached (" +
+                     std::string(std::strerror(error)) + ")");
+            }
+        }
+        chunks_.emplace_back(mapped, count * slot);
+        // Hand out the lowest stacks first (the free list is taken from the back).
+        for (size_t i = count; i-- > 0;) free_.push_back(base + i * slot + slot);
+        made_ += count;
+    }
+
+    [[noreturn]] void Fail(std::string why) {
+        error_ = std::move(why);
+        throw std::bad_alloc();
+    }
+
     size_t page_ = 4096;
     size_t usable_ = 0;
+    size_t perChunk_ = 1;
+    size_t maxStacks_ = 0;
+    size_t made_ = 0;
     size_t stagger_ = 0;
-    std::vector<void*> mapped_;
+    bool guardRegions_ = true;
+    std::string error_;
+    std::vector<std::pair<void*, size_t>> chunks_;  // base, bytes
     std::vector<char*> free_;
 };
 
@@ -195,7 +246,8 @@ inline void FinishSwitch(void* fakeStack, const void** oldBottom, size_t* oldSiz
 // ---- construction ----------------------------------------------------------------------------
 
 Scheduler::Scheduler(SchedulerOptions options)
-    : options_(options), stacks_(std::make_unique<StackPool>(options.stackSize)) {}
+    : options_(options),
+      stacks_(std::make_unique<StackPool>(options.stackSize, options.maxStacks)) {}
 
 Scheduler::~Scheduler() { EndAll(); }
 
@@ -216,16 +268,25 @@ Scheduler::Thread* Scheduler::NewThread() {
 
 Scheduler::Thread* Scheduler::Lookup(uint32_t id) const {
     if (id == qoCurrentThread) return current_;
-    if (id < firstId_ || id >= nextId_) return nullptr;
-    return byId_[id - firstId_];
+    auto it = byId_.find(id);
+    return it == byId_.end() ? nullptr : it->second;
 }
 
-void Scheduler::TrimIds() {
-    while (!byId_.empty() && byId_.front() == nullptr) {
-        byId_.pop_front();
-        ++firstId_;
+// Forgets a thread that has ended (or was never started): by id and by object.
+void Scheduler::Forget(Thread* t) {
+    byId_.erase(t->id);
+    if (auto it = byObject_.find(t->info.object); it != byObject_.end()) {
+        std::vector<Thread*>& list = it->second;
+        list.erase(std::find(list.begin(), list.end(), t));
+        if (list.empty()) byObject_.erase(it);
     }
+    --live_;
+    t->info.object = nullptr;
+    freeRecords_.push_back(t);
 }
+
+const std::string& Scheduler::LastCreateError() const { return lastError_; }
+size_t Scheduler::StackMappings() const { return stacks_->Mappings(); }
 
 const ThreadInfo* Scheduler::Find(uint32_t id) const {
     const Thread* t = Lookup(id);
@@ -234,8 +295,9 @@ const ThreadInfo* Scheduler::Find(uint32_t id) const {
 
 std::vector<uint32_t> Scheduler::LiveThreads() const {
     std::vector<uint32_t> ids;
-    for (const Thread* t : byId_)
-        if (t) ids.push_back(t->id);
+    ids.reserve(byId_.size());
+    for (const auto& [id, t] : byId_) ids.push_back(id);
+    std::sort(ids.begin(), ids.end());
     return ids;
 }
 
@@ -270,7 +332,8 @@ uint32_t Scheduler::Create(const char* name, kvQOObject* object, qoThreadEntry e
     t->wait = WaitKind::None;
     t->parkSerial = 0;
     t->waiters.clear();
-    byId_.push_back(t);
+    byId_.emplace(t->id, t);
+    byObject_[object].push_back(t);
     ++live_;
 
     try {
@@ -281,10 +344,8 @@ uint32_t Scheduler::Create(const char* name, kvQOObject* object, qoThreadEntry e
                                   return std::move(t->caller);
                               });
     } catch (const std::bad_alloc&) {
-        byId_.back() = nullptr;
-        TrimIds();
-        --live_;
-        freeRecords_.push_back(t);
+        lastError_ = stacks_->Error().empty() ? "out of memory" : stacks_->Error();
+        Forget(t);
         return 0;
     }
 
@@ -348,11 +409,7 @@ void Scheduler::Finish(Thread* t) {
         end.reason = t->endReason;
         Emit(end, *t);
     }
-    byId_[t->id - firstId_] = nullptr;
-    TrimIds();
-    --live_;
-    t->info.object = nullptr;
-    freeRecords_.push_back(t);
+    Forget(t);
 }
 
 // ---- suspension ------------------------------------------------------------------------------
@@ -557,9 +614,9 @@ void Scheduler::End(uint32_t id) {
 void Scheduler::EndByName(const char* name, const kvQOObject* object) {
     if (!name) return;
     std::vector<uint32_t> ids;
-    for (const Thread* t : byId_)
-        if (t && !t->endRequested && t->info.object == object && t->info.name == name)
-            ids.push_back(t->id);
+    if (auto it = byObject_.find(object); it != byObject_.end())
+        for (const Thread* t : it->second)
+            if (!t->endRequested && t->info.name == name) ids.push_back(t->id);
     for (uint32_t id : ids)
         if (Thread* t = Lookup(id)) Request(t, EndReason::EndedByName);
 }
@@ -567,8 +624,8 @@ void Scheduler::EndByName(const char* name, const kvQOObject* object) {
 void Scheduler::EndThreadsOf(const kvQOObject* object) {
     if (!object) return;
     std::vector<uint32_t> ids;
-    for (const Thread* t : byId_)
-        if (t && t->info.object == object) ids.push_back(t->id);
+    if (auto it = byObject_.find(object); it != byObject_.end())
+        for (const Thread* t : it->second) ids.push_back(t->id);
     for (uint32_t id : ids)
         if (Thread* t = Lookup(id)) Request(t, EndReason::ObjectDestroyed);
 }
@@ -629,6 +686,11 @@ const char* ReasonName(EndReason reason) {
 }
 
 }  // namespace
+
+std::string FormatThreadRecord(const Record& record) {
+    const auto& r = *static_cast<const ThreadRecord*>(record.detail);
+    return FormatThreadEvent(r.event, r.info);
+}
 
 std::string FormatThreadEvent(const ThreadEvent& e, const ThreadInfo& thread) {
     char buf[96];

@@ -15,12 +15,14 @@
 // the wait does not come back.
 //
 // Thread ids count up from 1 and are never reused by a scheduler. Fiber stacks come from a
-// pool of fixed-size stacks with a guard page below each.
+// pool of fixed-size stacks with a guard page below each, cut from large mappings. When no
+// stack can be had (the pool's limit, memory, the kernel's mapping limit) Create returns 0 and
+// LastCreateError says why; nothing is started.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
+#include <unordered_map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -102,6 +104,9 @@ struct ThreadUnwind {};
 struct SchedulerOptions {
     // Usable bytes of each fiber stack (rounded up to whole pages), without the guard page.
     size_t stackSize = kDefaultStackSize;
+    // Most fiber stacks the pool makes (0: as many as memory allows). Live threads each hold
+    // one; an ended thread's stack is reused.
+    size_t maxStacks = 0;
     // Also keep every ThreadEvent in Log(); the observer (the world's recorder) is told either
     // way.
     bool keepLog = false;
@@ -157,6 +162,10 @@ public:
     // Ids of the live threads in creation order.
     std::vector<uint32_t> LiveThreads() const;
     size_t LiveCount() const { return live_; }
+    // Why the last Create that returned 0 failed ("the limit of 8 fiber stacks is reached").
+    const std::string& LastCreateError() const;
+    // Kernel mappings the stack pool holds.
+    size_t StackMappings() const;
     // True while script code is running (inside a thread).
     bool InThread() const { return current_ != nullptr; }
 
@@ -210,16 +219,16 @@ private:
     static void FiberMain(Thread* thread);
     Thread* Lookup(uint32_t id) const;
     Thread* NewThread();
+    void Forget(Thread* thread);
     bool Recording() const { return options_.keepLog || observer_ != nullptr; }
     void Emit(ThreadEvent& event, const Thread& thread);
-    void TrimIds();
 
     SchedulerOptions options_;
     std::unique_ptr<StackPool> stacks_;
     std::vector<std::unique_ptr<Thread>> records_;  // every record ever made
     std::vector<Thread*> freeRecords_;
-    std::deque<Thread*> byId_;   // index id - firstId_; null once ended
-    uint32_t firstId_ = 1;
+    std::unordered_map<uint32_t, Thread*> byId_;  // live threads
+    std::unordered_map<const kvQOObject*, std::vector<Thread*>> byObject_;  // creation order
     uint32_t nextId_ = 1;
     size_t live_ = 0;
     Thread* current_ = nullptr;
@@ -234,8 +243,17 @@ private:
     std::vector<Thread*> held_;     // threads parked in a hold, any order
 
     ThreadObserver* observer_ = nullptr;
+    std::string lastError_;
     std::vector<ThreadEvent> log_;
 };
+
+// The detail of a thread record (RecordKind::Thread).
+struct ThreadRecord {
+    const ThreadEvent& event;
+    const ThreadInfo& info;
+};
+// FormatThreadEvent of a thread record's detail.
+std::string FormatThreadRecord(const struct Record& record);
 
 // One line for the world's recorder, e.g. "start 3 \"Update\" on #7.0 by 1",
 // "suspend 3 seconds 0.5", "resume 3", "end 3 ended by name".

@@ -47,7 +47,8 @@ bool SpawnAvailable(const Entity& spawner, const Entity* reference) {
 }
 
 int32_t SpawnBusyMs(World& world, const Entity& spawner) {
-    return std::max(0, spawner.methods.nextSpawnMs - world.GameTime());
+    return static_cast<int32_t>(
+        std::clamp<int64_t>(spawner.methods.nextSpawnMs - world.GameTime(), 0, INT32_MAX));
 }
 
 uint32_t SpawnNext(World& world, uint32_t spawnerHandle, uint32_t referenceHandle, std::string* why) {
@@ -86,12 +87,13 @@ uint32_t SpawnNext(World& world, uint32_t spawnerHandle, uint32_t referenceHandl
     if (auto health = e->spawnArgs.find("health"); health != e->spawnArgs.end())
         e->health = e->maxHealth = std::max(1, std::atoi(health->second.c_str()));
     e->methods.spawnedBy = spawnerHandle;
+    world.SpawnWatched().push_back(spawned);
     if (const int32_t lifetime = LifetimeMs(*e); lifetime >= 0) e->methods.dieAtMs = world.GameTime() + lifetime;
     spawner->lastSpawned = spawned;
     spawner->methods.spawnCount += 1;
     spawner->methods.nextSpawnMs = world.GameTime() + CooldownMs(*spawner);
     const std::string name = e->name;
-    world.Record("event", "spawned " + name + " from " + spawner->name);
+    world.Record(RecordKind::Event, "spawned " + name + " from " + spawner->name, spawnerHandle);
     DeliverEvent(world, spawnerHandle, "OnTargetSpawn", name,
                  [spawned](kvQOObject* o) { o->Entry_OnTargetSpawn(spawned); });
     return spawned;
@@ -104,28 +106,38 @@ void SpawnOnActivate(World& world, uint32_t spawnerHandle) {
         const char* why = !spawner->methods.enabled        ? "disabled"
                           : !SpawnDefs(*spawner, nullptr) ? "no entity defs"
                                                           : "busy";
-        world.Record("event", spawner->name + " spawned nothing: " + why);
+        world.Record(RecordKind::Event, spawner->name + " spawned nothing: " + why, spawnerHandle);
         return;
     }
     SpawnNext(world, spawnerHandle, 0, nullptr);
 }
 
-bool NeedsSpawnWatch(const Entity& e) { return e.methods.spawnedBy != 0 && !e.methods.deathHeard; }
-
-void AdvanceSpawned(World& world, const std::vector<uint32_t>& watched) {
-    for (uint32_t handle : watched) {
+void AdvanceSpawned(World& world, std::vector<uint32_t>& watched) {
+    if (watched.empty()) return;
+    // Deaths reach spawners' targets, whose scripts may spawn again: work on this frame's list.
+    std::vector<uint32_t> now;
+    now.swap(watched);
+    for (uint32_t handle : now) {
         Entity* e = world.ValidEntity(handle);
         if (e && !e->dead && e->methods.dieAtMs >= 0 && world.GameTime() >= e->methods.dieAtMs) Kill(world, *e);
     }
-    for (uint32_t handle : watched) {
+    std::vector<uint32_t> kept;
+    for (uint32_t handle : now) {
         Entity* e = world.ValidEntity(handle);
-        if (!e || !e->dead || e->methods.deathHeard) continue;
+        if (!e || e->methods.deathHeard) continue;
+        if (!e->dead) {
+            kept.push_back(handle);
+            continue;
+        }
         e->methods.deathHeard = true;
         const Entity* spawner = world.ValidEntity(e->methods.spawnedBy);
         if (!spawner) continue;
         const std::vector<uint32_t> targets = spawner->targets;
         for (uint32_t t : targets) ActivateEntity(world, t, handle);
     }
+    // Entities spawned while the deaths were delivered joined `watched` meanwhile.
+    kept.insert(kept.end(), watched.begin(), watched.end());
+    watched.swap(kept);
 }
 
 }  // namespace qohost

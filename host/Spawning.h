@@ -38,10 +38,9 @@ uint32_t SpawnNext(World& world, uint32_t spawner, uint32_t reference, std::stri
 // The effect of an activation on a spawn entity: a spawn when it is available.
 void SpawnOnActivate(World& world, uint32_t spawner);
 
-// Spawned entities whose lifetime or death the per-frame pass still has to look at.
-bool NeedsSpawnWatch(const Entity& e);
-// The per-frame pass over them: lifetimes that are over, then deaths their spawners have not
-// heard of yet.
-void AdvanceSpawned(World& world, const std::vector<uint32_t>& watched);
+// The per-frame pass over the spawned entities whose lifetime or death is still to be looked at
+// (World::SpawnWatched, in spawn order): lifetimes that are over, then deaths their spawners
+// have not heard of yet. Entities whose death was heard, or that were removed, leave the list.
+void AdvanceSpawned(World& world, std::vector<uint32_t>& watched);
 
 }  // namespace qohost

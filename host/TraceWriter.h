@@ -1,10 +1,14 @@
 // Chrome trace event format (the JSON that chrome://tracing and Perfetto load): named tracks,
 // slices with a start and a duration, and instant events, all in microseconds.
+//
+// The writer streams: each event is written to the file when it is made, so a trace of any
+// length takes no memory. Close writes the end of the document; until then the file is not
+// valid JSON.
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
-#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -14,7 +18,15 @@ class TraceWriter {
 public:
     using Json = nlohmann::ordered_json;
 
-    explicit TraceWriter(std::string processName);
+    TraceWriter() = default;
+    ~TraceWriter();  // closes the file if still open (errors are lost then)
+    TraceWriter(const TraceWriter&) = delete;
+    TraceWriter& operator=(const TraceWriter&) = delete;
+
+    // Creates (truncates) the file and writes the start of the document with the process name;
+    // false with `error` set when the file cannot be written.
+    bool Open(const std::string& path, const std::string& processName, std::string& error);
+    bool IsOpen() const { return file_ != nullptr; }
 
     // Names a track; tracks are listed in the viewer by `sortIndex`, then by id.
     void NameTrack(uint32_t track, const std::string& name, int sortIndex);
@@ -26,16 +38,19 @@ public:
     void Instant(uint32_t track, const std::string& name, const char* category, int64_t atUs,
                  Json args = Json::object());
 
-    // {"traceEvents": [...], "displayTimeUnit": "ms"}
-    Json Document() const;
-    // Writes Document() to `path`; false with `error` set when the file cannot be written.
-    bool Write(const std::string& path, std::string& error) const;
+    // Ends the document ({"traceEvents": [...], "displayTimeUnit": "ms"}) and closes the file;
+    // false with `error` set when something could not be written.
+    bool Close(std::string& error);
 
-    size_t EventCount() const { return events.size(); }
+    size_t EventCount() const { return events_; }
 
 private:
+    void Write(const Json& event);
+
     static constexpr int kPid = 1;
-    std::vector<Json> events;
+    std::FILE* file_ = nullptr;
+    std::string path_;
+    size_t events_ = 0;
 };
 
 }  // namespace qohost

@@ -29,9 +29,11 @@ const char* Text(const char* s) { return s ? s : ""; }
 
 World::World(WorldOptions options)
     : scheduler(options.threads), options_(options), frameTimeMs_(options.frameTimeMs), rng_(options.seed) {
-    scheduler.SetObserver(this);
     allocator.SetTag(options.initialMemoryTag);
     console.EchoTo(options.echoConsole);
+    console.KeepLines(options.keepHistory);
+    cvars.KeepCalls(options.keepHistory);
+    if (options.keepHistory) AddSink(recorder);
     if (options_.createWorldEntity) SpawnEntity("world", "kvWorldspawn");
 }
 
@@ -47,23 +49,23 @@ void World::Attach(kvQuorin* module, bool reset) {
     if (module_) Detach();
     module_ = module;
     previousSystem_ = module->SetSystem(this);
-    Record("module", "SetSystem");
+    Record(RecordKind::Module, "SetSystem");
     module->RunRegistrations();
-    Record("module", "RunRegistrations");
+    Record(RecordKind::Module, "RunRegistrations");
     if (reset) {
         module->Reset();
-        Record("module", "Reset");
+        Record(RecordKind::Module, "Reset");
     }
 }
 
 void World::Detach() {
     if (!module_) return;
     module_->Reset();  // closes the dev windows while the host is still attached
-    Record("module", "Reset");
+    Record(RecordKind::Module, "Reset");
     DestroyAllObjects();
     scheduler.EndAll();  // threads without an object of this world
     module_->SetSystem(previousSystem_);
-    Record("module", "detached");
+    Record(RecordKind::Module, "detached");
     module_ = nullptr;
     previousSystem_ = nullptr;
 }
@@ -73,21 +75,26 @@ void World::Detach() {
 Entity& World::SpawnEntity(std::string name, std::string hostClass) {
     const uint32_t handle = nextHandle_++;
     if (name.empty()) name = hostClass + "_" + std::to_string(handle);
-    if (names_.count(name)) name += "_" + std::to_string(handle);
-    auto entity = std::make_unique<Entity>();
-    entity->handle = handle;
-    entity->name = name;
-    entity->hostClass = std::move(hostClass);
-    Entity& ref = *entity;
-    entities_[handle] = std::move(entity);
-    names_[name] = handle;
-    Record("entity", "spawn " + ref.name + " (" + ref.hostClass + ") #" + std::to_string(handle));
+    if (entityNames_.count(name)) name += "_" + std::to_string(handle);
+    if (entities_.empty()) firstHandle_ = handle;
+    entities_.resize(handle - firstHandle_ + 1);
+    auto& slot = entities_[handle - firstHandle_];
+    slot = std::make_unique<Entity>();
+    Entity& ref = *slot;
+    ref.handle = handle;
+    ref.name = name;
+    ref.hostClass = std::move(hostClass);
+    entityNames_.emplace(std::move(name), handle);
+    if (HostClassIsA(ref.hostClass, "kvPlayer")) players_.push_back(handle);
+    if (Wants(RecordKind::Entity))
+        Record(RecordKind::Entity,
+               "spawn " + ref.name + " (" + ref.hostClass + ") #" + std::to_string(handle), handle);
     return ref;
 }
 
 Entity* World::EntityByHandle(uint32_t handle) {
-    auto it = entities_.find(handle);
-    return it == entities_.end() ? nullptr : it->second.get();
+    if (handle < firstHandle_ || handle - firstHandle_ >= entities_.size()) return nullptr;
+    return entities_[handle - firstHandle_].get();
 }
 
 Entity* World::ValidEntity(uint32_t handle) {
@@ -96,16 +103,18 @@ Entity* World::ValidEntity(uint32_t handle) {
 }
 
 Entity* World::EntityByName(std::string_view name) {
-    auto it = names_.find(std::string(name));
-    return it == names_.end() ? nullptr : ValidEntity(it->second);
+    auto it = entityNames_.find(std::string(name));
+    return it == entityNames_.end() ? nullptr : ValidEntity(it->second);
 }
 
 void World::RemoveEntity(uint32_t handle, bool destroyNow) {
     Entity* e = ValidEntity(handle);
     if (!e) return;
     e->removed = true;
-    names_.erase(e->name);
-    Record("entity", "remove " + e->name);
+    entityNames_.erase(e->name);
+    if (auto it = std::find(players_.begin(), players_.end(), handle); it != players_.end())
+        players_.erase(it);
+    if (Wants(RecordKind::Entity)) Record(RecordKind::Entity, "remove " + e->name, handle);
     if (destroyNow) {
         std::vector<std::pair<uint32_t, uint32_t>> objects;
         for (uint32_t i = 0; i < e->objects.size(); ++i)
@@ -118,16 +127,22 @@ void World::RemoveEntity(uint32_t handle, bool destroyNow) {
 
 std::vector<Entity*> World::Entities() {
     std::vector<Entity*> out;
-    for (auto& [handle, e] : entities_)
-        if (!e->removed) out.push_back(e.get());
+    for (auto& e : entities_)
+        if (e && !e->removed) out.push_back(e.get());
     return out;
 }
 
 std::vector<Entity*> World::EntitiesOfClass(std::string_view hostClass) {
     std::vector<Entity*> out;
-    for (auto& [handle, e] : entities_)
-        if (!e->removed && HostClassIsA(e->hostClass, hostClass)) out.push_back(e.get());
+    for (auto& e : entities_)
+        if (e && !e->removed && HostClassIsA(e->hostClass, hostClass)) out.push_back(e.get());
     return out;
+}
+
+void World::Simulate(Entity& entity) {
+    if (entity.simulated) return;
+    entity.simulated = true;
+    simulated_.push_back(entity.handle);
 }
 
 // ---- script objects -------------------------------------------------------------------------
@@ -136,14 +151,20 @@ uint32_t World::AddScriptObject(Entity& entity, const char* className) {
     if (!module_ || !className || entity.removed) return kNoObject;
     kvQOObject* object = module_->CreateObject(className);
     if (!object) {
-        Record("object", "create " + entity.name + "." + className + " refused");
+        if (Wants(RecordKind::Object))
+            Record(RecordKind::Object, "create " + entity.name + "." + className + " refused",
+                   entity.handle);
         return kNoObject;
     }
     object->SetEntity(entity.handle);
     const auto index = static_cast<uint32_t>(entity.objects.size());
-    entity.objects.push_back({object, className});
-    objectOrder_.emplace_back(entity.handle, index);
-    Record("object", "create " + entity.name + "." + className + " #" + std::to_string(index));
+    entity.objects.push_back({object, className, objectOrder_.size()});
+    objectOrder_.push_back({entity.handle, index, true});
+    ++liveObjects_;
+    if (Wants(RecordKind::Object))
+        Record(RecordKind::Object,
+               "create " + entity.name + "." + className + " #" + std::to_string(index),
+               entity.handle);
     return index;
 }
 
@@ -172,33 +193,55 @@ void World::ShutdownAndDestroy(std::vector<std::pair<uint32_t, uint32_t>> object
         if (!object) continue;
         EndThreadsOf(object);
         Entity* e = EntityByHandle(entity);
-        const std::string name = e->name + "." + e->objects[index].className;
-        e->objects[index].object = nullptr;
-        objectOrder_.erase(std::remove(objectOrder_.begin(), objectOrder_.end(),
-                                       std::make_pair(entity, index)),
-                           objectOrder_.end());
+        ScriptObjectSlot& slot = e->objects[index];
+        slot.object = nullptr;
+        objectOrder_[slot.order].live = false;
+        --liveObjects_;
         object->Destroy(1);
-        Record("object", "destroy " + name + " #" + std::to_string(index));
+        if (Wants(RecordKind::Object))
+            Record(RecordKind::Object,
+                   "destroy " + e->name + "." + slot.className + " #" + std::to_string(index),
+                   entity);
     }
+    // Drop the holes once they outnumber the live objects.
+    if (objectOrder_.size() > 64 && liveObjects_ < objectOrder_.size() / 2) {
+        size_t kept = 0;
+        for (const ObjectRef& ref : objectOrder_) {
+            if (!ref.live) continue;
+            EntityByHandle(ref.entity)->objects[ref.index].order = kept;
+            objectOrder_[kept++] = ref;
+        }
+        objectOrder_.resize(kept);
+    }
+}
+
+std::vector<std::pair<uint32_t, uint32_t>> World::ObjectOrder() const {
+    std::vector<std::pair<uint32_t, uint32_t>> out;
+    out.reserve(liveObjects_);
+    for (const ObjectRef& ref : objectOrder_)
+        if (ref.live) out.emplace_back(ref.entity, ref.index);
+    return out;
 }
 
 void World::DestroyAllObjects() {
     // Shutdown hooks may create objects; go round until none is left (bounded).
-    for (int round = 0; round < 8 && !objectOrder_.empty(); ++round)
-        ShutdownAndDestroy(objectOrder_);
+    for (int round = 0; round < 8 && liveObjects_ > 0; ++round) ShutdownAndDestroy(ObjectOrder());
     pendingRemoval_.clear();
 }
 
-size_t World::LiveObjectCount() const { return objectOrder_.size(); }
+size_t World::LiveObjectCount() const { return liveObjects_; }
 
 void World::ClearLevel() {
     DestroyAllObjects();
     scheduler.EndAll();
     entities_.clear();
-    names_.clear();
+    entityNames_.clear();
+    players_.clear();
+    simulated_.clear();
+    objectOrder_.clear();
     pendingRemoval_.clear();
     traces.clear();
-    Record("level", "cleared");
+    Record(RecordKind::Level, "cleared");
     if (options_.createWorldEntity) SpawnEntity("world", "kvWorldspawn");
 }
 
@@ -243,22 +286,55 @@ bool World::IsDecl(const void* pointer) const {
 
 void World::RunFrame() {
     ++frame_;
-    gameTimeMs_ += frameTimeMs_;
+    // Saturating: a frame time from a file never wraps the clock.
+    gameTimeMs_ = gameTimeMs_ > INT64_MAX - frameTimeMs_ ? INT64_MAX : gameTimeMs_ + frameTimeMs_;
     AdvanceSimulation(*this);  // movers and rotations (host/Methods.cpp)
     RunScheduledWork();
     DestroyPendingObjects();
 }
 
-void World::Record(std::string kind, std::string text) {
-    if (std::find(recorder.muted.begin(), recorder.muted.end(), kind) != recorder.muted.end())
-        return;
-    recorder.Add({frame_, gameTimeMs_, CurrentThread(), std::move(kind), std::move(text)});
+void World::AddSink(RecordSink& sink) {
+    if (std::find(sinks_.begin(), sinks_.end(), &sink) == sinks_.end()) sinks_.push_back(&sink);
+    SinksChanged();
+}
+
+void World::RemoveSink(RecordSink& sink) {
+    sinks_.erase(std::remove(sinks_.begin(), sinks_.end(), &sink), sinks_.end());
+    SinksChanged();
+}
+
+void World::SinksChanged() {
+    wanted_ = 0;
+    for (const RecordSink* sink : sinks_) wanted_ |= sink->wants;
+    // The scheduler describes its threads' lives only when someone listens.
+    scheduler.SetObserver(Wants(RecordKind::Thread) ? this : nullptr);
+}
+
+void World::Emit(qohost::Record record) {
+    if (!Wants(record.kind)) return;
+    record.frame = frame_;
+    record.timeMs = gameTimeMs_;
+    record.thread = CurrentThread();
+    for (RecordSink* sink : sinks_)
+        if (sink->wants & MaskOf(record.kind)) sink->Take(record);
+}
+
+void World::Record(RecordKind kind, std::string_view text, uint32_t entity) {
+    if (!Wants(kind)) return;
+    qohost::Record r;
+    r.kind = kind;
+    r.entity = entity;
+    r.text = text;
+    Emit(r);
 }
 
 // ---- script threads -------------------------------------------------------------------------
 // Slots 18, 19, 22 to 26 and 32 to 34 are the scheduler's (host/Scheduler.h).
 
-void World::RunScheduledWork() { scheduler.RunFrame(static_cast<uint32_t>(frame_), int64_t{gameTimeMs_} * 1000); }
+void World::RunScheduledWork() {
+    const int64_t us = gameTimeMs_ > INT64_MAX / 1000 ? INT64_MAX : gameTimeMs_ * 1000;
+    scheduler.RunFrame(static_cast<uint32_t>(frame_), us);
+}
 void World::EndThreadsOf(kvQOObject* object) { scheduler.EndThreadsOf(object); }
 
 // The entity and object index of an object of this world; kNoObject when it has none here.
@@ -271,15 +347,52 @@ ThreadOwner World::OwnerOf(kvQOObject* object) {
 }
 
 void World::OnThreadEvent(const ThreadEvent& event, const ThreadInfo& thread) {
-    Record("thread", FormatThreadEvent(event, thread));
+    const ThreadRecord detail{event, thread};
+    qohost::Record r;
+    r.kind = RecordKind::Thread;
+    r.entity = thread.owner.entity;
+    r.number = static_cast<int32_t>(event.thread);
+    if (event.kind == ThreadEvent::Kind::Start) r.name = names.Intern(thread.name);
+    r.detail = &detail;
+    r.format = &FormatThreadRecord;
+    Emit(r);
 }
 
 uint32_t World::CreateThread(const char* name, kvQOObject* object, qoThreadEntry entry, void* args) {
-    return scheduler.Create(name, object, entry, args, OwnerOf(object));
+    return StartThread(name, object, entry, args, false);
 }
 uint32_t World::CreateNetworkThread(const char* name, kvQOObject* object, qoThreadEntry entry,
                                     void* args) {
-    return scheduler.Create(name, object, entry, args, OwnerOf(object), true);
+    return StartThread(name, object, entry, args, true);
+}
+
+uint32_t World::StartThread(const char* name, kvQOObject* object, qoThreadEntry entry, void* args,
+                            bool network) {
+    const ThreadOwner owner = OwnerOf(object);
+    const uint32_t id = scheduler.Create(name, object, entry, args, owner, network);
+    if (id == 0 && entry) ThreadFailed(name, owner);
+    return id;
+}
+
+uint32_t World::StartInit(kvQOObject* object, ThreadOwner owner) {
+    const uint32_t id = scheduler.StartInit(object, owner);
+    if (id == 0) ThreadFailed("Init", owner);
+    return id;
+}
+
+// A thread the scheduler could not create: said on the console (the first few), counted always.
+void World::ThreadFailed(const char* name, ThreadOwner owner) {
+    constexpr uint64_t kReported = 10;
+    if (++threadFailures_ > kReported) return;
+    std::string where = "entity #" + std::to_string(owner.entity);
+    if (const Entity* e = EntityByHandle(owner.entity)) {
+        where = e->name;
+        if (owner.objectIndex < e->objects.size()) where += "." + e->objects[owner.objectIndex].className;
+    }
+    Printf("^1qohost: script thread \"%s\" on %s was not created: %s^0\n", name ? name : "",
+           where.c_str(), scheduler.LastCreateError().c_str());
+    if (threadFailures_ == kReported)
+        Printf("^1qohost: further script threads that cannot be created are counted, not reported^0\n");
 }
 bool World::GetThreadContext(uint32_t thread, qoThreadContext* out) { return scheduler.GetContext(thread, out); }
 void World::EndThreadsByName(const char* name, kvQOObject* object) { scheduler.EndByName(name, object); }
@@ -312,7 +425,7 @@ uint32_t World::FindScriptObject(uint32_t entity, const char* className, int cre
     index = AddScriptObject(*e, className);
     kvQOObject* object = index != kNoObject ? ScriptObject(entity, index) : nullptr;
     if (object) FillDeclDefaults(*this, *object);  // as a level's objects get them
-    if (object && options_.startInitOnCreate) scheduler.StartInit(object, {entity, index});
+    if (object && options_.startInitOnCreate) StartInit(object, {entity, index});
     return index;
 }
 
@@ -333,8 +446,16 @@ bool World::CallEntityMethod(uint32_t entity, int32_t method, const char* signat
     lastResult = MethodResult{};
     Entity* e = ValidEntity(entity);
     if (!e) {
-        Record("method", "#" + std::to_string(method) + " on missing entity " +
-                             std::to_string(entity) + " failed");
+        // "relay2.Activate failed: the entity was removed", "#0.GetTarget failed: no such entity"
+        if (Wants(RecordKind::Method)) {
+            const char* known = MethodName(method);
+            const Entity* gone = EntityByHandle(entity);
+            Record(RecordKind::Method,
+                   (gone ? gone->name : "#" + std::to_string(entity)) + "." +
+                       (known ? std::string(known) : "#" + std::to_string(method)) + " failed: " +
+                       (gone ? "the entity was removed" : "no such entity"),
+                   entity);
+        }
         return false;
     }
     return DispatchMethod(*this, *e, method, signature, args, lastResult);
@@ -363,7 +484,7 @@ void World::Printf(const char* format, ...) {
     std::string text = console.Vprintf(format, args);
     va_end(args);
     if (!text.empty() && text.back() == '\n') text.pop_back();
-    Record("console", std::move(text));
+    Record(RecordKind::Console, text);
 }
 
 int32_t World::RandomInt(int32_t n) {
@@ -373,79 +494,100 @@ int32_t World::RandomInt(int32_t n) {
 
 float World::RandomFloat() { return static_cast<float>(rng_() >> 8) * (1.0f / 16777216.0f); }
 
-int32_t World::GameTimeMs() { return gameTimeMs_; }
+int32_t World::GameTimeMs() {
+    return gameTimeMs_ > INT32_MAX ? INT32_MAX : static_cast<int32_t>(gameTimeMs_);
+}
 int32_t World::FrameTimeMs() { return frameTimeMs_; }
 
 // ---- debug drawing (slots 39, 41 to 47) -----------------------------------------------------
 
 void World::DebugLine(const qoColor* color, const qoVector* start, const qoVector* end,
                       float lifetime, bool depthTest) {
-    draws.push_back({frame_, "line", "", Value(color), Value(start), Value(end), {}, {}, 0, 0, 0,
-                     lifetime, depthTest});
-    Record("draw", "line " + VectorText(start) + " " + VectorText(end));
+    if (!Wants(RecordKind::Draw)) return;
+    Draw({frame_, "line", "", Value(color), Value(start), Value(end), {}, {}, 0, 0, 0, lifetime,
+          depthTest});
 }
 
 void World::DebugArrow(const qoColor* color, const qoVector* start, const qoVector* end, int size,
                        float lifetime) {
-    draws.push_back({frame_, "arrow", "", Value(color), Value(start), Value(end), {}, {}, 0, 0,
-                     size, lifetime, false});
-    Record("draw", "arrow " + VectorText(start) + " " + VectorText(end));
+    if (!Wants(RecordKind::Draw)) return;
+    Draw({frame_, "arrow", "", Value(color), Value(start), Value(end), {}, {}, 0, 0, size, lifetime,
+          false});
 }
 
 void World::DebugCircle(const qoColor* color, const qoVector* origin, const qoVector* dir,
                         float radius, int points, float lifetime, bool depthTest) {
-    draws.push_back({frame_, "circle", "", Value(color), Value(origin), Value(dir), {}, {}, radius,
-                     0, points, lifetime, depthTest});
-    Record("draw", "circle " + VectorText(origin) + " r=" + std::to_string(radius));
+    if (!Wants(RecordKind::Draw)) return;
+    Draw({frame_, "circle", "", Value(color), Value(origin), Value(dir), {}, {}, radius, 0, points,
+          lifetime, depthTest});
 }
 
 void World::DebugBox(const qoColor* color, const qoVector* mins, const qoVector* maxs,
                      const qoVector* origin, const qoVector* angles, float lifetime,
                      bool depthTest) {
-    draws.push_back({frame_, "box", "", Value(color), Value(mins), Value(maxs), Value(origin),
-                     Value(angles), 0, 0, 0, lifetime, depthTest});
-    Record("draw", "box " + VectorText(mins) + " " + VectorText(maxs) + " at " + VectorText(origin));
+    if (!Wants(RecordKind::Draw)) return;
+    Draw({frame_, "box", "", Value(color), Value(mins), Value(maxs), Value(origin), Value(angles), 0,
+          0, 0, lifetime, depthTest});
 }
 
 void World::DebugSphere(const qoColor* color, const qoVector* origin, float radius,
                         float lifetime, bool depthTest) {
-    draws.push_back({frame_, "sphere", "", Value(color), Value(origin), {}, {}, {}, radius, 0, 0,
-                     lifetime, depthTest});
-    Record("draw", "sphere " + VectorText(origin) + " r=" + std::to_string(radius));
+    if (!Wants(RecordKind::Draw)) return;
+    Draw({frame_, "sphere", "", Value(color), Value(origin), {}, {}, {}, radius, 0, 0, lifetime,
+          depthTest});
 }
 
 void World::DebugText(const char* text, const qoVector* rgb, const qoVector* position,
                       float scale, int alignment, bool, bool, float lifetime) {
+    if (!Wants(RecordKind::Draw)) return;
     const qoVector c = Value(rgb);
-    draws.push_back({frame_, "text", Text(text), qoColor{c.x, c.y, c.z, 1.0f}, Value(position), {},
-                     {}, {}, 0, scale, alignment, lifetime, false});
-    Record("draw", std::string("text \"") + Text(text) + "\" at " + VectorText(position));
+    Draw({frame_, "text", Text(text), qoColor{c.x, c.y, c.z, 1.0f}, Value(position), {}, {}, {}, 0,
+          scale, alignment, lifetime, false});
 }
 
 void World::DebugBounds(const qoColor* color, const qoVector* mins, const qoVector* maxs,
                         float lifetime) {
-    draws.push_back({frame_, "bounds", "", Value(color), Value(mins), Value(maxs), {}, {}, 0, 0, 0,
-                     lifetime, false});
-    Record("draw", "bounds " + VectorText(mins) + " " + VectorText(maxs));
+    if (!Wants(RecordKind::Draw)) return;
+    Draw({frame_, "bounds", "", Value(color), Value(mins), Value(maxs), {}, {}, 0, 0, 0, lifetime,
+          false});
+}
+
+void World::Draw(const DebugDraw& draw) {
+    qohost::Record r;
+    r.kind = RecordKind::Draw;
+    r.detail = &draw;
+    r.format = [](const qohost::Record& record) {
+        const DebugDraw& d = *static_cast<const DebugDraw*>(record.detail);
+        const std::string a = VectorText(&d.a), b = VectorText(&d.b);
+        if (d.shape == "circle" || d.shape == "sphere") return d.shape + " " + a + " r=" + std::to_string(d.radius);
+        if (d.shape == "box") return "box " + a + " " + b + " at " + VectorText(&d.c);
+        if (d.shape == "text") return "text \"" + d.text + "\" at " + a;
+        return d.shape + " " + a + " " + b;
+    };
+    Emit(r);
 }
 
 // ---- console variables (slots 49 to 56) -----------------------------------------------------
 
 void World::SetCvarString(const char* name, const char* value) {
     cvars.SetString(name, value);
-    Record("cvar", std::string("set ") + Text(name) + " \"" + Text(value) + "\"");
+    if (Wants(RecordKind::Cvar))
+        Record(RecordKind::Cvar, std::string("set ") + Text(name) + " \"" + Text(value) + "\"");
 }
 void World::SetCvarBool(const char* name, bool value) {
     cvars.SetBool(name, value);
-    Record("cvar", std::string("set ") + Text(name) + " " + Cvars::FormatBool(value));
+    if (Wants(RecordKind::Cvar))
+        Record(RecordKind::Cvar, std::string("set ") + Text(name) + " " + Cvars::FormatBool(value));
 }
 void World::SetCvarInt(const char* name, int32_t value) {
     cvars.SetInt(name, value);
-    Record("cvar", std::string("set ") + Text(name) + " " + Cvars::FormatInt(value));
+    if (Wants(RecordKind::Cvar))
+        Record(RecordKind::Cvar, std::string("set ") + Text(name) + " " + Cvars::FormatInt(value));
 }
 void World::SetCvarFloat(const char* name, float value) {
     cvars.SetFloat(name, value);
-    Record("cvar", std::string("set ") + Text(name) + " " + Cvars::FormatFloat(value));
+    if (Wants(RecordKind::Cvar))
+        Record(RecordKind::Cvar, std::string("set ") + Text(name) + " " + Cvars::FormatFloat(value));
 }
 const char* World::GetCvarString(const char* name, const char* defaultValue, const char*, int) {
     return cvars.GetString(name, defaultValue);
@@ -458,7 +600,7 @@ float World::GetCvarFloat(const char* name, float defaultValue) { return cvars.G
 
 uint32_t World::SpawnEntityFromDef(const void* entityDef) {
     if (!entityDef || !IsDecl(entityDef)) {
-        Record("entity", "spawn from unknown decl refused");
+        Record(RecordKind::Entity, "spawn from unknown decl refused");
         return 0;
     }
     const Decl& decl = *static_cast<const Decl*>(entityDef);
@@ -477,14 +619,19 @@ int32_t World::StartTrace(const qoVector* start, const qoVector* end, uint32_t c
     t.ignoreEntity = ignoreEntity;
     RunTrace(*this, t);
     traces.push_back(t);
-    Record("trace", "start " + VectorText(start) + " " + VectorText(end));
-    return static_cast<int32_t>(traces.size());
+    if (traces.size() > kKeptTraces) traces.pop_front();
+    ++tracesStarted_;
+    if (Wants(RecordKind::Trace))
+        Record(RecordKind::Trace, "start " + VectorText(start) + " " + VectorText(end));
+    return tracesStarted_ > INT32_MAX ? INT32_MAX : static_cast<int32_t>(tracesStarted_);
 }
 
 void World::GetTraceResult(int32_t trace, float* fraction, qoVector* normal, uint32_t* hitEntity) {
     Trace none;
-    const Trace& t = trace >= 1 && static_cast<size_t>(trace) <= traces.size()
-                         ? traces[static_cast<size_t>(trace) - 1]
+    const uint64_t oldest = tracesStarted_ - traces.size() + 1;  // handle of traces.front()
+    const Trace& t = trace >= 1 && static_cast<uint64_t>(trace) >= oldest &&
+                             static_cast<uint64_t>(trace) <= tracesStarted_
+                         ? traces[static_cast<uint64_t>(trace) - oldest]
                          : none;
     if (fraction) *fraction = t.fraction;
     if (normal) *normal = t.normal;
@@ -497,7 +644,7 @@ bool World::IsTraceDone(int32_t) { return true; }
 
 void World::CallScriptFunction(uint32_t entity, const char* functionName) {
     Entity* e = ValidEntity(entity);
-    Record("script", std::string("call ") + (e ? e->name : std::to_string(entity)) + "." +
+    if (Wants(RecordKind::Script)) Record(RecordKind::Script, std::string("call ") + (e ? e->name : std::to_string(entity)) + "." +
                          Text(functionName));
     if (!e || !functionName) return;
     std::vector<kvQOObject*> objects;
@@ -510,26 +657,33 @@ void World::CallScriptFunction(uint32_t entity, const char* functionName) {
 
 // ---- players, dev windows, state stream (slots 67 to 72) ------------------------------------
 
-int32_t World::NumPlayers() { return static_cast<int32_t>(EntitiesOfClass("kvPlayer").size()); }
+int32_t World::NumPlayers() { return static_cast<int32_t>(players_.size()); }
 
 uint32_t World::GetPlayer(int32_t index) {
-    std::vector<Entity*> players = EntitiesOfClass("kvPlayer");
-    if (index < 0 || static_cast<size_t>(index) >= players.size()) return 0;
-    return players[static_cast<size_t>(index)]->handle;
+    if (index < 0 || static_cast<size_t>(index) >= players_.size()) return 0;
+    return players_[static_cast<size_t>(index)];
 }
 
 void World::DevWindowItem(const char* name, const char* value) {
-    devWindowItems.emplace_back(Text(name), Text(value));
+    // A window that never flushes does not grow the host without bound.
+    constexpr size_t kMaxItems = 4096;
+    if (devWindowItems.size() < kMaxItems) devWindowItems.emplace_back(Text(name), Text(value));
 }
 
 void World::DevWindowFlush() {
-    Record("devwindow", "flush " + std::to_string(devWindowItems.size()) + " items");
-    devWindowFlushes.push_back(std::move(devWindowItems));
+    if (Wants(RecordKind::DevWindow)) {
+        const std::string text = "flush " + std::to_string(devWindowItems.size()) + " items";
+        qohost::Record r;
+        r.kind = RecordKind::DevWindow;
+        r.text = text;
+        r.detail = &devWindowItems;
+        Emit(r);
+    }
     devWindowItems.clear();
 }
 
 qoStateStream* World::GetStateStream() {
-    Record("state", "stream");
+    Record(RecordKind::State, "stream");
     return &stateStream;
 }
 

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -43,21 +44,9 @@ struct WorldOptions {
     FILE* echoConsole = nullptr;       // copy console lines (colours removed) here as they come
     bool startInitOnCreate = true;     // run Init as thread "Init" for objects created by slot 2
     SchedulerOptions threads;          // fiber stacks, thread log
-};
-
-// One debug draw request (host slots 39, 41 to 44, 46, 47).
-struct DebugDraw {
-    uint64_t frame = 0;
-    std::string shape;  // "line", "arrow", "circle", "box", "sphere", "text", "bounds"
-    std::string text;   // text draws only
-    qoColor color;      // for text: r, g, b from the rgb vector, a = 1
-    qoVector a, b, c, d;  // shape points: line/arrow start,end; circle origin,dir; box mins,
-                          // maxs,origin,angles; sphere origin; text position; bounds mins,maxs
-    float radius = 0.0f;
-    float scale = 0.0f;
-    int32_t size = 0;   // arrow size, circle points, text alignment
-    float lifetime = 0.0f;
-    bool depthTest = false;
+    // Keep the whole history: attach `recorder` (every record kind), keep the console's lines
+    // and the console variable calls. For tests; a long run (qohost run) turns it off and attaches the sinks it needs.
+    bool keepHistory = true;
 };
 
 // One trace started through host slot 59, with the result slot 60 reports.
@@ -116,11 +105,22 @@ public:
     // Only entities that were not removed.
     Entity* ValidEntity(uint32_t handle);
     Entity* EntityByName(std::string_view name);
+    // Live entities of host class kvPlayer (or derived) in creation order (slots 67 and 69).
+    const std::vector<uint32_t>& Players() const { return players_; }
     // Removes the entity: it becomes invalid at once; its script objects are shut down and
     // destroyed at the end of the current frame (or at once when destroyNow is true).
     void RemoveEntity(uint32_t handle, bool destroyNow = false);
     // Live entities in creation order.
     std::vector<Entity*> Entities();
+    // Entities with a motion to advance each frame (host/Methods.cpp adds them when a move or
+    // rotation starts; AdvanceSimulation drops them when it is over).
+    void Simulate(Entity& entity);
+    std::vector<uint32_t>& SimulatedEntities() { return simulated_; }
+    // Spawned entities whose death their spawner has not heard of yet (host/Spawning.h).
+    std::vector<uint32_t>& SpawnWatched() { return spawnWatched_; }
+    // Whether any entity was ever bound to another (Bind): moves look for followers only then.
+    void NoteBind() { binds_ = true; }
+    bool HasBinds() const { return binds_; }
     std::vector<Entity*> EntitiesOfClass(std::string_view hostClass);  // includes derived
 
     // ---- script objects ---------------------------------------------------------------------
@@ -136,7 +136,7 @@ public:
     void DestroyAllObjects();
     size_t LiveObjectCount() const;
     // Objects in creation order as (entity, object index).
-    const std::vector<std::pair<uint32_t, uint32_t>>& ObjectOrder() const { return objectOrder_; }
+    std::vector<std::pair<uint32_t, uint32_t>> ObjectOrder() const;
 
     // Destroys every object and removes every entity (handles keep counting up); then spawns
     // the "world" entity again when the options ask for it.
@@ -153,24 +153,40 @@ public:
     void RunFrame();
     void RunFrames(int count) { for (int i = 0; i < count; ++i) RunFrame(); }
     uint64_t Frame() const { return frame_; }
-    int32_t GameTime() const { return gameTimeMs_; }
+    // Game time in milliseconds. Host slot 37 (GameTimeMs) answers it as 32 bits: it stays at
+    // INT32_MAX once the game time passes it (after 24.8 days), never wrapping to negative.
+    int64_t GameTime() const { return gameTimeMs_; }
     void SetFrameTime(int32_t ms) { frameTimeMs_ = ms; }
     void Seed(uint32_t seed) { rng_.seed(seed); }
 
     // ---- recording --------------------------------------------------------------------------
-    // Adds a record stamped with the frame, game time and calling thread, unless the kind is
-    // muted in the recorder.
-    void Record(std::string kind, std::string text);
+    // Sinks receive the records of the kinds they want from now on, in attachment order.
+    void AddSink(RecordSink& sink);
+    void RemoveSink(RecordSink& sink);
+    // Rereads the sinks' wanted kinds.
+    void SinksChanged();
+    // True when some sink wants records of this kind: check before building one.
+    bool Wants(RecordKind kind) const { return (wanted_ & MaskOf(kind)) != 0; }
+    // Stamps the record with the frame, game time and calling thread and hands it to every
+    // sink that wants its kind.
+    void Emit(qohost::Record record);
+    // A record whose text is built up front (rare kinds), about `entity`.
+    void Record(RecordKind kind, std::string_view text, uint32_t entity = 0);
+    // Thread creations the scheduler refused (stack limit or memory); each is reported on the
+    // console.
+    uint64_t ThreadFailures() const { return threadFailures_; }
 
     Allocator allocator;
     Console console;
     Cvars cvars;
-    Recorder recorder;
+    NameTable names;     // names in records
+    Recorder recorder;   // attached when the options keep the history
     MethodResult lastResult;  // filled by the entity methods, read by slots 13 to 15 and 17
-    std::vector<DebugDraw> draws;
-    std::vector<Trace> traces;  // trace handle = index + 1
-    std::vector<std::pair<std::string, std::string>> devWindowItems;  // since the last flush
-    std::vector<std::vector<std::pair<std::string, std::string>>> devWindowFlushes;
+    // The most recent traces (at most kKeptTraces); handle = number of traces before it + 1.
+    // Results of older handles read as "no hit".
+    static constexpr size_t kKeptTraces = 1024;
+    std::deque<Trace> traces;
+    DevWindowItems devWindowItems;  // since the last flush
     StateStream stateStream;
     Scheduler scheduler;  // script threads (slots 18, 19, 22 to 26, 32 to 34)
 
@@ -268,6 +284,11 @@ private:
     void EndThreadsOf(kvQOObject* object);
     ThreadOwner OwnerOf(kvQOObject* object);
     void OnThreadEvent(const ThreadEvent& event, const ThreadInfo& thread) override;
+    uint32_t StartThread(const char* name, kvQOObject* object, qoThreadEntry entry, void* args,
+                         bool network);
+    uint32_t StartInit(kvQOObject* object, ThreadOwner owner);
+    void ThreadFailed(const char* name, ThreadOwner owner);
+    void Draw(const DebugDraw& draw);
     void RunScheduledWork();
     void DestroyPendingObjects();
     void ShutdownAndDestroy(std::vector<std::pair<uint32_t, uint32_t>> objects);
@@ -276,16 +297,33 @@ private:
     kvQuorin* module_ = nullptr;
     kvQuorinSystem* previousSystem_ = nullptr;
 
-    std::map<uint32_t, std::unique_ptr<Entity>> entities_;
-    std::unordered_map<std::string, uint32_t> names_;  // live entities only
+    // Entities by handle: entities_[handle - firstHandle_] (removed ones stay, as null names).
+    std::vector<std::unique_ptr<Entity>> entities_;
+    uint32_t firstHandle_ = 1;
+    std::unordered_map<std::string, uint32_t> entityNames_;  // live entities only
+    std::vector<uint32_t> players_;
+    std::vector<uint32_t> simulated_;
+    std::vector<uint32_t> spawnWatched_;
+    bool binds_ = false;
     uint32_t nextHandle_ = 1;
-    std::vector<std::pair<uint32_t, uint32_t>> objectOrder_;   // live objects
+    // Live objects in creation order: a destroyed one leaves a hole until the next compaction.
+    struct ObjectRef {
+        uint32_t entity, index;
+        bool live;
+    };
+    std::vector<ObjectRef> objectOrder_;
+    size_t liveObjects_ = 0;
     std::vector<uint32_t> pendingRemoval_;                      // entities whose objects go at frame end
+    uint64_t tracesStarted_ = 0;
+
+    std::vector<RecordSink*> sinks_;
+    RecordMask wanted_ = 0;
+    uint64_t threadFailures_ = 0;
 
     std::map<std::pair<std::string, std::string>, std::unique_ptr<Decl>> decls_;
 
     uint64_t frame_ = 0;
-    int32_t gameTimeMs_ = 0;
+    int64_t gameTimeMs_ = 0;
     int32_t frameTimeMs_ = 16;
     std::mt19937 rng_;
 };

@@ -20,11 +20,16 @@
 #include "scripts/movers/simpleMovers.h"
 #include "scripts/spawn/spawnManager.h"
 #include "scripts/spawn/spawnTools.h"
+#include "scripts/util/SlidingDoorVolume.h"
 #include "scripts/util/audibleTimer.h"
+#include "scripts/util/objectives.h"
+#include "scripts/util/props.h"
 #include "scripts/util/triggerLerpDelay.h"
 #include "scripts/util/triggerSequential.h"
+#include "scripts/util/util_entityFlag.h"
 
 using qoScriptClasses = qoTypeList<
+    SlidingDoorVolume,
     _combatGoal,
     _goalKillCountActor,
     _goalKillCountSpawner,
@@ -36,6 +41,8 @@ using qoScriptClasses = qoTypeList<
     moverExtender,
     moverExtenderPauser,
     mover_modifier,
+    objectiveManager,
+    objectiveTarget,
     pHell_ActiveAi,
     pHell_CombatManager,
     pHell_CombatStage,
@@ -50,6 +57,9 @@ using qoScriptClasses = qoTypeList<
     pHell_SpawnManager,
     pHell_Spawner,
     phCombatHintGroup,
+    playerFacingRotate,
+    prop_facePlayer,
+    prop_UsableProp,
     qoComment,
     qoDebugUtil,
     qoWorldUtil,
@@ -60,7 +70,10 @@ using qoScriptClasses = qoTypeList<
     triggerLerpDelay,
     triggerSequential,
     util_bobMover,
-    util_debugMetaData>;
+    util_debugMetaData,
+    util_entityFlag,
+    util_entityFlagActivate,
+    util_entityFlagVolume>;
 
 // File-level types that no class publishes through its properties or QO_TYPES.
 using qoStandaloneTypes = qoTypeList<musicTensionStates_t>;

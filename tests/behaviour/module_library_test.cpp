@@ -72,7 +72,7 @@ TEST_F(ModuleLibraryHost, SlotsByNumber) {
     CallSlot<void>(api, 3);  // Reset: binds the world utility on "world" without a warning
     EXPECT_FALSE(world->console.Contains("not found"));
     CallSlot<void>(api, 4);  // no windows: nothing drawn
-    EXPECT_TRUE(world->devWindowFlushes.empty());
+    EXPECT_TRUE(world->recorder.devWindowFlushes.empty());
     const char* const* names = CallSlot<const char* const*>(api, 5);
     ASSERT_NE(names, nullptr);
     ASSERT_NE(CallSlot<const char* const*>(api, 6), nullptr);

@@ -37,7 +37,10 @@ TEST_F(RegistrySlots, NameAndPrefixTablesThroughSlots5And6) {
     size_t rows = 0;
     while (names[rows]) ++rows;
     EXPECT_GE(rows, 7u);
-    EXPECT_STREQ(names[0], "_combatGoal");  // "_" sorts before the lower-case names
+    // Plain byte order: upper-case names first, then "_", then the lower-case names.
+    EXPECT_STREQ(names[0], "SlidingDoorVolume");
+    EXPECT_STREQ(names[1], "_combatGoal");
+    for (size_t i = 1; i < rows; ++i) EXPECT_LT(std::strcmp(names[i - 1], names[i]), 0) << names[i];
     EXPECT_EQ(Slot<Table>(api, 6)(api), api->GetClassPrefixes());
 }
 

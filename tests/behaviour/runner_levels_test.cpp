@@ -99,6 +99,7 @@ const Example kExamples[] = {
     {"debug", "examples/levels/debug.json"},
     {"kill_counter", "examples/levels/kill_counter.json"},
     {"spawn_fight", "examples/levels/spawn_fight.json"},
+    {"objectives", "examples/levels/objectives.json"},
     {"encounter", "examples/levels/encounter.json"},
     {"lift", "examples/levels/lift.json"},
     {"door_sequence", "examples/levels/door_sequence.json"},
@@ -188,9 +189,9 @@ TEST(RunnerNetwork, DemoSettlesIntoTheGoldenTrees) {
     EXPECT_EQ(graph.substr(graph.size() - 2), "}\n");
 }
 
-TEST(RunnerNetwork, ANetworkThatHasNotSettledExitsWithFour) {
+TEST(RunnerNetwork, ANetworkThatHasNotSettledExitsWithFive) {
     const Result r = RunQohost("network examples/levels/network.json --frames 0");
-    EXPECT_EQ(r.code, 4) << r.err;
+    EXPECT_EQ(r.code, 5) << r.err;
     const std::vector<std::string> lines = Lines(r.out);
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[1], "== 10 network nodes; not settled at frame 0");

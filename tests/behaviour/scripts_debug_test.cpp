@@ -177,7 +177,7 @@ TEST_F(DebugUtilTest, ViewTraceLineAndMasks) {
         Load(DebugLevel(c.command));
         RunUntil(kCommandFrame - 1);
         Preselect("box");
-        world->draws.clear();
+        world->recorder.draws.clear();
         RunUntil(kCommandFrame + 3);
         ASSERT_EQ(world->traces.size(), 1u);
         const qohost::Trace& t = world->traces[0];
@@ -185,7 +185,7 @@ TEST_F(DebugUtilTest, ViewTraceLineAndMasks) {
         EXPECT_EQ(t.ignoreEntity, Handle("player1"));
         EXPECT_EQ(t.hitEntity, Handle("imp"));
         int lines = 0;
-        for (const qohost::DebugDraw& d : world->draws) {
+        for (const qohost::DebugDraw& d : world->recorder.draws) {
             if (d.shape != "line") continue;
             ++lines;
             EXPECT_EQ(d.frame, uint64_t(kCommandFrame + 1));
@@ -204,10 +204,10 @@ TEST_F(DebugUtilTest, OutlinesTheSelectionEveryIdleFrame) {
     Load(DebugLevel("find imp"));
     RunUntil(kCommandFrame - 6);
     Preselect("imp");
-    world->draws.clear();
+    world->recorder.draws.clear();
     RunUntil(kCommandFrame + 5);
     std::vector<uint64_t> frames;
-    for (const qohost::DebugDraw& d : world->draws) {
+    for (const qohost::DebugDraw& d : world->recorder.draws) {
         ASSERT_EQ(d.shape, "box");
         frames.push_back(d.frame);
         EXPECT_EQ(Text(d.a), "(-16 -16 0)");

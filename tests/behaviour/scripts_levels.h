@@ -59,7 +59,7 @@ protected:
     // Records of a kind whose text contains `part`, as "FRAME TEXT".
     std::vector<std::string> Records(const char* kind, const std::string& part = "") const {
         std::vector<std::string> out;
-        for (const qohost::Record& r : world->recorder.OfKind(kind))
+        for (const qohost::KeptRecord& r : world->recorder.OfKind(kind))
             if (r.text.find(part) != std::string::npos) out.push_back(std::to_string(r.frame) + " " + r.text);
         return out;
     }
@@ -74,7 +74,7 @@ protected:
     // Entity-method calls from `frame` on, without the frame.
     std::vector<std::string> CallTextsFrom(uint64_t frame) const {
         std::vector<std::string> out;
-        for (const qohost::Record& r : world->recorder.OfKind("method"))
+        for (const qohost::KeptRecord& r : world->recorder.OfKind("method"))
             if (r.frame >= frame) out.push_back(r.text);
         return out;
     }
@@ -118,7 +118,7 @@ protected:
     // The id of the thread started with that name on the entity's object (0: none).
     uint32_t ThreadStartedOn(const char* entity, const char* threadName) const {
         const std::string owner = " on " + std::to_string(Handle(entity)) + ".";
-        for (const qohost::Record& r : world->recorder.OfKind("thread")) {
+        for (const qohost::KeptRecord& r : world->recorder.OfKind("thread")) {
             if (r.text.rfind("start ", 0) != 0) continue;
             if (r.text.find("\"" + std::string(threadName) + "\"" + owner) == std::string::npos) continue;
             return static_cast<uint32_t>(std::stoul(r.text.substr(6)));
@@ -129,7 +129,7 @@ protected:
     // "FRAME REASON" of the thread's end ("33 returned"), or "" while it runs.
     std::string ThreadEnd(uint32_t id) const {
         const std::string prefix = "end " + std::to_string(id) + " ";
-        for (const qohost::Record& r : world->recorder.OfKind("thread"))
+        for (const qohost::KeptRecord& r : world->recorder.OfKind("thread"))
             if (r.text.rfind(prefix, 0) == 0) return std::to_string(r.frame) + " " + r.text.substr(prefix.size());
         return "";
     }

@@ -92,7 +92,7 @@ TEST_F(RelayTest, SequentialDebugTextWhileWaiting) {
     Load(RelayLevel("triggerSequential", 2, R"("loop": false, "debugText": true)", {12}));
     auto textsOn = [&](uint64_t frame) {
         std::vector<std::string> texts;
-        for (const qohost::DebugDraw& d : world->draws) {
+        for (const qohost::DebugDraw& d : world->recorder.draws) {
             if (d.frame != frame) continue;
             EXPECT_EQ(d.shape, "text");
             EXPECT_FLOAT_EQ(d.scale, 0.3f);
@@ -140,7 +140,7 @@ TEST_P(LerpRelay, WaitsTheLerpedDelayBeforeEachTarget) {
     std::vector<std::string> waits;
     std::vector<uint64_t> resumed;
     bool waitingSeconds = false;
-    for (const qohost::Record& r : world->recorder.OfKind("thread")) {
+    for (const qohost::KeptRecord& r : world->recorder.OfKind("thread")) {
         const std::string suspend = "suspend " + std::to_string(id) + " seconds ";
         if (r.text.rfind(suspend, 0) == 0) {
             waits.push_back(r.text.substr(suspend.size()));
@@ -349,7 +349,7 @@ TEST_F(TimerTest, DebugTextWhileCounting) {
     Load(TimerLevel(R"("targetTime": 2.5, "debugText": true, "capTargetTime": true)", {12}));
     RunUntil(14);
     std::vector<std::string> texts;
-    for (const qohost::DebugDraw& d : world->draws) {
+    for (const qohost::DebugDraw& d : world->recorder.draws) {
         if (d.frame != 13) continue;
         EXPECT_EQ(d.shape, "text");
         EXPECT_FLOAT_EQ(d.scale, 0.3f);
@@ -364,7 +364,7 @@ TEST_F(TimerTest, DebugTextWhileCounting) {
     EXPECT_EQ(texts, (std::vector<std::string>{"timeLeft: 2.500 @12", "timer: 0 @4", "targetTime: 2.500 @-4",
                                                "triggerTime: 10 @-12", "repeat: false @-20",
                                                "capTargetTime: true @-28"}));
-    EXPECT_EQ(world->draws.back().frame, 14u);
+    EXPECT_EQ(world->recorder.draws.back().frame, 14u);
 }
 
 }  // namespace

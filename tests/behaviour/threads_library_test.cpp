@@ -17,7 +17,7 @@ class ThreadsLibraryTest : public qohost::test::HostFixture {
 protected:
     std::vector<std::string> ThreadRecords() const {
         std::vector<std::string> lines;
-        for (const qohost::Record& r : world->recorder.OfKind("thread"))
+        for (const qohost::KeptRecord& r : world->recorder.OfKind("thread"))
             lines.push_back(std::to_string(r.frame) + " " + r.text);
         return lines;
     }

@@ -30,13 +30,13 @@ TEST_F(KillCounterReference, ForwardsInitAndDrawStatusThroughItsOwnOperations) {
     EXPECT_EQ(counter->goalState, _combatGoal::GOAL_RUNNING);
     EXPECT_EQ(counter->nCount, 1) << "Init raised nCount to 1";
     qohost::test::CallSlot<void>(&ref, 2);
-    ASSERT_EQ(world->draws.size(), 1u);
-    EXPECT_EQ(world->draws[0].text, "Running - Count: 1");
+    ASSERT_EQ(world->recorder.draws.size(), 1u);
+    EXPECT_EQ(world->recorder.draws[0].text, "Running - Count: 1");
 
     // Resolved again on each call: once the entity is gone the call reports the assertion.
     world->RemoveEntity(e.handle, true);
     ref.DrawStatus();
-    EXPECT_EQ(world->draws.size(), 1u);
+    EXPECT_EQ(world->recorder.draws.size(), 1u);
     EXPECT_TRUE(world->console.Contains("Assertion failed: 0")) << ConsoleText();
 }
 

@@ -232,6 +232,21 @@ TEST(HostClock, FramesAdvanceGameTimeByTheFrameTime) {
     EXPECT_EQ(world.FrameTimeMs(), 16);
 }
 
+// The game time is 64-bit inside the host; the 32-bit slot stays at its largest value once the
+// time passes it instead of wrapping to a negative time.
+TEST(HostClock, GameTimePastTwoToThe31MillisecondsSaturatesInTheSlot) {
+    WorldOptions options;
+    options.frameTimeMs = 1000000000;
+    World world(options);
+    world.RunFrames(2);
+    EXPECT_EQ(world.GameTime(), 2000000000);
+    EXPECT_EQ(world.GameTimeMs(), 2000000000);
+    world.RunFrame();
+    EXPECT_EQ(world.GameTime(), int64_t{3000000000});
+    EXPECT_EQ(world.GameTimeMs(), INT32_MAX);
+    EXPECT_EQ(world.scheduler.TimeUs(), int64_t{3000000000} * 1000);
+}
+
 TEST(HostRandom, SeededSequencesRepeatAndStayInRange) {
     WorldOptions a;
     a.seed = 42;
@@ -279,26 +294,68 @@ TEST(HostTraces, TracesHitNothingAndUnknownHandlesAreSafe) {
     EXPECT_TRUE(world.IsTraceDone(999));
 }
 
+// Only the latest traces are kept: the newest still answers, one that old reads as no hit.
+TEST(HostTraces, OnlyTheLatestTracesAreKept) {
+    World world;
+    Entity& box = world.SpawnEntity("box", "kvProp");
+    box.origin = {50, 0, 0};
+    const qoVector start{0, 0, 16}, end{100, 0, 16};
+    const int32_t first = world.StartTrace(&start, &end, 1, 0);
+    int32_t last = first;
+    for (size_t i = 0; i < World::kKeptTraces; ++i) last = world.StartTrace(&start, &end, 1, 0);
+    EXPECT_EQ(last, first + static_cast<int32_t>(World::kKeptTraces));
+    EXPECT_EQ(world.traces.size(), World::kKeptTraces);
+    uint32_t hit = 0;
+    world.GetTraceResult(last, nullptr, nullptr, &hit);
+    EXPECT_EQ(hit, box.handle);
+    world.GetTraceResult(first, nullptr, nullptr, &hit);
+    EXPECT_EQ(hit, 0u);
+}
+
+// Without the history (a long run) the world keeps nothing that grows with the run: no
+// records, console lines, console variable calls or draws.
+TEST(HostDebug, WithoutTheHistoryNothingIsKept) {
+    WorldOptions options;
+    options.keepHistory = false;
+    World world(options);
+    const qoColor red{1, 0, 0, 1};
+    const qoVector a{0, 0, 0}, b{1, 2, 3};
+    for (int i = 0; i < 100; ++i) {
+        world.Printf("line %d\n", i);
+        world.DebugLine(&red, &a, &b, 0.0f, true);
+        world.GetCvarInt("g_skill", 1);
+        world.DevWindowItem("a", "b");
+        world.DevWindowFlush();
+        world.RunFrame();
+    }
+    EXPECT_TRUE(world.console.Lines().empty());
+    EXPECT_TRUE(world.cvars.Calls().empty());
+    EXPECT_TRUE(world.recorder.Records().empty());
+    EXPECT_TRUE(world.recorder.draws.empty());
+    EXPECT_TRUE(world.devWindowItems.empty());
+    EXPECT_FALSE(world.Wants(qohost::RecordKind::Console));
+}
+
 TEST(HostDebug, DrawsDevWindowItemsAndStateStreamAreRecorded) {
     World world;
     const qoColor red{1, 0, 0, 1};
     const qoVector a{1, 2, 3}, b{4, 5, 6}, rgb{0.5f, 0.25f, 1.0f};
     world.DebugLine(&red, &a, &b, 2.0f, true);
     world.DebugText("hello", &rgb, &a, 0.5f, 1, false, false, 3.0f);
-    ASSERT_EQ(world.draws.size(), 2u);
-    EXPECT_EQ(world.draws[0].shape, "line");
-    EXPECT_EQ(world.draws[0].b.z, 6.0f);
-    EXPECT_TRUE(world.draws[0].depthTest);
-    EXPECT_EQ(world.draws[1].text, "hello");
-    EXPECT_EQ(world.draws[1].color.g, 0.25f);
-    EXPECT_EQ(world.draws[1].lifetime, 3.0f);
+    ASSERT_EQ(world.recorder.draws.size(), 2u);
+    EXPECT_EQ(world.recorder.draws[0].shape, "line");
+    EXPECT_EQ(world.recorder.draws[0].b.z, 6.0f);
+    EXPECT_TRUE(world.recorder.draws[0].depthTest);
+    EXPECT_EQ(world.recorder.draws[1].text, "hello");
+    EXPECT_EQ(world.recorder.draws[1].color.g, 0.25f);
+    EXPECT_EQ(world.recorder.draws[1].lifetime, 3.0f);
     EXPECT_EQ(world.recorder.Count("draw"), 2u);
 
     world.DevWindowItem("Quorin Watch List", "w");
     world.DevWindowItem("hp", "100");
     world.DevWindowFlush();
-    ASSERT_EQ(world.devWindowFlushes.size(), 1u);
-    EXPECT_EQ(world.devWindowFlushes[0][1].second, "100");
+    ASSERT_EQ(world.recorder.devWindowFlushes.size(), 1u);
+    EXPECT_EQ(world.recorder.devWindowFlushes[0][1].second, "100");
     EXPECT_TRUE(world.devWindowItems.empty());
 
     int32_t value = 0;

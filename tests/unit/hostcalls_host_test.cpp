@@ -117,6 +117,10 @@ TEST_F(HostMethodTest, MissingEntityFailsWithTheWarning) {
     EXPECT_EQ(qoEntity(9999u).GetName(), "0");
     EXPECT_NE(ConsoleText().find("crate.GetOrigin failed."), std::string::npos) << ConsoleText();
     EXPECT_NE(ConsoleText().find(".GetName failed."), std::string::npos) << ConsoleText();
+    // The host's log names the method, and the entity when it once existed.
+    EXPECT_EQ(MethodRecords(), (std::vector<std::string>{
+                                   "crate.GetOrigin failed: the entity was removed",
+                                   "#9999.GetName failed: no such entity"}));
 }
 
 TEST_F(HostMethodTest, EveryCallIsRecordedWithDecodedArguments) {

@@ -4,12 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "host/Level.h"
 #include "host/LevelRunner.h"
+#include "host/TraceSink.h"
 #include "host/TraceWriter.h"
 #include "object/kvQuorinObject.h"
 #include "tests/support/HostFixture.h"
@@ -200,42 +203,134 @@ TEST_F(LevelRunnerTest, EventForARemovedEntityIsSkipped) {
     EXPECT_EQ(world->recorder.TextsOfKind("timeline").back(), "use box (skipped: box no longer exists)");
 }
 
-// The trace of a run, built from hand-made records in the formats the world records.
+// An activation reads the same in the log whether the timeline gives it as `activate` or as
+// an `event` named OnActivate: with its activator, without one, with one that is gone (the
+// handlers get none), and for a receiver that is gone.
+TEST_F(LevelRunnerTest, ActivateAndEventEntriesLogAlike) {
+    struct Case {
+        const char* fields;      // after "event": ...
+        bool receiverGone;
+        std::vector<std::string> records;  // timeline and event records, "> " before timeline
+    };
+    const Case cases[] = {
+        {R"("entity": "box", "by": "player1")", false,
+         {"> NAME box by player1", "OnActivate box #0 by player1"}},
+        {R"("entity": "box")", false, {"> NAME box", "OnActivate box #0"}},
+        {R"("entity": "box", "by": "player2")", false,
+         {"> NAME box by player2", "OnActivate box #0 by player2 (no longer exists)"}},
+        {R"("entity": "box", "by": "player1")", true,
+         {"> NAME box by player1 (skipped: box no longer exists)"}},
+    };
+    for (const Case& c : cases)
+        for (const std::string kind : {"activate", "OnActivate"}) {
+            const std::string form = kind == "activate" ? R"("event": "activate", )"
+                                                        : R"("event": "event", "name": "OnActivate", )";
+            const LevelEvent ev = Event(("{\"frame\": 0, " + form + c.fields + "}").c_str());
+            TearDown();
+            log.clear();
+            owned.clear();
+            probes.clear();
+            SetUp();
+            world->RemoveEntity(world->FindEntity("player2"));
+            if (c.receiverGone) world->RemoveEntity(world->FindEntity("box"));
+            world->recorder.Clear();
+            LevelRunner runner(*world, level);
+            runner.Deliver(ev);
+            std::vector<std::string> records;
+            for (const KeptRecord& r : world->recorder.Records()) {
+                if (r.kind == RecordKind::Timeline) records.push_back("> " + r.text);
+                if (r.kind == RecordKind::Event) records.push_back(r.text);
+            }
+            std::vector<std::string> expected = c.records;
+            expected[0].replace(2, 4, kind);
+            EXPECT_EQ(records, expected) << kind << " " << c.fields;
+            EXPECT_EQ(log.size(), c.receiverGone ? 0u : 1u);
+        }
+}
+
+// The trace of a run, streamed from hand-made records as the world hands them out, then read
+// back: it must be a complete trace-event document.
 TEST(LevelRunnerTrace, ThreadsWaitsActionsAndCallsBecomeSlicesAndInstants) {
     World world;
     Entity& e = world.SpawnEntity("relay", "kvTarget");
     e.objects.push_back({nullptr, "triggerSequential"});
-    auto at = [&](int32_t ms, uint32_t thread, const char* kind, const char* text) {
-        world.recorder.Add({uint64_t(ms / 16), ms, thread, kind, text});
-    };
-    const std::string start = "start 1 \"Init\" on " + std::to_string(e.handle) + ".0 by 0";
-    at(0, 0, "thread", start.c_str());
-    at(0, 1, "method", "relay.NumTargets() = 3");
-    at(0, 1, "thread", "suspend 1 frame");
-    at(16, 1, "thread", "resume 1");
-    at(16, 1, "thread", "suspend 1 frame");
-    at(32, 1, "thread", "resume 1");
-    at(32, 1, "thread", "suspend 1 frame");  // three quiet frames: one slice
-    at(48, 1, "thread", "resume 1");
-    at(48, 1, "method", "lamp.Activate(player1)");
-    at(48, 1, "thread", "suspend 1 frame");  // a call in between: a new slice
-    at(64, 0, "timeline", "enter trigger by player1");
-    at(64, 1, "thread", "resume 1");
-    at(64, 1, "method", "imp.Action_MoveToPoint((1 2 3), 1, 10, 0, (0 0 0))");
-    at(64, 1, "thread", "suspend 1 hold 0.5 by 7");
-    at(576, 1, "thread", "resume 1");
-    at(576, 1, "thread", "suspend 1 seconds 2");
-    at(1000, 0, "console", "^1Quorin Warning:^3 x^0");
-    at(2576, 1, "thread", "resume 1");
-    at(2576, 1, "thread", "end 1 returned");
-    at(2576, 0, "thread", "start 2 \"Update\" on 99.0 by 1");
-    at(2576, 2, "thread", "suspend 2 thread 1");
-    at(3000, 0, "timeline", "use box");
+    const std::string path = ::testing::TempDir() + "qohost_level_runner_trace.json";
+    TraceWriter writer;
+    std::string error;
+    ASSERT_TRUE(writer.Open(path, "test", error)) << error;
+    TraceSink sink(world, writer);
 
-    TraceWriter trace("test");
-    LevelRunner runner(world, LevelDesc{});
-    runner.WriteTrace(trace);
-    const TraceWriter::Json doc = trace.Document();
+    auto feed = [&](int64_t ms, uint32_t thread, RecordKind kind, const std::string& text) {
+        Record r;
+        r.kind = kind;
+        r.frame = uint64_t(ms / 16);
+        r.timeMs = ms;
+        r.thread = thread;
+        r.text = text;
+        sink.Take(r);
+    };
+    auto at = [&](int64_t ms, uint32_t thread, const char* kind, const char* text) {
+        RecordKind k;
+        ASSERT_TRUE(RecordKindByName(kind, k));
+        feed(ms, thread, k, text);
+    };
+    // A thread event of thread `id`: "start NAME ENTITY", "suspend frame", "suspend seconds S",
+    // "suspend thread T", "suspend hold S", "resume", "end".
+    auto th = [&](int64_t ms, uint32_t id, ThreadEvent::Kind kind, WaitKind wait = WaitKind::None,
+                  double seconds = 0.0, uint32_t other = 0, const char* name = "",
+                  uint32_t entity = 0) {
+        ThreadEvent event;
+        event.kind = kind;
+        event.wait = wait;
+        event.thread = id;
+        event.seconds = seconds;
+        event.other = other;
+        ThreadInfo info;
+        info.id = id;
+        info.name = name;
+        info.owner = {entity, 0};
+        const ThreadRecord detail{event, info};
+        Record r;
+        r.kind = RecordKind::Thread;
+        r.frame = uint64_t(ms / 16);
+        r.timeMs = ms;
+        r.thread = id;
+        r.detail = &detail;
+        r.format = &FormatThreadRecord;
+        sink.Take(r);
+    };
+    using K = ThreadEvent::Kind;
+    th(0, 1, K::Start, WaitKind::None, 0, 0, "Init", e.handle);
+    at(0, 1, "method", "relay.NumTargets() = 3");
+    th(0, 1, K::Suspend, WaitKind::Frame);
+    th(16, 1, K::Resume);
+    th(16, 1, K::Suspend, WaitKind::Frame);
+    th(32, 1, K::Resume);
+    th(32, 1, K::Suspend, WaitKind::Frame);  // three quiet frames: one slice
+    th(48, 1, K::Resume);
+    at(48, 1, "method", "lamp.Activate(player1)");
+    th(48, 1, K::Suspend, WaitKind::Frame);  // a call in between: a new slice
+    at(64, 0, "timeline", "enter trigger by player1");
+    th(64, 1, K::Resume);
+    at(64, 1, "method", "imp.Action_MoveToPoint((1 2 3), 1, 10, 0, (0 0 0))");
+    th(64, 1, K::Suspend, WaitKind::Hold, 0.5, 7);
+    th(576, 1, K::Resume);
+    th(576, 1, K::Suspend, WaitKind::Seconds, 2.0);
+    at(1000, 0, "console", "^1Quorin Warning:^3 x^0");
+    th(2576, 1, K::Resume);
+    th(2576, 1, K::End);
+    th(2576, 2, K::Start, WaitKind::None, 0, 1, "Update", 99);
+    th(2576, 2, K::Suspend, WaitKind::Thread, 0, 1);
+    at(3000, 0, "timeline", "use box");
+    sink.Finish();
+    ASSERT_TRUE(writer.Close(error)) << error;
+
+    std::ifstream in(path);
+    const nlohmann::json doc = nlohmann::json::parse(in, nullptr, /*allow_exceptions=*/false);
+    std::remove(path.c_str());
+    ASSERT_FALSE(doc.is_discarded()) << "the trace is not valid JSON";
+    ASSERT_TRUE(doc["traceEvents"].is_array());
+    EXPECT_EQ(doc["displayTimeUnit"], "ms");
     std::vector<std::string> slices, instants;
     std::map<int, std::string> tracks;
     for (const auto& ev : doc["traceEvents"]) {

@@ -183,7 +183,7 @@ TEST_F(ModuleReset, WithoutWindowsOnlyRebindsTheWorldUtility) {
     api->Reset();
     EXPECT_EQ(qoWorldUtilReference.entity, worldEntity);
     EXPECT_EQ(qoWorldUtilReference.objectIndex, world->FindScriptObject(worldEntity, "qoWorldUtil", 0));
-    EXPECT_TRUE(world->devWindowFlushes.empty());
+    EXPECT_TRUE(world->recorder.devWindowFlushes.empty());
     EXPECT_EQ(qoDevMenu_Manager::Windows().Num(), 0);
     // A second Reset finds the same object instead of making another.
     const size_t objects = world->LiveObjectCount();
@@ -259,11 +259,11 @@ TEST_F(ModuleDevWindows, LayoutStartsNewColumnsPastTheBottom) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         AddWindows(c.sizes);
-        world->devWindowFlushes.clear();
+        world->recorder.devWindowFlushes.clear();
         api->DrawDevWindows();
         EXPECT_EQ(Positions(), c.positions);
         for (qoDevWindow* w : qoDevMenu_Manager::Windows()) EXPECT_EQ(w->counter, 0);
-        EXPECT_EQ(world->devWindowFlushes.size(), c.sizes.size());  // every window drew
+        EXPECT_EQ(world->recorder.devWindowFlushes.size(), c.sizes.size());  // every window drew
         api->Reset();
         EXPECT_EQ(qoDevMenu_Manager::Windows().Num(), 0);
     }
@@ -279,8 +279,8 @@ TEST_F(ModuleDevWindows, AddStringItemCreatesAMissingWindowOnce) {
     EXPECT_EQ(world->console.Lines()[0].find("^2qoDevMenu_Manager::AddStringItem::"), 0u);
 
     api->DrawDevWindows();
-    ASSERT_EQ(world->devWindowFlushes.size(), 1u);
-    const auto& items = world->devWindowFlushes[0];
+    ASSERT_EQ(world->recorder.devWindowFlushes.size(), 1u);
+    const auto& items = world->recorder.devWindowFlushes[0];
     ASSERT_EQ(items.size(), 3u);
     EXPECT_EQ(items[0], std::make_pair(std::string("Quorin Watch List"), std::string("Watch")));
     EXPECT_EQ(items[1], std::make_pair(std::string("health"), std::string("90")));
@@ -378,7 +378,7 @@ TEST_F(ModuleSlots, InterfaceSlotsReachTheirOperations) {
     // 4: DrawDevWindows.
     qoDevMenu_Manager::AddStringItem("Watch", "a", "b");
     CallSlot<void>(api, 4);
-    EXPECT_EQ(world->devWindowFlushes.size(), 1u);
+    EXPECT_EQ(world->recorder.devWindowFlushes.size(), 1u);
     api->Reset();
 
     // 5, 6: the name and prefix tables.

@@ -44,6 +44,17 @@ uint32_t ExpectedSize(kvQuorin* api, const qoPropertyInfo& row) {
     return 0;
 }
 
+// The first script class in T's line of bases (T itself when it has no script base).
+template <class T>
+struct qoScriptRoot {
+    using type = T;
+};
+template <class T>
+    requires qoScriptClass<typename T::qoScriptBase>
+struct qoScriptRoot<T> {
+    using type = typename qoScriptRoot<typename T::qoScriptBase>::type;
+};
+
 template <class T>
 void CheckClass(qohost::World& world, kvQuorin* api) {
     using Tables = qoClassTables<T>;
@@ -88,8 +99,11 @@ void CheckClass(qohost::World& world, kvQuorin* api) {
         if (std::strcmp(r->type, "qoString") == 0) {
             qoStringLayout s;
             std::memcpy(&s, bytes + r->offset, sizeof s);
-            EXPECT_EQ(s.length, 0);
-            EXPECT_EQ(s.data, nullptr);
+            // Empty, or the text a constructor wrote (util_entityFlagVolume's "VolumeOccupied").
+            if (s.length == 0)
+                EXPECT_EQ(s.data, nullptr);
+            else
+                EXPECT_EQ(std::strlen(s.data), static_cast<size_t>(s.length));
             EXPECT_EQ(s.tag, tag);
         } else if (std::strncmp(r->type, "qoList< ", 8) == 0) {
             qoListLayout l;
@@ -149,9 +163,10 @@ void CheckClass(qohost::World& world, kvQuorin* api) {
             base.emplace_back(r->name);
         ASSERT_GE(own.size(), base.size());
         EXPECT_TRUE(std::equal(base.begin(), base.end(), own.end() - base.size()));
-        const char* const* baseStatements = api->GetEditorMetadata(Base::qoName);
-        for (size_t i = 0; baseStatements && baseStatements[i]; ++i)
-            EXPECT_EQ(statements[i], baseStatements[i]);
+        // Every derived class begins its array with the root script class's statements.
+        const char* const* rootStatements = api->GetEditorMetadata(qoScriptRoot<T>::type::qoName);
+        for (size_t i = 0; rootStatements && rootStatements[i]; ++i)
+            EXPECT_EQ(statements[i], rootStatements[i]) << T::qoName << " statement " << i;
     }
     object->Destroy(1);
 }

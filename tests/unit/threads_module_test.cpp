@@ -381,7 +381,7 @@ TEST_F(ThreadWorldTest, ThreadsAreRecordedWithTheirFrames) {
     const std::string id = std::to_string(qoStartThread<&threadProbe::Warn>(probe, "Warn"));
     world->RunFrame();
     std::vector<std::string> lines;
-    for (const qohost::Record& r : world->recorder.OfKind("thread"))
+    for (const qohost::KeptRecord& r : world->recorder.OfKind("thread"))
         lines.push_back(std::to_string(r.frame) + " " + r.text);
     const std::string owner = std::to_string(probe->entity.handle) + ".0";
     EXPECT_EQ(lines, (std::vector<std::string>{"0 start " + id + " \"Warn\" on " + owner + " by 0",

@@ -587,5 +587,44 @@ TEST_F(SchedulerTest, ManyThreadsWithTheirOwnStacks) {
     EXPECT_EQ(s.LiveCount(), 0u);
 }
 
+// Stacks are cut from large mappings: thousands of live threads take a handful of kernel
+// mappings, not one or two each (the kernel's default limit is 65530 per process).
+TEST_F(SchedulerTest, ThousandsOfStacksTakeAFewMappings) {
+    for (int i = 0; i < 3000; ++i) Start([&] { s.WaitFrame(); });
+    EXPECT_EQ(s.LiveCount(), 3000u);
+    EXPECT_LT(s.StackMappings(), 3000u / 50);
+    Frame();
+}
+
+// A pool with a limit: creation past it fails with a reason and starts nothing; an ended
+// thread's stack serves the next creation.
+TEST(SchedulerStackLimit, CreationPastTheLimitFailsClearlyAndStacksAreReused) {
+    std::vector<std::function<void()>> bodies(6);
+    int ran = 0;
+    SchedulerOptions options;
+    options.maxStacks = 3;
+    Scheduler s(options);  // after the bodies: its threads unwind while they still exist
+    auto start = [&](int i) {
+        bodies[static_cast<size_t>(i)] = [&] {
+            ++ran;
+            s.WaitFrame();
+        };
+        return s.Create("T", nullptr, &RunBody, &bodies[static_cast<size_t>(i)], {});
+    };
+    std::vector<uint32_t> ids;
+    for (int i = 0; i < 3; ++i) ids.push_back(start(i));
+    EXPECT_NE(ids[2], 0u);
+    EXPECT_EQ(start(3), 0u);
+    EXPECT_EQ(s.LastCreateError(), "the limit of 3 fiber stacks is reached");
+    EXPECT_EQ(ran, 3);
+    EXPECT_EQ(s.LiveCount(), 3u);
+    s.End(ids[0]);
+    const uint32_t again = start(4);
+    EXPECT_NE(again, 0u);
+    EXPECT_GT(again, ids[2]);  // ids are not reused, stacks are
+    EXPECT_EQ(ran, 4);
+    EXPECT_EQ(s.LiveCount(), 3u);
+}
+
 }  // namespace
 }  // namespace qohost

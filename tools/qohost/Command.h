@@ -17,6 +17,7 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;   // the module failed to load, or the run or its outputs failed
 constexpr int kExitInput = 2;     // the input (a level, a name) was refused; nothing ran
 constexpr int kExitUsage = 3;     // the command line was wrong; nothing ran
+constexpr int kExitThreads = 4;   // the level ran, but some script threads could not be created
 // The exit-code lines for a subcommand's --help.
 extern const char* const kExitCodeHelp;
 

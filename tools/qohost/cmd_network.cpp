@@ -4,7 +4,7 @@
 // nodes whose manager does not list them, and every node still holding pending links or running
 // an "ExpandNeuralNetwork" thread. --dot writes the same trees as a Graphviz file.
 //
-// Exit codes: those of every subcommand (Command.h), and 4 when the network had not settled by
+// Exit codes: those of every subcommand (Command.h), and 5 when the network had not settled by
 // the last frame.
 #include <cstdio>
 #include <fstream>
@@ -21,7 +21,7 @@ namespace qohost::cli {
 
 namespace {
 
-constexpr int kExitUnsettled = 4;
+constexpr int kExitUnsettled = 5;
 
 struct NetworkOptions {
     std::string level;
@@ -50,7 +50,7 @@ int Network(const NetworkOptions& options) {
     }
 
     const int32_t lastFrame = options.frames ? *options.frames : level.DefaultRunFrames();
-    LevelRunner runner(world, level, {nullptr, false});
+    LevelRunner runner(world, level);
     runner.Start();
     NetworkSnapshot network = ReadNetwork(world);
     bool settled = NetworkSettled(world, network);
@@ -90,7 +90,7 @@ void Setup(CLI::App& app) {
     cmd->add_option("--frames", options->frames, "give up after this many frames (default: the level's length)")
         ->check(IntegerRange(0, std::numeric_limits<int32_t>::max()));
     cmd->add_option("--dot", options->dot, "also write the trees as a Graphviz file (one cluster per job)");
-    cmd->footer(std::string(kExitCodeHelp) + "\n4 the network had not settled by the last frame.");
+    cmd->footer(std::string(kExitCodeHelp) + "\n5 the network had not settled by the last frame.");
     cmd->callback([options] { SetExitCode(Network(*options)); });
 }
 

@@ -3,12 +3,14 @@
 // a number of frames while printing the console and the entity-method calls frame by frame,
 // then tear it down (every object shut down and destroyed) and report leaked memory.
 //
-// Exit codes: 0 the level ran; 1 the module, the run or the trace file failed; 2 the level did
-// not load; 3 the command line was wrong. Everything that can be checked before the run (the
-// options, the level, the trace file) is checked before it.
+// Exit codes (Command.h): 0 the level ran; 1 the module, the run or the trace file failed; 2 the
+// level did not load; 3 the command line was wrong; 4 the level ran but some script threads
+// could not be created (stack limit or memory). Everything that can be checked before the run
+// (the options, the level, the trace file) is checked before it.
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cinttypes>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -21,6 +23,8 @@
 #include "host/Checkpoint.h"
 #include "host/Level.h"
 #include "host/LevelRunner.h"
+#include "host/RunLog.h"
+#include "host/TraceSink.h"
 #include "host/TraceWriter.h"
 #include "host/World.h"
 #include "tools/qohost/Command.h"
@@ -100,17 +104,43 @@ int Run(const RunOptions& options) {
         PrintErrors(errors);
         return kExitInput;
     }
+    // The trace streams to its file from the load on: a file that cannot be written stops the
+    // run before it starts.
+    TraceWriter trace;
+    if (!options.trace.empty()) {
+        std::string error;
+        if (!trace.Open(options.trace, "qohost run " + options.level, error)) {
+            std::fprintf(stderr, "qohost: %s\n", error.c_str());
+            return kExitFailure;
+        }
+    }
     std::unique_ptr<Module> module = LoadModule();
     if (!module) return kExitFailure;
 
     WorldOptions worldOptions;
     worldOptions.frameTimeMs = level.frameMs;
+    worldOptions.keepHistory = false;  // the log and the trace stream; nothing grows with the run
     World world(worldOptions);
+    RunLog log(stdout, !options.quiet);
+    world.AddSink(log);
+    std::optional<TraceSink> traceSink;
+    if (trace.IsOpen()) world.AddSink(traceSink.emplace(world, trace));
+    const auto finishTrace = [&]() {
+        if (!traceSink) return true;
+        traceSink->Finish();
+        world.RemoveSink(*traceSink);
+        std::string error;
+        if (trace.Close(error)) return true;
+        std::fprintf(stderr, "qohost: %s\n", error.c_str());
+        return false;
+    };
+
     world.Attach(module->Api(), /*reset=*/false);  // the loader resets once the entities exist
     LoadedLevel loaded;
     if (!LoadLevel(world, level, errors, &loaded)) {
         PrintErrors(errors);
         world.Detach();
+        finishTrace();
         return kExitInput;
     }
     if (options.seed) world.Seed(*options.seed);
@@ -126,7 +156,7 @@ int Run(const RunOptions& options) {
                     objects, objects == 1 ? "" : "s", lastFrame, level.frameMs);
     }
 
-    LevelRunner runner(world, level, {stdout, !options.quiet});
+    LevelRunner runner(world, level);
     runner.Start();
     if (!options.load.empty()) {
         // Right after the Init threads' first slices: the objects take their saved state back.
@@ -156,21 +186,20 @@ int Run(const RunOptions& options) {
     }
     runner.RunUntil(lastFrame);
 
-    runner.EndOutput();
+    log.Finish();
     if (!options.quiet)
-        std::printf("== end at frame %d (%d.%03d s)\n", lastFrame, world.GameTime() / 1000,
-                    world.GameTime() % 1000);
+        std::printf("== end at frame %d (%" PRId64 ".%03d s)\n", lastFrame, world.GameTime() / 1000,
+                    int(world.GameTime() % 1000));
     world.Detach();  // Reset, then every object: Shutdown, deleting destructor with flags 1
-    runner.EndOutput();
+    log.Finish();
+    world.RemoveSink(log);
 
-    if (!options.trace.empty()) {
-        TraceWriter trace("qohost run " + options.level);
-        runner.WriteTrace(trace);
-        std::string error;
-        if (!trace.Write(options.trace, error)) {
-            std::fprintf(stderr, "qohost: %s\n", error.c_str());
-            code = kExitFailure;
-        }
+    if (!finishTrace()) code = kExitFailure;
+    if (world.ThreadFailures() != 0) {
+        std::fprintf(stderr, "qohost: %" PRIu64 " script thread%s could not be created (%s)\n",
+                     world.ThreadFailures(), world.ThreadFailures() == 1 ? "" : "s",
+                     world.scheduler.LastCreateError().c_str());
+        code = kExitThreads;
     }
     if (world.allocator.LiveBlocks() != 0)
         std::printf("warning: %zu blocks (%zu bytes) still allocated after teardown\n%s",

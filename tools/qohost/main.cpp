@@ -34,7 +34,8 @@ void SetExitCode(int code) { g_exitCode = code; }
 
 const char* const kExitCodeHelp =
     "Exit codes: 0 done; 1 the module or the run failed; 2 the input was refused (nothing ran);\n"
-    "3 the command line was wrong (nothing ran).";
+    "3 the command line was wrong (nothing ran); 4 the level ran, but some script threads could\n"
+    "not be created (stack limit or memory).";
 
 namespace {
 std::string Got(const std::string& text) { return ", got '" + Printable(text, 80) + "'"; }

@@ -1,0 +1,131 @@
+#!/usr/bin/env python3
+"""Measures the reference host at scale and prints the numbers as Markdown tables.
+
+  python3 bench/scale.py [--build build/default] [--sizes 1000,10000,100000] [--frames 200]
+                         [--relay-frames 10000,1000000] [--skip-bench]
+
+1. Generated levels of N scripted entities (host_scale_bench --write-level; see
+   bench/ScaleLevel.h), each run by `qohost run` in a child process: peak memory (the child's
+   ru_maxrss, measured by host_scale_bench --peak-memory), processor time to load and tear down
+   (--frames 0), and processor time per frame with the default log (to /dev/null) and with
+   --quiet (console only).
+2. The in-process Google Benchmark host_scale_bench: load time, ms per frame with the default
+   recording and with recording off, per object per frame against triggerSequential as Lua 5.4
+   coroutines.
+3. examples/levels/relay.json run for each --relay-frames count, with and without --trace:
+   peak memory, which must not grow with the length of the run.
+"""
+
+import argparse
+import json
+import os
+import subprocess
+import sys
+import tempfile
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+
+
+def run_child(bench, argv):
+    """Runs argv through `host_scale_bench --peak-memory` (a small process, so the peak is the
+    command's own); returns (exit code, processor seconds, peak KiB). Processor time, not wall
+    time: it does not count the time other processes of a busy machine take."""
+    out = subprocess.run([bench, "--peak-memory"] + argv, capture_output=True, text=True, cwd=ROOT)
+    code, _, cpu, peak = out.stdout.split()
+    if int(code) != 0:
+        sys.stderr.write("%s exited with %s\n%s" % (" ".join(argv), code, out.stderr))
+    return int(code), float(cpu), int(peak)
+
+
+def mib(kib):
+    return "%.1f MiB" % (kib / 1024.0)
+
+
+def levels(args, qohost, bench, tmp):
+    print("## qohost run on generated levels (%d frames)\n" % args.frames)
+    print("| Scripted entities | Load + teardown | ms/frame, log | ms/frame, --quiet | Peak memory |")
+    print("|---|---|---|---|---|")
+    for n in args.sizes:
+        path = os.path.join(tmp, "scale_%d.json" % n)
+        subprocess.run([bench, "--write-level", str(n), str(args.frames), path], check=True)
+        _, load, _ = run_child(bench, [qohost, "run", path, "--frames", "0", "--quiet"])
+        _, full, peak = run_child(bench, [qohost, "run", path, "--frames", str(args.frames)])
+        _, quiet, _ = run_child(bench, [qohost, "run", path, "--frames", str(args.frames), "--quiet"])
+        os.remove(path)
+        per = lambda total: "%.2f" % ((total - load) * 1000.0 / args.frames)
+        print("| %d | %.2f s | %s | %s | %s |" % (n, load, per(full), per(quiet), mib(peak)))
+    print()
+
+
+def benchmarks(args, bench):
+    print("## host_scale_bench (in process)\n")
+    sizes = "|".join(str(n) for n in args.sizes)
+    out = subprocess.run([bench, "--benchmark_format=json",
+                          "--benchmark_filter=/(%s)/" % sizes],
+                         check=True, capture_output=True, text=True, cwd=ROOT).stdout
+    rows = {}
+    for b in json.loads(out)["benchmarks"]:
+        name = b["name"].split("/iterations")[0]
+        rows[name] = b
+    def ms(name):
+        b = rows.get(name)
+        return b["cpu_time"] if b else float("nan")
+    def ns(name, counter):
+        b = rows.get(name)
+        return b[counter] * 1e9 if b and counter in b else float("nan")
+    print("| N | Load | Load per entity | Teardown | Parse | ms/frame log | ms/frame off | "
+          "log/off | per object: host off | host log | Lua |")
+    print("|---|---|---|---|---|---|---|---|---|---|---|")
+    for n in args.sizes:
+        load = rows.get("BM_ScaleLoad/%d" % n, {})
+        log, off = ms("BM_ScaleFrame/log/%d" % n), ms("BM_ScaleFrame/off/%d" % n)
+        print("| %d | %.1f ms | %.2f µs | %.1f ms | %.1f ms | %.3f | %.3f | %.2f | %.0f ns | %.0f ns | %.0f ns |" % (
+            n, ms("BM_ScaleLoad/%d" % n), ns("BM_ScaleLoad/%d" % n, "per_entity") / 1000.0,
+            load.get("teardown_ms", float("nan")), ms("BM_ScaleParse/%d" % n), log, off, log / off,
+            ns("BM_SequentialFrame/off/%d" % n, "per_object"),
+            ns("BM_SequentialFrame/log/%d" % n, "per_object"),
+            ns("BM_LuaSequentialFrame/%d" % n, "per_object")))
+    print()
+
+
+def relay(args, qohost, bench, tmp):
+    print("## examples/levels/relay.json: peak memory by run length\n")
+    print("| Frames | Peak memory | with --trace | Trace file |")
+    print("|---|---|---|---|")
+    first = None
+    for frames in args.relay_frames:
+        trace = os.path.join(tmp, "relay_trace.json")
+        _, _, plain = run_child(bench, [qohost, "run", "examples/levels/relay.json", "--frames", str(frames)])
+        _, _, traced = run_child(bench, [qohost, "run", "examples/levels/relay.json", "--frames", str(frames),
+                                  "--trace", trace])
+        size = os.path.getsize(trace) if os.path.exists(trace) else 0
+        if os.path.exists(trace):
+            os.remove(trace)
+        first = first or (plain, traced)
+        print("| %d | %s (%+.1f%%) | %s (%+.1f%%) | %.1f MiB |" % (
+            frames, mib(plain), 100.0 * (plain - first[0]) / first[0], mib(traced),
+            100.0 * (traced - first[1]) / first[1], size / 1048576.0))
+    print()
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--build", default=os.path.join(ROOT, "build", "default"))
+    parser.add_argument("--sizes", default="1000,10000,100000")
+    parser.add_argument("--frames", type=int, default=200)
+    parser.add_argument("--relay-frames", default="10000,1000000")
+    parser.add_argument("--skip-bench", action="store_true", help="no in-process benchmark")
+    args = parser.parse_args()
+    args.sizes = [int(n) for n in args.sizes.split(",")]
+    args.relay_frames = [int(n) for n in args.relay_frames.split(",")]
+    qohost = os.path.join(args.build, "qohost")
+    bench = os.path.join(args.build, "bench", "host_scale_bench")
+    with tempfile.TemporaryDirectory(prefix="qohost_scale_") as tmp:
+        levels(args, qohost, bench, tmp)
+        if not args.skip_bench:
+            benchmarks(args, bench)
+        relay(args, qohost, bench, tmp)
+
+
+if __name__ == "__main__":
+    main()

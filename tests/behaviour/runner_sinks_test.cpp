@@ -1,0 +1,165 @@
+// The record sinks on a real run of the relay level: the printed log shows exactly the records
+// the in-memory recorder takes, the streamed trace is a complete trace-event document with an
+// event for each record it wants, and a world whose stack pool runs dry says so and runs on.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "host/Console.h"
+#include "host/RunLog.h"
+#include "host/TraceSink.h"
+#include "host/TraceWriter.h"
+#include "tests/behaviour/scripts_levels.h"
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+const std::string kRelay = QUORIN_SOURCE_DIR "/examples/levels/relay.json";
+
+// The printed log expanded back to one "FRAME LINE" per record: headings give the frames
+// ("-- frame 3 (...)", "-- frames 9 to 31 (...), each frame:"), "(xN)" repeats a line.
+std::vector<std::string> ExpandLog(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    uint64_t first = 0, last = 0;
+    std::vector<std::string> lines;
+    auto flush = [&] {
+        for (uint64_t f = first; f <= last && !lines.empty(); ++f)
+            for (const std::string& line : lines) out.push_back(std::to_string(f) + " " + line);
+        lines.clear();
+    };
+    for (std::string line; std::getline(in, line);) {
+        unsigned long long a = 0, b = 0;
+        if (std::sscanf(line.c_str(), "-- frames %llu to %llu", &a, &b) == 2 ||
+            (std::sscanf(line.c_str(), "-- frame %llu", &a) == 1 && (b = a, true))) {
+            flush();
+            first = a;
+            last = b;
+            continue;
+        }
+        int count = 1;
+        const size_t open = line.rfind(" (x");
+        if (open != std::string::npos && line.back() == ')' &&
+            std::sscanf(line.c_str() + open, " (x%d)", &count) == 1)
+            line.resize(open);
+        for (int i = 0; i < count; ++i) lines.push_back(line);
+    }
+    flush();
+    return out;
+}
+
+class RunnerSinksTest : public scripts_test::LevelTest {
+protected:
+    void RunRelay() {
+        Load(ReadFile(kRelay));
+        RunUntil(level.DefaultRunFrames());
+    }
+};
+
+TEST_F(RunnerSinksTest, TheRecorderSeesWhatTheLogPrints) {
+    char* buffer = nullptr;
+    size_t size = 0;
+    FILE* out = open_memstream(&buffer, &size);
+    ASSERT_NE(out, nullptr);
+    qohost::RunLog log(out);
+    world->AddSink(log);
+    RunRelay();
+    log.Finish();
+    world->RemoveSink(log);
+    std::fclose(out);
+    const std::string printed(buffer, size);
+    std::free(buffer);
+
+    std::vector<std::string> kept;
+    for (const qohost::KeptRecord& r : world->recorder.Records()) {
+        std::string line;
+        switch (r.kind) {
+            case qohost::RecordKind::Console: line = qohost::Console::StripColors(r.text); break;
+            case qohost::RecordKind::Timeline: line = "   > " + r.text; break;
+            case qohost::RecordKind::Method:
+            case qohost::RecordKind::Event: line = "   " + r.text; break;
+            default: continue;
+        }
+        kept.push_back(std::to_string(r.frame) + " " + line);
+    }
+    EXPECT_GT(kept.size(), 1000u);  // the relay level runs 1375 frames of calls and events
+    EXPECT_EQ(ExpandLog(printed), kept);
+}
+
+TEST_F(RunnerSinksTest, TheStreamedTraceIsATraceEventDocument) {
+    const std::string path = ::testing::TempDir() + "qohost_runner_sinks_trace.json";
+    qohost::TraceWriter writer;
+    std::string error;
+    ASSERT_TRUE(writer.Open(path, "relay", error)) << error;
+    qohost::TraceSink sink(*world, writer);
+    world->AddSink(sink);
+    RunRelay();
+    sink.Finish();
+    world->RemoveSink(sink);
+    ASSERT_TRUE(writer.Close(error)) << error;
+
+    const nlohmann::json doc = nlohmann::json::parse(ReadFile(path), nullptr, false);
+    std::remove(path.c_str());
+    ASSERT_FALSE(doc.is_discarded()) << "not valid JSON";
+    ASSERT_TRUE(doc["traceEvents"].is_array());
+    EXPECT_EQ(doc["displayTimeUnit"], "ms");
+    size_t instants = 0, threadSlices = 0;
+    for (const auto& ev : doc["traceEvents"]) {
+        ASSERT_TRUE(ev["name"].is_string()) << ev;
+        ASSERT_TRUE(ev["pid"].is_number() && ev["tid"].is_number()) << ev;
+        const std::string ph = ev["ph"];
+        ASSERT_TRUE(ph == "M" || ph == "X" || ph == "i") << ev;
+        if (ph == "M") continue;
+        ASSERT_GE(ev["ts"].get<int64_t>(), 0) << ev;
+        if (ph == "i") ++instants;
+        if (ph == "X") {
+            ASSERT_GE(ev["dur"].get<int64_t>(), 0) << ev;
+            threadSlices += ev["cat"] == "thread";
+        }
+    }
+    // An instant for each method call, console line and timeline event; a life slice for
+    // each thread that started.
+    const auto& r = world->recorder;
+    EXPECT_EQ(instants, r.Count("method") + r.Count("console") + r.Count("timeline"));
+    size_t starts = 0;
+    for (const std::string& text : r.TextsOfKind("thread")) starts += text.rfind("start ", 0) == 0;
+    EXPECT_EQ(threadSlices, starts);
+    EXPECT_GT(starts, 3u);
+}
+
+// A world whose pool has stacks for only two threads: the Init threads that find none are
+// reported on the console, counted, and the level runs on and tears down cleanly.
+class RunnerStackLimitTest : public RunnerSinksTest {
+protected:
+    qohost::WorldOptions Options() override {
+        qohost::WorldOptions options;
+        options.threads.maxStacks = 2;
+        return options;
+    }
+};
+
+TEST_F(RunnerStackLimitTest, ThreadsThatFindNoStackAreReportedAndTheLevelRunsOn) {
+    RunRelay();
+    const std::vector<std::string> failed = Console("was not created");
+    ASSERT_FALSE(failed.empty());
+    EXPECT_EQ(failed.size(), world->ThreadFailures());
+    EXPECT_EQ(failed[0],
+              "0 qohost: script thread \"Init\" on relay_bridge.triggerLerpDelay was not created: "
+              "the limit of 2 fiber stacks is reached");
+    EXPECT_LE(world->scheduler.LiveCount(), 2u);
+    EXPECT_EQ(world->Frame(), static_cast<uint64_t>(level.DefaultRunFrames()));
+}
+
+}  // namespace

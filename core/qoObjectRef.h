@@ -87,7 +87,7 @@ class qoObject : public qoObjectForwards<T, qoObject<typename qoScriptBaseOf<T>:
 
 public:
     using Base::Base;
-    using Base::Bind;
+    using qoObjectBase::Bind;  // by class name; the bases' own-class Bind is hidden by the one below
 
     // Binds to the object of class T itself, by the class's declared name.
     void Bind(const qoEntity& e, int create = 0)

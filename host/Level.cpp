@@ -441,14 +441,21 @@ bool LoadLevel(World& world, const LevelDesc& level, LevelErrors& errors, Loaded
         for (const auto& [key, value] : le.spawnArgs) e->spawnArgs[key] = value;
         placed.push_back(e);
     }
+    // Players and walkers are what volumes notice crossing them.
+    for (size_t i = 0; i < level.entities.size(); ++i) {
+        const LevelEntity& le = level.entities[i];
+        if (!le.path.empty()) world.paths.Follow(world, *placed[i], le.path);
+        if (!le.path.empty() || HostClassIsA(le.hostClass, "kvPlayer")) world.volumes.Track(placed[i]->handle);
+        if (!le.volume.empty())
+            world.volumes.Sense(placed[i]->handle, le.volume == "touch" ? SenseMode::Touch : SenseMode::Events);
+    }
     for (size_t i = 0; i < level.entities.size(); ++i) {
         placed[i]->targets.clear();
         for (const std::string& t : level.entities[i].targets)
             placed[i]->targets.push_back(world.FindEntity(t.c_str()));
-        if (!level.entities[i].bindTo.empty()) {
-            placed[i]->bindParent = world.FindEntity(level.entities[i].bindTo.c_str());
-            if (placed[i]->bindParent) world.NoteBind();
-        }
+        // Every entity is placed by now: a bind may name one the file defines later.
+        if (!level.entities[i].bindTo.empty())
+            world.SetBindParent(*placed[i], world.FindEntity(level.entities[i].bindTo.c_str()));
     }
 
     // Step 4.

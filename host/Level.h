@@ -11,10 +11,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "host/Paths.h"
 #include "quorin/qoTypes.h"
 
 class kvQOObject;
@@ -102,6 +104,8 @@ struct LevelEntity {
     std::vector<std::string> spawnNames;  // names its spawns take, in turn
     std::vector<std::pair<std::string, std::string>> spawnArgs;
     std::vector<LevelObject> objects;
+    std::vector<Waypoint> path;  // walked from the start (host/Paths.h)
+    std::string volume;          // "", "events" or "touch" (host/Volumes.h)
     std::string field;  // "players[N]" or "entities[N]"
 };
 
@@ -157,10 +161,17 @@ struct LevelDesc {
     std::vector<LevelEntity> entities;  // players first, then the entities list
     std::vector<LevelEvent> timeline;   // sorted by frame; document order within a frame
 
+    // By name, through an index built on first use and again whenever `entities` has changed
+    // its size or storage.
     const LevelEntity* FindEntity(std::string_view entityName) const;
     bool HasDecl(std::string_view type, std::string_view declName) const;
     // The number of frames a run lasts when the command line does not say.
     int32_t DefaultRunFrames() const;
+
+private:
+    mutable std::unordered_map<std::string_view, size_t> entityIndex_;
+    mutable const LevelEntity* indexedData_ = nullptr;
+    mutable size_t indexedSize_ = 0;
 };
 
 // Seconds of game time to the frame that first reaches them: frame f ends at f * frameMs.

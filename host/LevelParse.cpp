@@ -131,9 +131,15 @@ bool ReadFloats(const Json& v, size_t count, const char* shape, const std::strin
 }
 
 const LevelEntity* LevelDesc::FindEntity(std::string_view entityName) const {
-    for (const LevelEntity& e : entities)
-        if (e.name == entityName) return &e;
-    return nullptr;
+    if (indexedData_ != entities.data() || indexedSize_ != entities.size()) {
+        entityIndex_.clear();
+        entityIndex_.reserve(entities.size());
+        for (size_t i = 0; i < entities.size(); ++i) entityIndex_.emplace(entities[i].name, i);  // first wins
+        indexedData_ = entities.data();
+        indexedSize_ = entities.size();
+    }
+    const auto it = entityIndex_.find(entityName);
+    return it == entityIndex_.end() ? nullptr : &entities[it->second];
 }
 
 bool LevelDesc::HasDecl(std::string_view type, std::string_view declName) const {
@@ -375,7 +381,7 @@ public:
         if (entity.empty()) prefix = field;
         Keys(v, "",
              {"name", "class", "origin", "angles", "mins", "maxs", "health", "shields", "hidden",
-              "targets", "bindTo", "entityDefs", "spawnNames", "spawnArgs", "objects"});
+              "targets", "bindTo", "entityDefs", "spawnNames", "spawnArgs", "objects", "path", "volume"});
         if (v.contains("class")) Name(v["class"], "class", out.hostClass);
         else if (defaultClass) out.hostClass = defaultClass;
         else Fail("", "missing field 'class'");
@@ -400,7 +406,34 @@ public:
                                            v["hidden"]))
             out.hidden = v["hidden"].get<bool>();
         if (v.contains("objects")) Objects(v["objects"], out);
+        if (v.contains("path")) Path(v["path"], out.path);
+        if (v.contains("volume") && Expect(v["volume"] == "events" || v["volume"] == "touch", "volume",
+                                           "\"events\" or \"touch\"", v["volume"]))
+            out.volume = v["volume"].get<std::string>();
         prefix.clear();
+    }
+
+    // Waypoints: { "to": [x, y, z], "speed" | "time", "wait", "angles", "ground" }.
+    void Path(const Json& v, std::vector<Waypoint>& out) {
+        if (!Expect(v.is_array(), "path", "an array of waypoints", v)) return;
+        for (size_t i = 0; i < v.size(); ++i) {
+            const std::string field = Index("path", i);
+            const Json& p = v[i];
+            if (!Expect(p.is_object(), field, "an object", p)) continue;
+            Keys(p, field, {"to", "speed", "time", "wait", "angles", "ground"});
+            Waypoint w;
+            if (!p.contains("to")) Fail(field, "missing field 'to'");
+            else Vector(p["to"], Join(field, "to"), w.to);
+            if (p.contains("speed") && p.contains("time")) Fail(field, "at most one of 'speed' and 'time'");
+            if (p.contains("speed")) Float(p["speed"], Join(field, "speed"), 0.0, w.speed);
+            if (p.contains("time")) Float(p["time"], Join(field, "time"), 0.0, w.time);
+            if (p.contains("wait")) Float(p["wait"], Join(field, "wait"), 0.0, w.wait);
+            qoVector angles;
+            if (p.contains("angles") && Vector(p["angles"], Join(field, "angles"), angles)) w.angles = angles;
+            if (p.contains("ground") && Expect(p["ground"].is_boolean(), Join(field, "ground"), "true or false", p["ground"]))
+                w.ground = p["ground"].get<bool>();
+            out.push_back(w);
+        }
     }
 
     // Free-form key/value pairs: values as console text.
@@ -702,6 +735,36 @@ private:
     std::vector<Frame> stack;
 };
 
+// Which entities' bindTo chains come back to themselves. Each entity is walked once: a chain
+// stops at an entity already seen, so a level of any size is checked in linear time.
+std::vector<bool> BindCycles(const LevelDesc& level) {
+    enum : uint8_t { kUnseen, kOnChain, kDone };
+    const size_t count = level.entities.size();
+    std::vector<uint8_t> state(count, kUnseen);
+    std::vector<bool> cycle(count, false);
+    std::vector<size_t> chain;
+    for (size_t start = 0; start < count; ++start) {
+        if (state[start] != kUnseen) continue;
+        chain.clear();
+        for (size_t at = start;;) {
+            state[at] = kOnChain;
+            chain.push_back(at);
+            const std::string& to = level.entities[at].bindTo;
+            const LevelEntity* parent = to.empty() ? nullptr : level.FindEntity(to);
+            if (!parent) break;
+            at = static_cast<size_t>(parent - level.entities.data());
+            if (state[at] == kDone) break;
+            if (state[at] == kOnChain) {
+                // Back to `at`: every entity from there on is on the cycle.
+                for (auto it = std::find(chain.begin(), chain.end(), at); it != chain.end(); ++it) cycle[*it] = true;
+                break;
+            }
+        }
+        for (size_t i : chain) state[i] = kDone;
+    }
+    return cycle;
+}
+
 }  // namespace
 
 bool ParseLevel(std::string_view text, const std::string& file, LevelDesc& out,
@@ -800,18 +863,13 @@ bool ParseLevel(std::string_view text, const std::string& file, LevelDesc& out,
     for (const LevelEntity& e : out.entities)
         if (!e.name.empty() && !names.insert(e.name).second)
             AddError(errors, {file, e.name, e.field + ".name", "duplicate entity name"});
-    std::map<std::string, std::string> binds;
-    for (const LevelEntity& e : out.entities)
-        if (!e.bindTo.empty()) binds[e.name] = e.bindTo;
-    for (const LevelEntity& e : out.entities) {
+    const std::vector<bool> inBindCycle = BindCycles(out);
+    for (size_t i = 0; i < out.entities.size(); ++i) {
+        const LevelEntity& e = out.entities[i];
         if (!e.bindTo.empty() && !names.count(e.bindTo))
             AddError(errors, {file, e.name, "bindTo", "unknown entity '" + e.bindTo + "'"});
-        std::string at = e.bindTo;
-        for (size_t step = 0; !at.empty() && step <= binds.size(); ++step, at = binds.count(at) ? binds[at] : "")
-            if (at == e.name) {
-                AddError(errors, {file, e.name, "bindTo", "bound to itself through '" + e.bindTo + "'"});
-                break;
-            }
+        if (inBindCycle[i])
+            AddError(errors, {file, e.name, "bindTo", "bound to itself through '" + e.bindTo + "'"});
         for (size_t t = 0; t < e.targets.size(); ++t)
             if (!names.count(e.targets[t]))
                 AddError(errors, {file, e.name, Reader::Index("targets", t),

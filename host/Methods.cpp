@@ -437,8 +437,7 @@ void BindTo(Call& c) {
         p = e ? e->bindParent : 0;
     }
     if (!c.world.ValidEntity(parent)) return c.Fail("no such parent");
-    c.self.bindParent = parent;
-    if (parent) c.world.NoteBind();
+    c.world.SetBindParent(c.self, parent);
 }
 
 HudElement* Hud(Call& c) {
@@ -564,11 +563,10 @@ constexpr Effect kEffects[] = {
      "binds to the entity: follows its moves; fails for an invalid parent or a cycle"},
     {M(BindPosition), BindTo, "as Bind"},
     {M(BindToJoint), BindTo, "as Bind (joint names are recorded only)"},
-    {M(Unbind), Put<&Entity::bindParent, 0u>, "clears the bind parent"},
+    {M(Unbind), [](Call& c) { c.world.SetBindParent(c.self, 0); }, "clears the bind parent"},
     {M(RemoveBinds),
      [](Call& c) {
-         for (Entity* e : c.world.Entities())
-             if (e->bindParent == c.self.handle) e->bindParent = 0;
+         for (Entity* e : c.world.BoundTo(c.self.handle)) c.world.SetBindParent(*e, 0);
      },
      "unbinds every entity bound to this one"},
 
@@ -630,11 +628,12 @@ constexpr Effect kEffects[] = {
     {M(Teleport),
      [](Call& c) {
          StopMotion(c.world, c.self);
+         c.world.paths.Stop(c.self.handle);
          PlaceOrigin(c.world, c.self, c.V(0));
          PlaceAngles(c.world, c.self, c.V(1));
          c.self.velocity = {};
      },
-     "stops any motion, sets origin and angles, zero velocity"},
+     "stops any motion and any walk along a path, sets origin and angles, zero velocity"},
     {M(GetClass), Get<&Entity::hostClass>, "the host class name"},
     {M(IsClass), [](Call& c) { c.Return(HostClassIsA(c.self.hostClass, c.S(0))); },
      "true when the host class is the named one or derives from it"},
@@ -807,7 +806,8 @@ constexpr Effect kEffects[] = {
     {M(GetViewPos),
      [](Call& c) { c.Return(Add(c.self.origin, {0.0f, 0.0f, kEyeHeight})); },
      "origin + (0, 0, 64)"},
-    {M(IsPlayerOnGround), [](Call& c) { c.Return(true); }, "true"},
+    {M(IsPlayerOnGround), [](Call& c) { c.Return(c.world.paths.OnGround(c.self.handle)); },
+     "true unless walking to a waypoint in the air (host/Paths.h)"},
     {M(DoesPlayerHavePerk), [](Call& c) { c.Return(c.self.methods.perks.count(c.S(0)) > 0); },
      "true once the perk was given"},
     {M(IsPlayerPerkActive),
@@ -906,6 +906,9 @@ constexpr Effect kEffects[] = {
      "holds 1 s per loop (at least one)"},
     {M(Action_StartAnim), Hold<kAnimActionMs>, "holds 1 s"},
     {M(Action_ForceAnimState), Hold<kAnimActionMs>, "holds 1 s"},
+    {M(SetAIExternalVelocity), [](Call& c) { c.world.paths.Push(c.world, c.self, c.V(0)); },
+     "sets the velocity; the next frame moves the entity by it for one frame, then it is zero "
+     "(host/Paths.h)"},
     {M(Action_PlayAdditiveVoiceOver), Hold<kVoiceOverMs>, "holds 2 s"},
     {M(Action_SetWalkState), Hold<0>, "over at once"},
 

@@ -25,13 +25,7 @@ int32_t Ms(float seconds) {
 }
 
 // The entities bound directly to e.
-std::vector<Entity*> ChildrenOf(World& world, const Entity& e) {
-    std::vector<Entity*> children;
-    if (!world.HasBinds()) return children;  // no entity was ever bound: nothing follows
-    for (Entity* child : world.Entities())
-        if (child->bindParent == e.handle && child != &e) children.push_back(child);
-    return children;
-}
+std::vector<Entity*> ChildrenOf(World& world, const Entity& e) { return world.BoundTo(e.handle); }
 
 void MoveOriginBy(World& world, Entity& e, const qoVector& to, int depth) {
     const qoVector delta = Sub(to, e.origin);

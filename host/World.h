@@ -29,8 +29,10 @@
 #include "host/Cvars.h"
 #include "host/Entity.h"
 #include "host/Methods.h"
+#include "host/Paths.h"
 #include "host/Recorder.h"
 #include "host/Scheduler.h"
+#include "host/Volumes.h"
 #include "quorin/kvQuorin.h"
 #include "quorin/kvQuorinSystem.h"
 
@@ -118,9 +120,11 @@ public:
     std::vector<uint32_t>& SimulatedEntities() { return simulated_; }
     // Spawned entities whose death their spawner has not heard of yet (host/Spawning.h).
     std::vector<uint32_t>& SpawnWatched() { return spawnWatched_; }
-    // Whether any entity was ever bound to another (Bind): moves look for followers only then.
-    void NoteBind() { binds_ = true; }
-    bool HasBinds() const { return binds_; }
+    // Binds: `child` follows `parent` (0 unbinds). The world keeps who is bound to whom, so a
+    // move finds the entities it carries without looking at every entity.
+    void SetBindParent(Entity& child, uint32_t parent);
+    // The live entities bound directly to `parent`, in the order they were bound.
+    std::vector<Entity*> BoundTo(uint32_t parent);
     std::vector<Entity*> EntitiesOfClass(std::string_view hostClass);  // includes derived
 
     // ---- script objects ---------------------------------------------------------------------
@@ -189,6 +193,8 @@ public:
     DevWindowItems devWindowItems;  // since the last flush
     StateStream stateStream;
     Scheduler scheduler;  // script threads (slots 18, 19, 22 to 26, 32 to 34)
+    Paths paths;          // walkers and pushed entities (host/Paths.h)
+    Volumes volumes;      // volumes that notice crossings (host/Volumes.h)
 
     // ---- kvQuorinSystem ---------------------------------------------------------------------
     void Reserved0() override {}
@@ -304,7 +310,7 @@ private:
     std::vector<uint32_t> players_;
     std::vector<uint32_t> simulated_;
     std::vector<uint32_t> spawnWatched_;
-    bool binds_ = false;
+    std::unordered_map<uint32_t, std::vector<uint32_t>> bindChildren_;  // parent -> children
     uint32_t nextHandle_ = 1;
     // Live objects in creation order: a destroyed one leaves a hole until the next compaction.
     struct ObjectRef {

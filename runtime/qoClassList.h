@@ -26,7 +26,10 @@
 #include "scripts/util/props.h"
 #include "scripts/util/triggerLerpDelay.h"
 #include "scripts/util/triggerSequential.h"
+#include "scripts/util/triggerUtils.h"
+#include "scripts/util/triggerWatchers.h"
 #include "scripts/util/util_entityFlag.h"
+#include "scripts/util/volumeUtils.h"
 
 using qoScriptClasses = qoTypeList<
     SlidingDoorVolume,
@@ -58,6 +61,7 @@ using qoScriptClasses = qoTypeList<
     pHell_Spawner,
     phCombatHintGroup,
     playerFacingRotate,
+    player_triggerOnBerserk,
     prop_facePlayer,
     prop_UsableProp,
     qoComment,
@@ -73,7 +77,26 @@ using qoScriptClasses = qoTypeList<
     util_debugMetaData,
     util_entityFlag,
     util_entityFlagActivate,
-    util_entityFlagVolume>;
+    util_entityFlagVolume,
+    util_nodeModifierTrigger,
+    util_removeActorOnTriggerTouched,
+    util_triggerEnable,
+    util_triggerForceAnim,
+    util_triggerLookAt,
+    util_triggerLookAtManagerVolume,
+    util_triggerLookAtSafety,
+    util_triggerOnBerserk,
+    util_triggerPulse,
+    util_triggerPush,
+    util_triggerPushEnable,
+    util_triggerRagdoll,
+    util_triggerTeleport,
+    util_triggerVisibility,
+    util_volumeAmbientMonsterSounds,
+    util_volumeCheckEquipedWeapon,
+    util_volumeNotify,
+    util_volumePlayerFallZone,
+    util_volumePush>;
 
 // File-level types that no class publishes through its properties or QO_TYPES.
 using qoStandaloneTypes = qoTypeList<musicTensionStates_t>;

@@ -101,6 +101,7 @@ const Example kExamples[] = {
     {"spawn_fight", "examples/levels/spawn_fight.json"},
     {"objectives", "examples/levels/objectives.json"},
     {"encounter", "examples/levels/encounter.json"},
+    {"walk_volumes", "examples/levels/walk_volumes.json"},
     {"lift", "examples/levels/lift.json"},
     {"door_sequence", "examples/levels/door_sequence.json"},
 };

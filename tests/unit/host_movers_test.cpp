@@ -4,11 +4,19 @@
 // checkpoint stream.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
 #include "core/qoEntity.h"
 #include "host/Checkpoint.h"
+#include "host/Level.h"
 #include "host/Movers.h"
+#include "host/TraceSink.h"
+#include "host/TraceWriter.h"
 #include "host/World.h"
 #include "tests/support/HostFixture.h"
 
@@ -106,6 +114,111 @@ TEST_F(HostMoversTest, BoundEntitiesFollowAndTurnWithTheirParent) {
     door.MoveToPos({0, 0, 50});
     MsUntilStopped(door);
     EXPECT_NEAR(Get(knob).origin.z, 55.0f, 1e-4f) << "down the chain";
+}
+
+// The per-frame pass visits the movers under way and nothing else; the entities bound to a mover
+// follow it in that pass, even when nobody asks where they are. A mover at rest leaves the list.
+TEST_F(HostMoversTest, OnlyMoversUnderWayAreVisitedAndTheirChildrenFollow) {
+    world->SetFrameTime(10);
+    for (int i = 0; i < 50; ++i) Spawn(("idle" + std::to_string(i)).c_str(), "kvProp");
+    const qoEntity door = Spawn("door", "kvMover");
+    const qoEntity bolt = Spawn("bolt", "kvMover", {10, 0, 0});
+    const qoEntity latch = Spawn("latch", "kvProp", {10, 0, 5});
+    const qoEntity loose = Spawn("loose", "kvProp", {-10, 0, 0});
+    bolt.Bind(door);
+    latch.Bind(bolt);
+    loose.Bind(door);
+    EXPECT_TRUE(world->SimulatedEntities().empty());
+
+    door.Time(1);
+    door.MoveToPos({0, 0, 100});
+    door.RotateOnce({0, 90, 0});
+    EXPECT_EQ(world->SimulatedEntities(), std::vector<uint32_t>{door.handle}) << "listed once for both";
+    loose.Unbind();
+    world->RunFrames(50);
+    EXPECT_NEAR(Get(latch).origin.z, 55.0f, 1e-3f) << "two binds down, moved by the pass alone";
+    EXPECT_EQ(Text(Get(loose).origin), "-10,0,0") << "unbound before the move went on";
+    world->RunFrames(50);
+    EXPECT_TRUE(world->SimulatedEntities().empty());
+    EXPECT_FALSE(Get(door).simulated);
+    EXPECT_NEAR(Get(bolt).origin.y, 10.0f, 1e-3f);
+    EXPECT_NEAR(Get(bolt).origin.z, 100.0f, 1e-3f);
+
+    door.RemoveBinds();
+    door.StartSpline(door);  // a spline of one point: no way to go
+    door.Rotate({0, 10, 0});
+    EXPECT_EQ(world->SimulatedEntities(), std::vector<uint32_t>{door.handle});
+    world->RunFrames(10);
+    EXPECT_NEAR(Get(bolt).origin.y, 10.0f, 1e-3f) << "no longer bound";
+    world->RemoveEntity(door.handle);
+    world->RunFrames(1);
+    EXPECT_TRUE(world->SimulatedEntities().empty()) << "a removed mover leaves the list";
+}
+
+// A level may bind an entity to one it defines further down.
+TEST_F(HostMoversTest, ALevelBindsToAnEntityDefinedLater) {
+    qohost::LevelDesc level;
+    qohost::LevelErrors errors;
+    ASSERT_TRUE(qohost::ParseLevel(R"({"entities": [
+        {"name": "bolt", "class": "kvMover", "origin": [5, 0, 0], "bindTo": "door"},
+        {"name": "door", "class": "kvMover"}]})",
+                                   "t.json", level, errors))
+        << qohost::ErrorLines(errors);
+    ASSERT_TRUE(qohost::LoadLevel(*world, level, errors)) << qohost::ErrorLines(errors);
+    Entity& door = *world->EntityByName("door");
+    EXPECT_EQ(world->EntityByName("bolt")->bindParent, door.handle);
+    qohost::PlaceOrigin(*world, door, {0, 0, 10});
+    EXPECT_EQ(Text(world->EntityByName("bolt")->origin), "5,0,10");
+}
+
+// A trace shows each move and rotation as a slice on its mover's tracks: it ends where it was
+// planned to, where StopMoving cut it short, or where the trace ends for an endless turn.
+TEST_F(HostMoversTest, TraceShowsMovesAsSlicesOnTheMoverTracks) {
+    world->SetFrameTime(10);
+    const std::string path = ::testing::TempDir() + "qohost_mover_trace.json";
+    qohost::TraceWriter writer;
+    std::string error;
+    ASSERT_TRUE(writer.Open(path, "test", error)) << error;
+    qohost::TraceSink sink(*world, writer);
+    world->AddSink(sink);
+
+    const qoEntity door = Spawn("door", "kvMover");
+    door.Time(0.2f);
+    door.RotateOnce({0, 90, 0});
+    door.Time(0.5f);
+    door.MoveToPos({0, 0, 100});
+    world->RunFrames(30);
+    door.StopMoving();  // the move; the rotation was over already
+    door.Time(1);
+    door.MoveToPos({0, 0, 0});
+    world->RunFrames(100);
+    door.Rotate({0, 45, 0});
+    world->RunFrames(20);
+    sink.Finish();
+    world->RemoveSink(sink);
+    ASSERT_TRUE(writer.Close(error)) << error;
+
+    std::ifstream in(path);
+    const nlohmann::json doc = nlohmann::json::parse(in, nullptr, false);
+    std::remove(path.c_str());
+    ASSERT_FALSE(doc.is_discarded());
+    std::map<int64_t, std::string> tracks;
+    std::vector<std::string> slices;
+    for (const auto& ev : doc["traceEvents"]) {
+        if (ev["ph"] == "M" && ev["name"] == "thread_name") tracks[ev["tid"]] = ev["args"]["name"];
+        if (ev["ph"] == "X" && ev["cat"] == "mover")
+            slices.push_back(tracks[ev["tid"]] + ": " + std::string(ev["name"]) + " " +
+                             std::to_string(int64_t(ev["ts"]) / 1000) + "+" +
+                             std::to_string(int64_t(ev["dur"]) / 1000));
+    }
+    const int64_t t0 = world->GameTime() - 1500;  // the first move started 1.5 s before the end
+    auto at = [&](int64_t ms) { return std::to_string(t0 + ms); };
+    EXPECT_EQ(slices, (std::vector<std::string>{
+                          "mover door (moves): move " + at(0) + "+300",
+                          "mover door (rotation): rotate " + at(0) + "+200",  // written when the stop came
+                          "mover door (moves): move " + at(300) + "+1000",
+                          "mover door (rotation): spin " + at(1300) + "+200",
+                      }));
 }
 
 // A child's own move is taken relative to its parent: moving along on a moving parent, it ends

@@ -189,6 +189,10 @@ bool ParseLevel(std::string_view text, const std::string& file, LevelDesc& out,
 // else (a directory, a device, a fifo, a larger file) is refused without reading it.
 bool ReadLevelFile(const std::string& path, LevelDesc& out, LevelErrors& errors,
                    size_t maxBytes = kMaxLevelFileBytes);
+// Reads a regular file of at most `maxBytes` into `text` the same way; false with `error` set
+// ("cannot open the WHAT file", "not a WHAT file: a fifo", ...) for anything else.
+bool ReadRegularFile(const std::string& path, const char* what, size_t maxBytes, std::string& text,
+                     std::string& error);
 
 // Resolves a decl by type and name to the opaque pointer the host hands to the module.
 class DeclResolver {

@@ -932,22 +932,23 @@ std::string Megabytes(size_t bytes) {
 
 }  // namespace
 
-bool ReadLevelFile(const std::string& path, LevelDesc& out, LevelErrors& errors, size_t maxBytes) {
+bool ReadRegularFile(const std::string& path, const char* what, size_t maxBytes, std::string& text,
+                     std::string& error) {
     // Not blocking: opening a fifo must not wait for a writer before it can be refused.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        AddError(errors, {path, "", "", "cannot open the level file"});
+        error = std::string("cannot open the ") + what + " file";
         return false;
     }
-    std::string text;
+    text.clear();
     struct stat info {};
     bool ok = false;
     if (::fstat(fd, &info) != 0) {
-        AddError(errors, {path, "", "", std::string("cannot read the level file: ") + std::strerror(errno)});
+        error = std::string("cannot read the ") + what + " file: " + std::strerror(errno);
     } else if (!S_ISREG(info.st_mode)) {
-        AddError(errors, {path, "", "", std::string("not a level file: ") + FileKind(info.st_mode)});
+        error = std::string("not a ") + what + " file: " + FileKind(info.st_mode);
     } else if (static_cast<uint64_t>(info.st_size) > maxBytes) {
-        AddError(errors, {path, "", "", "the level file is larger than " + Megabytes(maxBytes)});
+        error = std::string("the ") + what + " file is larger than " + Megabytes(maxBytes);
     } else {
         // The file may still grow while it is read: never more than the limit.
         text.resize(static_cast<size_t>(info.st_size));
@@ -961,7 +962,7 @@ bool ReadLevelFile(const std::string& path, LevelDesc& out, LevelErrors& errors,
             const ssize_t n = ::read(fd, text.data() + size, text.size() - size);
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) {
-                AddError(errors, {path, "", "", std::string("cannot read the level file: ") + std::strerror(errno)});
+                error = std::string("cannot read the ") + what + " file: " + std::strerror(errno);
                 ok = false;
                 break;
             }
@@ -970,12 +971,21 @@ bool ReadLevelFile(const std::string& path, LevelDesc& out, LevelErrors& errors,
         }
         text.resize(size);
         if (ok && size > maxBytes) {
-            AddError(errors, {path, "", "", "the level file is larger than " + Megabytes(maxBytes)});
+            error = std::string("the ") + what + " file is larger than " + Megabytes(maxBytes);
             ok = false;
         }
     }
     ::close(fd);
-    return ok && ParseLevel(text, path, out, errors);
+    return ok;
+}
+
+bool ReadLevelFile(const std::string& path, LevelDesc& out, LevelErrors& errors, size_t maxBytes) {
+    std::string text, error;
+    if (!ReadRegularFile(path, "level", maxBytes, text, error)) {
+        AddError(errors, {path, "", "", error});
+        return false;
+    }
+    return ParseLevel(text, path, out, errors);
 }
 
 }  // namespace qohost

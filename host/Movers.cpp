@@ -80,6 +80,7 @@ bool LegYaw(const std::vector<qoVector>& points, float along, float& yaw) {
 // ("move", "spline"), a rotation ("rotate") or an endless turn ("spin", duration -1) starts,
 // "stop HANDLE 0 NAME" when StopMoving ends one early. Traces show them as slices.
 void RecordMove(World& world, const Entity& e, const char* what, int32_t durationMs) {
+    if (!world.Wants(RecordKind::Mover)) return;
     world.Record(RecordKind::Mover, std::string(what) + " " + std::to_string(e.handle) + " " + std::to_string(durationMs) +
                                         " " + e.name,
                  e.handle);

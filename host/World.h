@@ -114,7 +114,7 @@ public:
     void RemoveEntity(uint32_t handle, bool destroyNow = false);
     // Live entities in creation order.
     std::vector<Entity*> Entities();
-    // Entities with a motion to advance each frame (host/Methods.cpp adds them when a move or
+    // Entities with a motion to advance each frame (host/Movers.cpp adds them when a move or
     // rotation starts; AdvanceSimulation drops them when it is over).
     void Simulate(Entity& entity);
     std::vector<uint32_t>& SimulatedEntities() { return simulated_; }

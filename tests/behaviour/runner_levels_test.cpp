@@ -302,6 +302,28 @@ const Refused kRefused[] = {
      "qohost: cannot write the trace file '/nonexistent/trace.json': No such file or directory"},
     {"trace onto a folder", "run examples/levels/relay.json --trace {gen}", 1,
      "qohost: cannot write the trace file '{gen}': it is a directory"},
+    // Checkpoints: one to load is input (2), one to save an output (1); a save past the run's
+    // end is a wrong command line (3).
+    {"checkpoint that does not exist", "run examples/levels/door_sequence.json --load tests/data/levels/no_such_file.json", 2,
+     "qohost: tests/data/levels/no_such_file.json: cannot open the checkpoint file"},
+    {"checkpoint from a fifo", "run examples/levels/door_sequence.json --load {gen}/fifo.json", 2,
+     "qohost: {gen}/fifo.json: not a checkpoint file: a fifo"},
+    {"checkpoint from a device", "run examples/levels/door_sequence.json --load /dev/zero", 2,
+     "qohost: /dev/zero: not a checkpoint file: a character device"},
+    {"checkpoint beyond the size limit", "run examples/levels/door_sequence.json --load {gen}/huge.json", 2,
+     "qohost: {gen}/huge.json: the checkpoint file is larger than 256 MiB"},
+    {"level file as a checkpoint", "run examples/levels/door_sequence.json --load tests/data/levels/not_an_object.json", 2,
+     "qohost: tests/data/levels/not_an_object.json: not a checkpoint: expected a JSON object"},
+    {"save frame not a number", "run examples/levels/door_sequence.json --save-at soon {gen}/c.json", 3,
+     "qohost run: --save-at: expected an integer from 0 to 2147483647, got 'soon'"},
+    {"save past the last frame", "run examples/levels/door_sequence.json --frames 10 --save-at 11 {gen}/c.json", 3,
+     "qohost run: --save-at: frame 11 is past the run's last frame 10"},
+    {"save without a file", "run examples/levels/door_sequence.json --save-at 5", 3,
+     "qohost run: --save-at: At least 2 required but received 1"},
+    {"save in a missing folder", "run examples/levels/door_sequence.json --save-at 5 /nonexistent/c.json", 1,
+     "qohost: cannot write the checkpoint file '/nonexistent/c.json': No such file or directory"},
+    {"save onto a folder", "run examples/levels/door_sequence.json --save-at 5 {gen}", 1,
+     "qohost: cannot write the checkpoint file '{gen}': it is a directory"},
 };
 
 std::string Substitute(std::string text, const std::string& gen) {

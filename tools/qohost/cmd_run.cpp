@@ -3,10 +3,12 @@
 // a number of frames while printing the console and the entity-method calls frame by frame,
 // then tear it down (every object shut down and destroyed) and report leaked memory.
 //
-// Exit codes (Command.h): 0 the level ran; 1 the module, the run or the trace file failed; 2 the
-// level did not load; 3 the command line was wrong; 4 the level ran but some script threads
-// could not be created (stack limit or memory). Everything that can be checked before the run
-// (the options, the level, the trace file) is checked before it.
+// Exit codes (Command.h): 0 the level ran; 1 the module, the run, the trace or the checkpoint
+// file failed; 2 the level or the checkpoint to load did not load; 3 the command line was wrong
+// (a --save-at frame past the run's end too); 4 the level ran but some script threads could
+// not be created (stack limit or memory). Everything that can be checked before the run (the
+// options, the level, the checkpoint to load, the trace and checkpoint files to write) is
+// checked before it.
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -16,7 +18,6 @@
 #include <limits>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <utility>
 #include <vector>
 
@@ -65,16 +66,11 @@ bool CheckWritable(const std::string& path, std::string& error, const char* what
     return true;
 }
 
-// Reads a checkpoint file (host/Checkpoint.h); false with `error` set.
+// Reads a checkpoint file (host/Checkpoint.h), refusing what is no regular file as a level
+// file is refused; false with `error` set.
 bool ReadCheckpointFile(const std::string& path, Checkpoint& out, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot read the checkpoint file '" + Printable(path) + "'";
-        return false;
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (!ParseCheckpoint(text.str(), out, error)) {
+    std::string text;
+    if (!ReadRegularFile(path, "checkpoint", kMaxLevelFileBytes, text, error) || !ParseCheckpoint(text, out, error)) {
         error = Printable(path) + ": " + error;
         return false;
     }
@@ -103,6 +99,15 @@ int Run(const RunOptions& options) {
     if (!ReadLevelFile(options.level, level, errors)) {
         PrintErrors(errors);
         return kExitInput;
+    }
+    const int32_t lastFrame = options.frames    ? *options.frames
+                              : options.seconds ? FrameForSeconds(*options.seconds, level.frameMs)
+                                                : level.DefaultRunFrames();
+    const int32_t saveFrame = options.saveAt.empty() ? -1 : std::stoi(options.saveAt[0]);
+    if (saveFrame > lastFrame) {
+        std::fprintf(stderr, "qohost run: --save-at: frame %d is past the run's last frame %d\n", saveFrame,
+                     lastFrame);
+        return kExitUsage;
     }
     // The trace streams to its file from the load on: a file that cannot be written stops the
     // run before it starts.
@@ -145,9 +150,6 @@ int Run(const RunOptions& options) {
     }
     if (options.seed) world.Seed(*options.seed);
 
-    const int32_t lastFrame = options.frames    ? *options.frames
-                              : options.seconds ? FrameForSeconds(*options.seconds, level.frameMs)
-                                                : level.DefaultRunFrames();
     if (!options.quiet) {
         std::printf("== %s (%s)\n", level.name.empty() ? "level" : level.name.c_str(),
                     options.level.c_str());
@@ -169,19 +171,17 @@ int Run(const RunOptions& options) {
                         mismatches == 1 ? "" : "s");
     }
     int code = 0;
-    if (!options.saveAt.empty()) {
-        const int32_t saveFrame = std::stoi(options.saveAt[0]);
-        if (saveFrame <= lastFrame) {
-            runner.RunUntil(saveFrame);
-            std::ofstream out(options.saveAt[1], std::ios::binary);
-            out << CheckpointText(SaveCheckpoint(world));
-            if (!out.good()) {
-                std::fprintf(stderr, "qohost: cannot write the checkpoint file '%s'\n",
-                             Printable(options.saveAt[1]).c_str());
-                code = kExitFailure;
-            } else if (!options.quiet) {
-                std::printf("== checkpoint saved at frame %d to %s\n", saveFrame, options.saveAt[1].c_str());
-            }
+    if (saveFrame >= 0) {
+        runner.RunUntil(saveFrame);
+        std::ofstream out(options.saveAt[1], std::ios::binary);
+        out << CheckpointText(SaveCheckpoint(world));
+        out.close();
+        if (!out.good()) {
+            std::fprintf(stderr, "qohost: cannot write the checkpoint file '%s'\n",
+                         Printable(options.saveAt[1]).c_str());
+            code = kExitFailure;
+        } else if (!options.quiet) {
+            std::printf("== checkpoint saved at frame %d to %s\n", saveFrame, options.saveAt[1].c_str());
         }
     }
     runner.RunUntil(lastFrame);
@@ -232,8 +232,7 @@ void Setup(CLI::App& app) {
         });
     cmd->add_option("--load", options->load,
                     "continue from a checkpoint: the level loads afresh, then its objects take their saved "
-                    "state back")
-        ->check(CLI::ExistingFile);
+                    "state back");
     cmd->footer(kExitCodeHelp);
     cmd->callback([options] {
         if (!options->saveAt.empty()) {

@@ -12,6 +12,7 @@ constexpr std::pair<std::string_view, std::string_view> kHostClasses[] = {
     {"kvActor", "kvEntity"},
     {"kvPlayer", "kvActor"},
     {"kvAI2", "kvActor"},
+    {"kvAI2_Zombie", "kvAI2"},
     {"kvMover", "kvEntity"},
     {"kvMoverSpline", "kvMover"},
     {"kvTrigger", "kvEntity"},

@@ -33,6 +33,7 @@
 
 #include "host/Movers.h"
 #include "host/Spawning.h"
+#include "host/View.h"
 #include "host/World.h"
 #include "quorin/kvQOObject.h"
 #include "quorin/qoMethodCatalogue.h"
@@ -938,6 +939,30 @@ constexpr Effect kEffects[] = {
          c.Return(it == c.self.spawnArgs.end() ? 0 : std::atoi(it->second.c_str()));
      },
      "the spawn argument \"monsterType\" as an integer, 0 without one"},
+
+    // View and render effects (host/View.h).
+    {M(FadeView), [](Call& c) { StartFade(c.world, c.self, c.V(0), c.F(1), c.I(2), false); },
+     "fades the view toward the colour at the alpha over the milliseconds (host/View.h)"},
+    {M(FadeOutView), [](Call& c) { StartFade(c.world, c.self, c.V(0), c.F(1), c.I(2), true); },
+     "fades the view out to the colour over the milliseconds (host/View.h)"},
+    {M(SetRenderParm),
+     [](Call& c) {
+         const void* decl = c.D(0);
+         if (!decl || !c.world.IsDecl(decl)) return c.Fail("no render parm decl");
+         SetRenderParm(c.self, static_cast<const Decl*>(decl)->name, {c.F(1), c.F(2), c.F(3), c.F(4)});
+     },
+     "stores the four values under the decl's name; fails without a decl (host/View.h)"},
+    {M(LerpRenderScale),
+     [](Call& c) { StartRenderScale(c.world, c.self, {c.F(0), c.F(1), c.F(2)}, c.I(3)); },
+     "scales the model linearly to (x, y, z) over the milliseconds; accel and decel recorded "
+     "only (host/View.h)"},
+    {M(TrackEntity),
+     [](Call& c) {
+         const Entity* target = Live(c, 0);
+         if (target) TrackEntity(c.self, *target, c.F(1));
+     },
+     "turns the view yaw toward the entity by strength (0..1) of the remaining angle "
+     "(host/View.h)"},
 
     // Spawning.
     {M(SetEnabledState), Set<&EntityMethodState::enabled>,

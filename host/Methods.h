@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "host/Movers.h"
+#include "host/View.h"
 #include "quorin/qoTypes.h"
 
 class kvQOObject;
@@ -126,6 +127,9 @@ struct EntityMethodState {
     uint32_t spawnedBy = 0;   // the spawner, 0 for entities not spawned by one
     int64_t dieAtMs = -1;     // end of the lifetime its entity def gives, -1 none
     bool deathHeard = false;  // the spawner has been told of its death
+
+    // Fades, render parameters and render scale (host/View.h).
+    ViewState view;
 
     // Latent AI actions: the action the entity's script is waiting on.
     std::string action;  // method name, empty when none

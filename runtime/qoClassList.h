@@ -22,13 +22,16 @@
 #include "scripts/spawn/spawnTools.h"
 #include "scripts/util/SlidingDoorVolume.h"
 #include "scripts/util/audibleTimer.h"
+#include "scripts/util/eventTools.h"
 #include "scripts/util/objectives.h"
+#include "scripts/util/playerActions.h"
 #include "scripts/util/props.h"
 #include "scripts/util/triggerLerpDelay.h"
 #include "scripts/util/triggerSequential.h"
 #include "scripts/util/triggerUtils.h"
 #include "scripts/util/triggerWatchers.h"
 #include "scripts/util/util_entityFlag.h"
+#include "scripts/util/viewEffects.h"
 #include "scripts/util/volumeUtils.h"
 
 using qoScriptClasses = qoTypeList<
@@ -41,6 +44,15 @@ using qoScriptClasses = qoTypeList<
     _goalRemainingCounter,
     action_moveToGoalEntity,
     audibleTimer,
+    doors_setLockState,
+    dragAI,
+    elevators_setPauseState,
+    enableFPHands,
+    enableFPHandsAndHUD,
+    hitStop,
+    intro_ForceIntroAccentBringup,
+    intro_ForceIntroBringup,
+    intro_ForceOskelHands,
     moverExtender,
     moverExtenderPauser,
     mover_modifier,
@@ -61,24 +73,44 @@ using qoScriptClasses = qoTypeList<
     pHell_Spawner,
     phCombatHintGroup,
     playerFacingRotate,
+    player_PlayBodyReaction,
+    player_teleport,
     player_triggerOnBerserk,
-    prop_facePlayer,
     prop_UsableProp,
+    prop_facePlayer,
     qoComment,
     qoDebugUtil,
     qoWorldUtil,
+    restrictPlayerInput,
+    scaleEntity,
+    security_giveSecurityClearance,
+    setBloomMaskScale,
+    setIntroHUDState,
+    setPlayerHealth,
+    setPlayerNoDeath,
+    setSuperMeterState,
     spawnAddSpawns,
     spawnManager,
     spawnPoint,
     spawnTargetTester,
     triggerLerpDelay,
     triggerSequential,
+    turnAASObstaclesOff,
+    turnAASObstaclesOn,
+    util_AttachToPlayer,
+    util_LightWiggler,
+    util_LookAtTarget,
+    util_SparkController,
+    util_bindPlayerToSelf,
     util_bobMover,
     util_debugMetaData,
     util_entityFlag,
     util_entityFlagActivate,
     util_entityFlagVolume,
+    util_fadeInView,
+    util_fadeOutView,
     util_nodeModifierTrigger,
+    util_playBodyReaction,
     util_removeActorOnTriggerTouched,
     util_triggerEnable,
     util_triggerForceAnim,
@@ -96,7 +128,9 @@ using qoScriptClasses = qoTypeList<
     util_volumeCheckEquipedWeapon,
     util_volumeNotify,
     util_volumePlayerFallZone,
-    util_volumePush>;
+    util_volumePush,
+    volume_dragAI,
+    watchPlayerHealth>;
 
 // File-level types that no class publishes through its properties or QO_TYPES.
 using qoStandaloneTypes = qoTypeList<musicTensionStates_t>;

@@ -71,7 +71,6 @@ QO_FILE_ENUM(musicTensionStates_t, 0, QO_ENUM_VALUES_musicTensionStates_t)
 // Enums whose owning class is not in the module yet: X(Owner, Name, flags).
 #define QO_PENDING_ENUMS(X)                          \
     X(regression_testHideState, testHideState_t, 0)  \
-    X(setIntroHUDState, introHUDState_t, 0)          \
     X(LureDemon, lureDemonState_t, 0)                \
     X(LureDemon, lureDemonCoverArea_t, 0)            \
     X(zombie_sleep, sleepAnims_t, 0)

@@ -102,6 +102,7 @@ const Example kExamples[] = {
     {"objectives", "examples/levels/objectives.json"},
     {"encounter", "examples/levels/encounter.json"},
     {"walk_volumes", "examples/levels/walk_volumes.json"},
+    {"intro", "examples/levels/intro.json"},
     {"lift", "examples/levels/lift.json"},
     {"door_sequence", "examples/levels/door_sequence.json"},
 };

@@ -260,7 +260,9 @@ TEST_F(HostMethodTest, EveryMethodDispatchesWithZeroArguments) {
         // a live entity argument
         "GetTarget", "AddTarget", "Bind", "BindPosition", "BindToJoint", "DistanceTo", "MoveTo",
         "MoveToOverTime", "StartSpline", "TravelSpline", "InFOV", "Action_MoveToEntity",
-        "Action_MoveToPathPoint", "Action_MoveToPathPointNoFail",
+        "Action_MoveToPathPoint", "Action_MoveToPathPointNoFail", "TrackEntity",
+        // a render parm decl
+        "SetRenderParm",
         // an existing HUD element, a perk given before, an entity def
         "ShowHUDElement", "SetHUDElementUV", "SetHUDElementPosition", "SetHUDElementColor",
         "SetHUDElementText", "SetHUDElementTextScale", "SetHUDElementTextAlignment",

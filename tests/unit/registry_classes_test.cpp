@@ -55,10 +55,32 @@ struct qoScriptRoot<T> {
     using type = typename qoScriptRoot<typename T::qoScriptBase>::type;
 };
 
+// What the generic check needs of a class, taken from its compile-time tables. The check itself
+// is one ordinary function: a copy of it per class made this file the slowest of the build.
+struct ClassFacts {
+    const char* name;
+    size_t size;
+    bool listed;
+    const qoPropertyInfo* properties;
+    const char* const* metadata;
+    const char* comment;
+    const char* base;  // the script base's name, or null
+    const char* root;  // the first script class in the line of bases
+};
+
 template <class T>
-void CheckClass(qohost::World& world, kvQuorin* api) {
+ClassFacts FactsOf() {
     using Tables = qoClassTables<T>;
-    const char* name = T::qoName;
+    using Base = typename T::qoScriptBase;
+    const char* base = nullptr;
+    if constexpr (qoScriptClass<Base>) base = Base::qoName;
+    return {T::qoName,          sizeof(T),      Tables::listed, Tables::properties,
+            Tables::metadata,   Tables::comment, base,          qoScriptRoot<T>::type::qoName};
+}
+
+void CheckClass(qohost::World& world, kvQuorin* api, const ClassFacts& facts) {
+    const char* name = facts.name;
+    const size_t objectSize = facts.size;
     SCOPED_TRACE(name);
 
     kvQOObject* object = api->CreateObject(name);
@@ -68,13 +90,13 @@ void CheckClass(qohost::World& world, kvQuorin* api) {
 
     const qohost::BlockInfo* block = world.allocator.Find(object);
     ASSERT_NE(block, nullptr);
-    EXPECT_EQ(block->size, sizeof(T));
+    EXPECT_EQ(block->size, objectSize);
     EXPECT_EQ(block->tag, qoDefaultMemoryTag);
 
     // Listed classes appear in the name table with the class's own pointer; others do not.
     bool inTable = false;
     for (const char* const* row = api->GetClassNames(); *row; ++row) inTable |= *row == name;
-    EXPECT_EQ(inTable, Tables::listed);
+    EXPECT_EQ(inTable, facts.listed);
 
     const auto* bytes = reinterpret_cast<const unsigned char*>(object);
     const uint32_t tag = world.GetMemoryTag();
@@ -82,12 +104,12 @@ void CheckClass(qohost::World& world, kvQuorin* api) {
     // Property rows: inside the object, after the object header, sized as their type says,
     // pairwise disjoint, and a fresh object holds the constructed state at each.
     const qoPropertyInfo* rows = api->GetPropertyTable(name);
-    EXPECT_EQ(rows, Tables::properties);
+    EXPECT_EQ(rows, facts.properties);
     std::vector<const qoPropertyInfo*> seen;
     for (const qoPropertyInfo* r = rows; r && r->name; ++r) {
         SCOPED_TRACE(r->name);
         EXPECT_GE(r->offset, 16u);
-        EXPECT_LE(r->offset + r->size, sizeof(T));
+        EXPECT_LE(r->offset + r->size, objectSize);
         EXPECT_EQ(r->size, ExpectedSize(api, *r)) << r->type;
         EXPECT_STREQ(r->modifier, std::strcmp(r->modifier, "*") == 0 ? "*" : "");
         EXPECT_NE(r->comment, nullptr);
@@ -126,7 +148,7 @@ void CheckClass(qohost::World& world, kvQuorin* api) {
         SCOPED_TRACE(d->member);
         EXPECT_EQ(d->offset % 8, 0u);
         EXPECT_GE(d->offset, 16u);
-        EXPECT_LE(d->offset + 8, sizeof(T));
+        EXPECT_LE(d->offset + 8, objectSize);
         const void* pointer;
         std::memcpy(&pointer, bytes + d->offset, sizeof pointer);
         EXPECT_EQ(pointer, nullptr);
@@ -139,7 +161,7 @@ void CheckClass(qohost::World& world, kvQuorin* api) {
 
     // Editor statements end with a null within reason.
     const char* const* statements = api->GetEditorMetadata(name);
-    EXPECT_EQ(statements, Tables::metadata);
+    EXPECT_EQ(statements, facts.metadata);
     if (statements) {
         size_t n = 0;
         while (n < 1000 && statements[n]) ++n;
@@ -147,33 +169,33 @@ void CheckClass(qohost::World& world, kvQuorin* api) {
         EXPECT_GT(n, 0u);
     }
 
-    if (Tables::comment)
-        EXPECT_STREQ(api->GetComment(name), Tables::comment);
+    if (facts.comment)
+        EXPECT_STREQ(api->GetComment(name), facts.comment);
     else
         EXPECT_EQ(api->GetComment(name), nullptr);
 
     // Against the script base: its property rows end this table, its statements begin this
     // array, and the object answers for the base too.
-    using Base = typename T::qoScriptBase;
-    if constexpr (qoScriptClass<Base>) {
-        EXPECT_TRUE(object->IsClass(Base::qoName));
+    if (facts.base) {
+        EXPECT_TRUE(object->IsClass(facts.base));
         std::vector<std::string> own, base;
         for (const qoPropertyInfo* r = rows; r && r->name; ++r) own.emplace_back(r->name);
-        for (const qoPropertyInfo* r = api->GetPropertyTable(Base::qoName); r && r->name; ++r)
+        for (const qoPropertyInfo* r = api->GetPropertyTable(facts.base); r && r->name; ++r)
             base.emplace_back(r->name);
         ASSERT_GE(own.size(), base.size());
         EXPECT_TRUE(std::equal(base.begin(), base.end(), own.end() - base.size()));
         // Every derived class begins its array with the root script class's statements.
-        const char* const* rootStatements = api->GetEditorMetadata(qoScriptRoot<T>::type::qoName);
+        const char* const* rootStatements = api->GetEditorMetadata(facts.root);
         for (size_t i = 0; rootStatements && rootStatements[i]; ++i)
-            EXPECT_EQ(statements[i], rootStatements[i]) << T::qoName << " statement " << i;
+            EXPECT_EQ(statements[i], rootStatements[i]) << name << " statement " << i;
     }
     object->Destroy(1);
 }
 
 template <class... T>
 void CheckAll(qohost::World& world, kvQuorin* api, qoTypeList<T...>) {
-    (CheckClass<T>(world, api), ...);
+    const ClassFacts facts[] = {FactsOf<T>()...};
+    for (const ClassFacts& f : facts) CheckClass(world, api, f);
 }
 
 TEST_F(RegistryClasses, EveryDeclaredClassAgreesWithItsLayout) {

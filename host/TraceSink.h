@@ -2,15 +2,20 @@
 // streaming TraceWriter. A track per script thread shows its life, its waits and held actions
 // as slices and its method calls and console lines as instant events; the host track (0) shows
 // timeline events, and method calls and console lines outside threads. Runs of frame waits with
-// nothing in between become one slice with a frame count.
+// nothing in between become one slice with a frame count. Each mover has two tracks, its moves
+// and its rotations: a slice ends at its planned end, or earlier when the mover is stopped or
+// starts another one of the same kind.
 //
 // It keeps state only for the threads alive now, so a run of any length takes bounded memory.
 // Attach it before the level loads to see the load.
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <set>
 #include <string>
 #include <unordered_map>
+#include <utility>
 
 #include "host/Recorder.h"
 #include "host/TraceWriter.h"
@@ -42,12 +47,21 @@ private:
         int frames = 0;
         std::string lastMethod;
     };
+    struct MoverSlice {
+        std::string what;
+        int64_t startUs = 0, endUs = 0;
+    };
+    static constexpr uint32_t kFirstMoverTrack = 1u << 30;
     void ThreadEvent(const Record& record, int64_t us);
     void WritePendingWait(uint32_t id, Track& track);
+    void MoverEvent(const Record& record, int64_t us);
+    void CloseMover(uint32_t handle, bool turn, int64_t us);
 
     World& world_;
     TraceWriter& trace_;
     std::unordered_map<uint32_t, Track> threads_;
+    std::map<std::pair<uint32_t, bool>, MoverSlice> movers_;  // open slices by (handle, rotation)
+    std::set<uint32_t> namedMoverTracks_;
     int64_t lastUs_ = 0;
 };
 

@@ -15,6 +15,9 @@
 #include "scripts/encounter/pHell_Spawner.h"
 #include "scripts/goals/action_moveToGoalEntity.h"
 #include "scripts/goals/combatGoal.h"
+#include "scripts/movers/moverExtender.h"
+#include "scripts/movers/pHell_MoveKey.h"
+#include "scripts/movers/simpleMovers.h"
 #include "scripts/spawn/spawnManager.h"
 #include "scripts/spawn/spawnTools.h"
 #include "scripts/util/SlidingDoorVolume.h"
@@ -60,6 +63,9 @@ using qoScriptClasses = qoTypeList<
     intro_ForceIntroAccentBringup,
     intro_ForceIntroBringup,
     intro_ForceOskelHands,
+    moverExtender,
+    moverExtenderPauser,
+    mover_modifier,
     objectiveManager,
     objectiveTarget,
     pHell_ActiveAi,
@@ -69,6 +75,8 @@ using qoScriptClasses = qoTypeList<
     pHell_EventCounter,
     pHell_EventSequencer,
     pHell_EventTransceiver,
+    pHell_MoveKey,
+    pHell_MovingPlatform,
     pHell_NetworkNode,
     pHell_SpawnCluster,
     pHell_SpawnManager,
@@ -107,6 +115,7 @@ using qoScriptClasses = qoTypeList<
     util_LookAtTarget,
     util_SparkController,
     util_bindPlayerToSelf,
+    util_bobMover,
     util_debugMetaData,
     util_distanceTrigger,
     util_entityFlag,

@@ -24,6 +24,7 @@ constexpr std::pair<std::string_view, std::string_view> kHostClasses[] = {
     {"kvLight", "kvEntity"},
     {"kvSpeaker", "kvEntity"},
     {"kvPathCorner", "kvEntity"},
+    {"kvSplinePath", "kvEntity"},  // a path: its origin, then its targets' origins
     {"kvProp", "kvEntity"},
     {"kvItem", "kvEntity"},
     {"kvCamera", "kvEntity"},

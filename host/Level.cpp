@@ -461,6 +461,9 @@ bool LoadLevel(World& world, const LevelDesc& level, LevelErrors& errors, Loaded
         placed[i]->targets.clear();
         for (const std::string& t : level.entities[i].targets)
             placed[i]->targets.push_back(world.FindEntity(t.c_str()));
+        // Every entity is placed by now: a bind may name one the file defines later.
+        if (!level.entities[i].bindTo.empty())
+            world.SetBindParent(*placed[i], world.FindEntity(level.entities[i].bindTo.c_str()));
     }
 
     // Step 4.

@@ -99,6 +99,7 @@ struct LevelEntity {
     std::optional<int32_t> shields;
     bool hidden = false;
     std::vector<std::string> targets;
+    std::string bindTo;                   // the entity it is bound to (follows), "" for none
     std::vector<std::string> entityDefs;  // what a spawner spawns
     std::vector<std::string> spawnNames;  // names its spawns take, in turn
     std::vector<std::pair<std::string, std::string>> spawnArgs;
@@ -189,6 +190,10 @@ bool ParseLevel(std::string_view text, const std::string& file, LevelDesc& out,
 // else (a directory, a device, a fifo, a larger file) is refused without reading it.
 bool ReadLevelFile(const std::string& path, LevelDesc& out, LevelErrors& errors,
                    size_t maxBytes = kMaxLevelFileBytes);
+// Reads a regular file of at most `maxBytes` into `text` the same way; false with `error` set
+// ("cannot open the WHAT file", "not a WHAT file: a fifo", ...) for anything else.
+bool ReadRegularFile(const std::string& path, const char* what, size_t maxBytes, std::string& text,
+                     std::string& error);
 
 // Resolves a decl by type and name to the opaque pointer the host hands to the module.
 class DeclResolver {

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <set>
 #include <sstream>
 #include <unordered_set>
@@ -381,7 +382,7 @@ public:
         if (entity.empty()) prefix = field;
         Keys(v, "",
              {"name", "class", "origin", "angles", "mins", "maxs", "health", "shields", "hidden",
-              "targets", "entityDefs", "spawnNames", "spawnArgs", "objects", "path", "volume"});
+              "targets", "bindTo", "entityDefs", "spawnNames", "spawnArgs", "objects", "path", "volume"});
         if (v.contains("class")) Name(v["class"], "class", out.hostClass);
         else if (defaultClass) out.hostClass = defaultClass;
         else Fail("", "missing field 'class'");
@@ -399,6 +400,7 @@ public:
                 *dst = int32_t(n);
         if (v.contains("spawnArgs")) Args(v["spawnArgs"], "spawnArgs", out.spawnArgs);
         if (v.contains("targets")) Names(v["targets"], "targets", out.targets);
+        if (v.contains("bindTo")) Name(v["bindTo"], "bindTo", out.bindTo);
         if (v.contains("entityDefs")) Names(v["entityDefs"], "entityDefs", out.entityDefs);
         if (v.contains("spawnNames")) Names(v["spawnNames"], "spawnNames", out.spawnNames);
         if (v.contains("hidden") && Expect(v["hidden"].is_boolean(), "hidden", "true or false",
@@ -734,6 +736,36 @@ private:
     std::vector<Frame> stack;
 };
 
+// Which entities' bindTo chains come back to themselves. Each entity is walked once: a chain
+// stops at an entity already seen, so a level of any size is checked in linear time.
+std::vector<bool> BindCycles(const LevelDesc& level) {
+    enum : uint8_t { kUnseen, kOnChain, kDone };
+    const size_t count = level.entities.size();
+    std::vector<uint8_t> state(count, kUnseen);
+    std::vector<bool> cycle(count, false);
+    std::vector<size_t> chain;
+    for (size_t start = 0; start < count; ++start) {
+        if (state[start] != kUnseen) continue;
+        chain.clear();
+        for (size_t at = start;;) {
+            state[at] = kOnChain;
+            chain.push_back(at);
+            const std::string& to = level.entities[at].bindTo;
+            const LevelEntity* parent = to.empty() ? nullptr : level.FindEntity(to);
+            if (!parent) break;
+            at = static_cast<size_t>(parent - level.entities.data());
+            if (state[at] == kDone) break;
+            if (state[at] == kOnChain) {
+                // Back to `at`: every entity from there on is on the cycle.
+                for (auto it = std::find(chain.begin(), chain.end(), at); it != chain.end(); ++it) cycle[*it] = true;
+                break;
+            }
+        }
+        for (size_t i : chain) state[i] = kDone;
+    }
+    return cycle;
+}
+
 }  // namespace
 
 bool ParseLevel(std::string_view text, const std::string& file, LevelDesc& out,
@@ -832,7 +864,13 @@ bool ParseLevel(std::string_view text, const std::string& file, LevelDesc& out,
     for (const LevelEntity& e : out.entities)
         if (!e.name.empty() && !names.insert(e.name).second)
             AddError(errors, {file, e.name, e.field + ".name", "duplicate entity name"});
-    for (const LevelEntity& e : out.entities) {
+    const std::vector<bool> inBindCycle = BindCycles(out);
+    for (size_t i = 0; i < out.entities.size(); ++i) {
+        const LevelEntity& e = out.entities[i];
+        if (!e.bindTo.empty() && !names.count(e.bindTo))
+            AddError(errors, {file, e.name, "bindTo", "unknown entity '" + e.bindTo + "'"});
+        if (inBindCycle[i])
+            AddError(errors, {file, e.name, "bindTo", "bound to itself through '" + e.bindTo + "'"});
         for (size_t t = 0; t < e.targets.size(); ++t)
             if (!names.count(e.targets[t]))
                 AddError(errors, {file, e.name, Reader::Index("targets", t),
@@ -895,22 +933,23 @@ std::string Megabytes(size_t bytes) {
 
 }  // namespace
 
-bool ReadLevelFile(const std::string& path, LevelDesc& out, LevelErrors& errors, size_t maxBytes) {
+bool ReadRegularFile(const std::string& path, const char* what, size_t maxBytes, std::string& text,
+                     std::string& error) {
     // Not blocking: opening a fifo must not wait for a writer before it can be refused.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        AddError(errors, {path, "", "", "cannot open the level file"});
+        error = std::string("cannot open the ") + what + " file";
         return false;
     }
-    std::string text;
+    text.clear();
     struct stat info {};
     bool ok = false;
     if (::fstat(fd, &info) != 0) {
-        AddError(errors, {path, "", "", std::string("cannot read the level file: ") + std::strerror(errno)});
+        error = std::string("cannot read the ") + what + " file: " + std::strerror(errno);
     } else if (!S_ISREG(info.st_mode)) {
-        AddError(errors, {path, "", "", std::string("not a level file: ") + FileKind(info.st_mode)});
+        error = std::string("not a ") + what + " file: " + FileKind(info.st_mode);
     } else if (static_cast<uint64_t>(info.st_size) > maxBytes) {
-        AddError(errors, {path, "", "", "the level file is larger than " + Megabytes(maxBytes)});
+        error = std::string("the ") + what + " file is larger than " + Megabytes(maxBytes);
     } else {
         // The file may still grow while it is read: never more than the limit.
         text.resize(static_cast<size_t>(info.st_size));
@@ -924,7 +963,7 @@ bool ReadLevelFile(const std::string& path, LevelDesc& out, LevelErrors& errors,
             const ssize_t n = ::read(fd, text.data() + size, text.size() - size);
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) {
-                AddError(errors, {path, "", "", std::string("cannot read the level file: ") + std::strerror(errno)});
+                error = std::string("cannot read the ") + what + " file: " + std::strerror(errno);
                 ok = false;
                 break;
             }
@@ -933,12 +972,21 @@ bool ReadLevelFile(const std::string& path, LevelDesc& out, LevelErrors& errors,
         }
         text.resize(size);
         if (ok && size > maxBytes) {
-            AddError(errors, {path, "", "", "the level file is larger than " + Megabytes(maxBytes)});
+            error = std::string("the ") + what + " file is larger than " + Megabytes(maxBytes);
             ok = false;
         }
     }
     ::close(fd);
-    return ok && ParseLevel(text, path, out, errors);
+    return ok;
+}
+
+bool ReadLevelFile(const std::string& path, LevelDesc& out, LevelErrors& errors, size_t maxBytes) {
+    std::string text, error;
+    if (!ReadRegularFile(path, "level", maxBytes, text, error)) {
+        AddError(errors, {path, "", "", error});
+        return false;
+    }
+    return ParseLevel(text, path, out, errors);
 }
 
 }  // namespace qohost

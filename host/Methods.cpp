@@ -16,8 +16,9 @@
 //
 // Conventions of the simulated world: distances in units, angles (pitch, yaw, roll) in degrees,
 // times in game milliseconds. Origins are world positions; an entity bound to another (Bind...)
-// follows its parent's moves. Movers travel along straight legs at their speed, or take their
-// set travel time. Latent AI actions hold the calling script thread for the action's duration.
+// follows its parent's moves and turns. Movers (host/Movers.h) travel at their speed or take
+// their travel time, with speed-up and slow-down phases. Latent AI actions hold the calling
+// script thread for the action's duration.
 #include "host/Methods.h"
 
 #include <algorithm>
@@ -32,6 +33,7 @@
 
 #include "host/Gui.h"
 #include "host/Monsters.h"
+#include "host/Movers.h"
 #include "host/Sound.h"
 #include "host/Spawning.h"
 #include "host/View.h"
@@ -50,7 +52,7 @@ constexpr float kEyeHeight = 64.0f;      // GetViewPos above the origin
 constexpr float kViewWidth = 640.0f;     // GetViewWidth / GetViewHeight
 constexpr float kViewHeight = 480.0f;
 constexpr float kDefaultDamage = 10.0f;  // Damage with a decl that has no "damage" value
-constexpr int kMaxBindDepth = 64;
+constexpr int kMaxBindDepth = 64;  // Bind refuses deeper chains as cycles
 
 // ---- vector helpers --------------------------------------------------------------------------
 
@@ -94,142 +96,6 @@ bool Overlap(const Entity& a, const Entity& b) {
     return axis(a.origin.x, a.mins.x, a.maxs.x, b.origin.x, b.mins.x, b.maxs.x) &&
            axis(a.origin.y, a.mins.y, a.maxs.y, b.origin.y, b.mins.y, b.maxs.y) &&
            axis(a.origin.z, a.mins.z, a.maxs.z, b.origin.z, b.mins.z, b.maxs.z);
-}
-
-// ---- paths -----------------------------------------------------------------------------------
-
-float PathLength(const std::vector<qoVector>& points) {
-    float length = 0.0f;
-    for (size_t i = 1; i < points.size(); ++i) length += Distance(points[i - 1], points[i]);
-    return length;
-}
-
-// The point at `distance` along the legs (clamped to the ends).
-qoVector PointAtDistance(const std::vector<qoVector>& points, float distance) {
-    if (points.empty()) return {};
-    for (size_t i = 1; i < points.size(); ++i) {
-        const float leg = Distance(points[i - 1], points[i]);
-        if (distance <= leg && leg > 0.0f) return Lerp(points[i - 1], points[i], distance / leg);
-        distance -= leg;
-    }
-    return points.back();
-}
-
-// Where on the segment a..b (0 at a, 1 at b) the point closest to p lies.
-float SegmentParam(const qoVector& a, const qoVector& b, const qoVector& p) {
-    const qoVector ab = Sub(b, a);
-    const float len2 = Dot(ab, ab);
-    return len2 > 0.0f ? std::clamp(Dot(Sub(p, a), ab) / len2, 0.0f, 1.0f) : 0.0f;
-}
-
-// Distance along the legs to the point of the path closest to p.
-float DistanceAlong(const std::vector<qoVector>& points, const qoVector& p) {
-    float best = 0.0f, bestGap = INFINITY, travelled = 0.0f;
-    for (size_t i = 1; i < points.size(); ++i) {
-        const float t = SegmentParam(points[i - 1], points[i], p);
-        const float leg = Distance(points[i - 1], points[i]);
-        const float gap = Distance(p, Lerp(points[i - 1], points[i], t));
-        if (gap < bestGap) {
-            bestGap = gap;
-            best = travelled + t * leg;
-        }
-        travelled += leg;
-    }
-    return best;
-}
-
-// A path entity's path: its own origin, then the origins of its live targets in order.
-std::vector<qoVector> PathOf(World& world, const Entity& path) {
-    std::vector<qoVector> points{path.origin};
-    for (uint32_t t : path.targets)
-        if (const Entity* e = world.ValidEntity(t)) points.push_back(e->origin);
-    return points;
-}
-
-// ---- placement and motion ---------------------------------------------------------------------
-
-// Moves the entity; entities bound to it (directly or through others) move by the same offset.
-void MoveOrigin(World& world, Entity& e, const qoVector& to, int depth = 0) {
-    const qoVector delta = Sub(to, e.origin);
-    e.origin = to;
-    if (depth >= kMaxBindDepth || (delta.x == 0.0f && delta.y == 0.0f && delta.z == 0.0f)) return;
-    if (!world.HasBinds()) return;  // no entity was ever bound: nothing follows
-    for (Entity* child : world.Entities())
-        if (child->bindParent == e.handle && child != &e)
-            MoveOrigin(world, *child, Add(child->origin, delta), depth + 1);
-}
-
-// Brings the entity's motion and rotation up to the world's game time.
-void Settle(World& world, Entity& e) {
-    EntityMethodState& m = e.methods;
-    const int64_t now = world.GameTime();
-    if (m.motion.active) {
-        const Motion& mo = m.motion;
-        const float t =
-            mo.durationMs <= 0
-                ? 1.0f
-                : std::clamp(float(now - mo.startMs) / float(mo.durationMs), 0.0f, 1.0f);
-        MoveOrigin(world, e, PointAtDistance(mo.points, t * PathLength(mo.points)));
-        if (t >= 1.0f) m.motion.active = false;
-    }
-    if (m.rotation.active) {
-        const Rotation& r = m.rotation;
-        if (r.continuous) {
-            e.angles = Add(r.from, Scale(r.rate, float(now - r.startMs) / 1000.0f));
-        } else {
-            const float t =
-                r.durationMs <= 0
-                    ? 1.0f
-                    : std::clamp(float(now - r.startMs) / float(r.durationMs), 0.0f, 1.0f);
-            e.angles = Lerp(r.from, r.to, t);
-            if (t >= 1.0f) m.rotation.active = false;
-        }
-    }
-}
-
-// Duration of a move of `amount` (units or degrees) at the entity's speed, or its travel time.
-int32_t MoveDurationMs(const EntityMethodState& m, float amount) {
-    if (m.time > 0.0f) return Ms(m.time);
-    if (m.speed <= 0.0f) return 0;
-    return Ms(amount / m.speed);
-}
-
-void StartMotion(World& world, Entity& e, std::vector<qoVector> points, int32_t durationMs) {
-    Motion& mo = e.methods.motion;
-    mo.points = std::move(points);
-    mo.startMs = world.GameTime();
-    mo.durationMs = std::max(durationMs, 0);
-    mo.active = true;
-    world.Simulate(e);
-    Settle(world, e);
-}
-
-// Straight to `to` from where the entity is; durationMs < 0: by the entity's speed or time.
-void StartMoveTo(World& world, Entity& e, const qoVector& to, int32_t durationMs = -1) {
-    if (durationMs < 0) durationMs = MoveDurationMs(e.methods, Distance(e.origin, to));
-    StartMotion(world, e, {e.origin, to}, durationMs);
-}
-
-void StartRotation(World& world, Entity& e, const qoVector& to) {
-    Rotation& r = e.methods.rotation;
-    r = Rotation{};
-    r.from = e.angles;
-    r.to = to;
-    const qoVector d = Sub(to, e.angles);
-    r.durationMs =
-        MoveDurationMs(e.methods, std::max({std::fabs(d.x), std::fabs(d.y), std::fabs(d.z)}));
-    r.startMs = world.GameTime();
-    r.active = true;
-    world.Simulate(e);
-    Settle(world, e);
-}
-
-void StopMotion(World& world, Entity& e) {
-    Settle(world, e);
-    e.methods.motion.active = false;
-    e.methods.rotation.active = false;
-    e.methods.bobbing = false;
-    e.methods.swaying = false;
 }
 
 std::string EntityText(World& world, uint32_t handle) {
@@ -385,7 +251,7 @@ void RunAction(World& world, Entity& e, const char* name, int32_t durationMs, Fi
             : HoldResult::Completed;
     Entity* x = world.ValidEntity(handle);
     if (!x) return;
-    Settle(world, *x);
+    SettleMover(world, *x);
     if (held != HoldResult::Released) finish(*x);
 }
 
@@ -572,8 +438,7 @@ void BindTo(Call& c) {
         p = e ? e->bindParent : 0;
     }
     if (!c.world.ValidEntity(parent)) return c.Fail("no such parent");
-    c.self.bindParent = parent;
-    if (parent) c.world.NoteBind();
+    c.world.SetBindParent(c.self, parent);
 }
 
 HudElement* Hud(Call& c) {
@@ -597,7 +462,7 @@ void SetHudFour(Call& c, float (HudElement::*member)[4]) {
 
 void PlaceAt(Call& c) {
     StopMotion(c.world, c.self);
-    MoveOrigin(c.world, c.self, c.V(0));
+    PlaceOrigin(c.world, c.self, c.V(0));
 }
 
 // Moves to the origin of argument 0 in durationMs (< 0: by speed or travel time).
@@ -608,11 +473,7 @@ void MoveToEntity(Call& c, int32_t durationMs) {
 }
 
 void FollowSpline(Call& c) {
-    const Entity* spline = Live(c, 0);
-    if (!spline) return;
-    std::vector<qoVector> points{c.self.origin};
-    for (const qoVector& p : PathOf(c.world, *spline)) points.push_back(p);
-    StartMotion(c.world, c.self, points, MoveDurationMs(c.self.methods, PathLength(points)));
+    if (const Entity* spline = Live(c, 0)) StartSpline(c.world, c.self, *spline);
 }
 
 // Latent walk in a straight line at walking speed; the origin moves frame by frame.
@@ -621,7 +482,7 @@ void Walk(Call& c, const qoVector& to, const qoVector* facing) {
     StartMotion(c.world, c.self, {c.self.origin, to}, ms);
     RunAction(c.world, c.self, c.method.name, ms, [&](Entity& e) {
         e.methods.motion.active = false;
-        MoveOrigin(c.world, e, to);
+        PlaceOrigin(c.world, e, to);
         if (facing) e.angles = *facing;
     });
 }
@@ -718,11 +579,10 @@ constexpr Effect kEffects[] = {
      "binds to the entity: follows its moves; fails for an invalid parent or a cycle"},
     {M(BindPosition), BindTo, "as Bind"},
     {M(BindToJoint), BindTo, "as Bind (joint names are recorded only)"},
-    {M(Unbind), Put<&Entity::bindParent, 0u>, "clears the bind parent"},
+    {M(Unbind), [](Call& c) { c.world.SetBindParent(c.self, 0); }, "clears the bind parent"},
     {M(RemoveBinds),
      [](Call& c) {
-         for (Entity* e : c.world.Entities())
-             if (e->bindParent == c.self.handle) e->bindParent = 0;
+         for (Entity* e : c.world.BoundTo(c.self.handle)) c.world.SetBindParent(*e, 0);
      },
      "unbinds every entity bound to this one"},
 
@@ -755,8 +615,12 @@ constexpr Effect kEffects[] = {
     {M(GetAngles), Get<&Entity::angles>, "the angles (pitch, yaw, roll)"},
     {M(GetRenderModelAngles), Get<&Entity::angles>, "the angles"},
     {M(SetAngles),
-     [](Call& c) { c.self.methods.rotation.active = false; c.self.angles = c.V(0); },
-     "stops any rotation and sets the angles"},
+     [](Call& c) {
+         SettleMover(c.world, c.self);
+         c.self.methods.rotation.active = false;
+         PlaceAngles(c.world, c.self, c.V(0));
+     },
+     "stops any rotation and sets the angles; bound entities turn along"},
     {M(GetSpawnAxisForward), [](Call& c) { c.Return(Forward(c.self.angles)); },
      "the unit vector of the yaw"},
     {M(SetLinearVelocity), Set<&Entity::velocity>, "sets the velocity (the entity does not drift)"},
@@ -783,8 +647,8 @@ constexpr Effect kEffects[] = {
      [](Call& c) {
          StopMotion(c.world, c.self);
          c.world.paths.Stop(c.self.handle);
-         MoveOrigin(c.world, c.self, c.V(0));
-         c.self.angles = c.V(1);
+         PlaceOrigin(c.world, c.self, c.V(0));
+         PlaceAngles(c.world, c.self, c.V(1));
          c.self.velocity = {};
      },
      "stops any motion and any walk along a path, sets origin and angles, zero velocity"},
@@ -840,8 +704,10 @@ constexpr Effect kEffects[] = {
      [](Call& c) { c.self.methods.speed = c.F(0); c.self.methods.time = 0.0f; },
      "later moves travel at this speed (units or degrees per second)"},
     {M(Time), Set<&EntityMethodState::time>, "later moves take this many seconds (0: by speed)"},
-    {M(AccelTime), Set<&EntityMethodState::accelTime>, "recorded; moves run at even speed"},
-    {M(DecelTime), Set<&EntityMethodState::decelTime>, "recorded; moves run at even speed"},
+    {M(AccelTime), Set<&EntityMethodState::accelTime>,
+     "later moves speed up evenly over this many seconds (host/Movers.h)"},
+    {M(DecelTime), Set<&EntityMethodState::decelTime>,
+     "later moves slow down evenly over this many seconds"},
     {M(SetParmsForTime),
      [](Call& c) {
          auto& m = c.self.methods;
@@ -885,13 +751,7 @@ constexpr Effect kEffects[] = {
      },
      "as RotateTo, each angle the short way round"},
     {M(Rotate),
-     [](Call& c) {
-         Rotation& r = c.self.methods.rotation;
-         r = Rotation{};
-         r.from = c.self.angles, r.rate = c.V(0), r.startMs = c.world.GameTime();
-         r.active = r.continuous = true;
-         c.world.Simulate(c.self);
-     },
+     [](Call& c) { StartContinuousRotation(c.world, c.self, c.V(0)); },
      "turns without end at the given degrees per second until StopMoving"},
     {M(RotateOnce),
      [](Call& c) { StartRotation(c.world, c.self, Add(c.self.angles, c.V(0))); },
@@ -904,13 +764,14 @@ constexpr Effect kEffects[] = {
      "moves from the origin along the spline entity's path (its origin, then its targets')"},
     {M(TravelSpline), FollowSpline, "as StartSpline (the flags are recorded only)"},
     {M(StopSpline),
-     [](Call& c) { Settle(c.world, c.self); c.self.methods.motion.active = false; },
-     "ends the motion where it is"},
+     [](Call& c) { StopMove(c.world, c.self); }, "ends the move where it is"},
+    {M(EnableSplineAngles), Set<&EntityMethodState::splineAngles>,
+     "while on, spline moves turn the yaw along the leg travelled"},
     {M(IsMoving),
-     [](Call& c) { c.Return(c.self.methods.motion.active || c.self.methods.bobbing); },
-     "true while a move lasts (or while bobbing)"},
+     [](Call& c) { c.Return(IsMoving(c.world, c.self)); },
+     "true while the entity's own move lasts (or while bobbing)"},
     {M(IsRotating),
-     [](Call& c) { c.Return(c.self.methods.rotation.active || c.self.methods.swaying); },
+     [](Call& c) { c.Return(IsRotating(c.world, c.self)); },
      "true while a rotation lasts (or while swaying)"},
 
     // Inventory, health and weapons.
@@ -1084,8 +945,7 @@ constexpr Effect kEffects[] = {
     {M(SetEnemy), Set<&EntityMethodState::enemy>, "sets the enemy (the flag is recorded only)"},
     {M(EndCurrentScriptAction),
      [](Call& c) {
-         Settle(c.world, c.self);
-         c.self.methods.motion.active = false;
+         StopMove(c.world, c.self);
          c.world.scheduler.ReleaseHolds(c.self.handle);
      },
      "ends the action the entity's script waits on: the entity stops where it is and the held "
@@ -1281,10 +1141,10 @@ bool DispatchMethod(World& world, Entity& entity, int32_t method, const char* si
         return false;
     }
 
-    Settle(world, entity);
+    SettleMover(world, entity);
     for (int k = 0; k < call.count; ++k)
         if (call.args[k].type == 'e')
-            if (Entity* e = world.ValidEntity(call.args[k].entity)) Settle(world, *e);
+            if (Entity* e = world.ValidEntity(call.args[k].entity)) SettleMover(world, *e);
 
     if (record) {
         Record r;
@@ -1316,8 +1176,8 @@ void AdvanceSimulation(World& world) {
     for (size_t i = 0; i < list.size(); ++i) {
         Entity* e = world.ValidEntity(list[i]);
         if (!e) continue;
-        Settle(world, *e);
-        if (e->methods.motion.active || e->methods.rotation.active) list[kept++] = list[i];
+        SettleMover(world, *e);
+        if (MoverActive(*e)) list[kept++] = list[i];
         else e->simulated = false;
     }
     list.resize(kept);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "host/Gui.h"
+#include "host/Movers.h"
 #include "host/Sound.h"
 #include "host/View.h"
 #include "quorin/qoTypes.h"
@@ -72,24 +73,6 @@ const char* MethodEffectText(int32_t method);
 // The host class an entity needs for the method ("kvEntity": every entity); null when unknown.
 const char* MethodHostClass(int32_t method);
 
-// A motion along straight legs through `points`, started at startMs and lasting durationMs.
-struct Motion {
-    std::vector<qoVector> points;
-    int64_t startMs = 0;
-    int32_t durationMs = 0;
-    bool active = false;
-};
-
-// A rotation from `from` to `to` over durationMs, or a continuous one at `rate` degrees per
-// second (per angle) when continuous is set.
-struct Rotation {
-    qoVector from, to, rate;
-    int64_t startMs = 0;
-    int32_t durationMs = 0;
-    bool active = false;
-    bool continuous = false;
-};
-
 struct HudElement {
     bool visible = false;
     float uv[4] = {0, 0, 1, 1};
@@ -117,6 +100,7 @@ struct EntityMethodState {
     float decelTime = 0.0f;
     Motion motion;
     Rotation rotation;
+    bool splineAngles = false;  // EnableSplineAngles: a spline move turns the yaw along
     bool bobbing = false;
     bool swaying = false;
 

@@ -6,7 +6,7 @@ namespace {
 
 constexpr const char* kKindNames[kRecordKindCount] = {
     "module", "level", "entity", "object", "console",   "cvar",  "thread", "method",
-    "event",  "timeline", "draw", "trace", "script", "devwindow", "state", "screen", "host",
+    "event",  "timeline", "draw", "trace", "script", "devwindow", "state", "screen", "host", "mover",
     "sound",
 };
 static_assert(static_cast<unsigned>(RecordKind::Sound) + 1 == kRecordKindCount);

@@ -41,17 +41,19 @@ enum class RecordKind : uint8_t {
     State,      // the state stream handed out
     Screen,     // what the player's screen shows, as it changes: on-screen text, panels
     Host,       // the host's own notices (resource limits, ...)
+    Mover,      // a mover's move or rotation started or stopped (host/Movers.cpp)
     Sound,      // a sound channel started, faded or stopped, or its volume during a fade
                 // (SoundChange, host/Sound.h)
 };
-constexpr unsigned kRecordKindCount = 18;
+constexpr unsigned kRecordKindCount = 19;
 
 using RecordMask = uint32_t;
 constexpr RecordMask MaskOf(RecordKind kind) { return RecordMask{1} << static_cast<unsigned>(kind); }
 constexpr RecordMask kAllRecords = (RecordMask{1} << kRecordKindCount) - 1;
 
 // "module", "level", "entity", "object", "console", "cvar", "thread", "method", "event",
-// "timeline", "draw", "trace", "script", "devwindow", "state", "screen", "host", "sound".
+// "timeline", "draw", "trace", "script", "devwindow", "state", "screen", "host", "mover",
+// "sound".
 const char* RecordKindName(RecordKind kind);
 // False for a name that is no kind.
 bool RecordKindByName(std::string_view name, RecordKind& kind);

@@ -1,8 +1,10 @@
 #include "host/TraceSink.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
+#include <sstream>
 #include <vector>
 
 #include "host/Console.h"
@@ -14,7 +16,7 @@ namespace qohost {
 
 TraceSink::TraceSink(World& world, TraceWriter& writer) : world_(world), trace_(writer) {
     wants = MaskOf(RecordKind::Thread) | MaskOf(RecordKind::Method) | MaskOf(RecordKind::Console) |
-            MaskOf(RecordKind::Timeline) | MaskOf(RecordKind::Sound);
+            MaskOf(RecordKind::Timeline) | MaskOf(RecordKind::Mover) | MaskOf(RecordKind::Sound);
     trace_.NameTrack(0, "host: frames, timeline events", 0);
 }
 
@@ -37,6 +39,7 @@ void TraceSink::Take(const Record& r) {
             break;
         }
         case RecordKind::Thread: ThreadEvent(r, us); break;
+        case RecordKind::Mover: MoverEvent(r, us); break;
         case RecordKind::Sound: SoundEvent(r, us); break;
         default: break;
     }
@@ -129,7 +132,40 @@ void TraceSink::SoundEvent(const Record& r, int64_t us) {
     trace_.Counter(it->second, "sound", us, {{"dB", std::round(double(change.db) * 100.0) / 100.0}});
 }
 
+// "WHAT HANDLE DURATION_MS NAME" (host/Movers.cpp); a duration of -1 never ends by itself.
+void TraceSink::MoverEvent(const Record& r, int64_t us) {
+    std::istringstream in(r.Text());
+    std::string what, name;
+    uint32_t handle = 0;
+    int64_t ms = 0;
+    in >> what >> handle >> ms;
+    std::getline(in, name);
+    if (!name.empty() && name[0] == ' ') name.erase(0, 1);
+    if (what == "stop") {
+        CloseMover(handle, false, us);
+        CloseMover(handle, true, us);
+        return;
+    }
+    const bool turn = what == "rotate" || what == "spin";
+    CloseMover(handle, turn, us);
+    const uint32_t track = kFirstMoverTrack + 2 * handle + (turn ? 1 : 0);
+    if (namedMoverTracks_.insert(track).second)
+        trace_.NameTrack(track, "mover " + name + (turn ? " (rotation)" : " (moves)"), static_cast<int>(track));
+    movers_[{handle, turn}] = {what, us, ms < 0 ? INT64_MAX : us + ms * 1000};
+}
+
+void TraceSink::CloseMover(uint32_t handle, bool turn, int64_t us) {
+    auto it = movers_.find({handle, turn});
+    if (it == movers_.end()) return;
+    const MoverSlice& s = it->second;
+    trace_.Slice(kFirstMoverTrack + 2 * handle + (turn ? 1 : 0), s.what, "mover", s.startUs,
+                 std::min(s.endUs, us) - s.startUs);
+    movers_.erase(it);
+}
+
 void TraceSink::Finish() {
+    const int64_t moversEndUs = std::max(lastUs_, world_.GameTime() * 1000);
+    while (!movers_.empty()) CloseMover(movers_.begin()->first.first, movers_.begin()->first.second, moversEndUs);
     std::vector<uint32_t> ids;
     for (const auto& [id, t] : threads_) ids.push_back(id);
     std::sort(ids.begin(), ids.end());

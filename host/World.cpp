@@ -115,6 +115,9 @@ void World::RemoveEntity(uint32_t handle, bool destroyNow) {
     if (auto it = std::find(players_.begin(), players_.end(), handle); it != players_.end())
         players_.erase(it);
     if (Wants(RecordKind::Entity)) Record(RecordKind::Entity, "remove " + e->name, handle);
+    // Its children keep the handle of their gone parent, and follow nothing.
+    if (auto it = bindChildren_.find(e->bindParent); it != bindChildren_.end()) std::erase(it->second, handle);
+    bindChildren_.erase(handle);
     if (destroyNow) {
         std::vector<std::pair<uint32_t, uint32_t>> objects;
         for (uint32_t i = 0; i < e->objects.size(); ++i)
@@ -137,6 +140,28 @@ std::vector<Entity*> World::EntitiesOfClass(std::string_view hostClass) {
     for (auto& e : entities_)
         if (e && !e->removed && HostClassIsA(e->hostClass, hostClass)) out.push_back(e.get());
     return out;
+}
+
+void World::SetBindParent(Entity& child, uint32_t parent) {
+    if (child.bindParent == parent) return;
+    if (child.bindParent != 0) {
+        auto it = bindChildren_.find(child.bindParent);
+        if (it != bindChildren_.end()) {
+            std::erase(it->second, child.handle);
+            if (it->second.empty()) bindChildren_.erase(it);
+        }
+    }
+    child.bindParent = parent;
+    if (parent != 0) bindChildren_[parent].push_back(child.handle);
+}
+
+std::vector<Entity*> World::BoundTo(uint32_t parent) {
+    std::vector<Entity*> children;
+    auto it = bindChildren_.find(parent);
+    if (it == bindChildren_.end()) return children;
+    for (uint32_t handle : it->second)
+        if (Entity* child = ValidEntity(handle); child && child->handle != parent) children.push_back(child);
+    return children;
 }
 
 void World::Simulate(Entity& entity) {
@@ -239,6 +264,7 @@ void World::ClearLevel() {
     players_.clear();
     simulated_.clear();
     soundFades_.clear();
+    bindChildren_.clear();
     objectOrder_.clear();
     pendingRemoval_.clear();
     traces.clear();

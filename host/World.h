@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <random>
@@ -62,7 +63,8 @@ struct Trace {
     uint32_t hitEntity = 0;
 };
 
-// The stream object of host slot 72: records each member pointer handed to it.
+// The stream object of host slot 72: records each member pointer handed to it, or, while a
+// checkpoint is saved or loaded (host/Checkpoint.h), hands it to `sync` instead.
 class StateStream final : public qoStateStream {
 public:
     struct Entry {
@@ -70,10 +72,17 @@ public:
         void* member;
     };
     void Reserved0() override {}
-    void SyncBool(bool* member) override { entries.push_back({'b', member}); }
-    void SyncInt(int32_t* member) override { entries.push_back({'i', member}); }
-    void SyncFloat(float* member) override { entries.push_back({'f', member}); }
+    void SyncBool(bool* member) override { Take({'b', member}); }
+    void SyncInt(int32_t* member) override { Take({'i', member}); }
+    void SyncFloat(float* member) override { Take({'f', member}); }
     std::vector<Entry> entries;
+    std::function<void(const Entry&)> sync;
+
+private:
+    void Take(const Entry& e) {
+        if (sync) sync(e);
+        else entries.push_back(e);
+    }
 };
 
 class World final : public kvQuorinSystem, private ThreadObserver {
@@ -107,7 +116,7 @@ public:
     void RemoveEntity(uint32_t handle, bool destroyNow = false);
     // Live entities in creation order.
     std::vector<Entity*> Entities();
-    // Entities with a motion to advance each frame (host/Methods.cpp adds them when a move or
+    // Entities with a motion to advance each frame (host/Movers.cpp adds them when a move or
     // rotation starts; AdvanceSimulation drops them when it is over).
     void Simulate(Entity& entity);
     std::vector<uint32_t>& SimulatedEntities() { return simulated_; }
@@ -116,9 +125,11 @@ public:
     // Entities with a sound channel fading over time (host/Sound.h adds them when a fade
     // starts; AdvanceSounds drops them when their fades are over).
     std::vector<uint32_t>& SoundFades() { return soundFades_; }
-    // Whether any entity was ever bound to another (Bind): moves look for followers only then.
-    void NoteBind() { binds_ = true; }
-    bool HasBinds() const { return binds_; }
+    // Binds: `child` follows `parent` (0 unbinds). The world keeps who is bound to whom, so a
+    // move finds the entities it carries without looking at every entity.
+    void SetBindParent(Entity& child, uint32_t parent);
+    // The live entities bound directly to `parent`, in the order they were bound.
+    std::vector<Entity*> BoundTo(uint32_t parent);
     std::vector<Entity*> EntitiesOfClass(std::string_view hostClass);  // includes derived
 
     // ---- script objects ---------------------------------------------------------------------
@@ -307,7 +318,7 @@ private:
     std::vector<uint32_t> simulated_;
     std::vector<uint32_t> spawnWatched_;
     std::vector<uint32_t> soundFades_;
-    bool binds_ = false;
+    std::unordered_map<uint32_t, std::vector<uint32_t>> bindChildren_;  // parent -> children
     uint32_t nextHandle_ = 1;
     // Live objects in creation order: a destroyed one leaves a hole until the next compaction.
     struct ObjectRef {

@@ -17,6 +17,9 @@
 #include "scripts/encounter/pHell_Spawner.h"
 #include "scripts/goals/action_moveToGoalEntity.h"
 #include "scripts/goals/combatGoal.h"
+#include "scripts/movers/moverExtender.h"
+#include "scripts/movers/pHell_MoveKey.h"
+#include "scripts/movers/simpleMovers.h"
 #include "scripts/music/musicManager.h"
 #include "scripts/spawn/spawnManager.h"
 #include "scripts/spawn/spawnTools.h"
@@ -66,6 +69,9 @@ using qoScriptClasses = qoTypeList<
     intro_ForceIntroAccentBringup,
     intro_ForceIntroBringup,
     intro_ForceOskelHands,
+    moverExtender,
+    moverExtenderPauser,
+    mover_modifier,
     musicManager,
     musicManagerSwitch,
     musicModifier,
@@ -78,6 +84,8 @@ using qoScriptClasses = qoTypeList<
     pHell_EventCounter,
     pHell_EventSequencer,
     pHell_EventTransceiver,
+    pHell_MoveKey,
+    pHell_MovingPlatform,
     pHell_NetworkNode,
     pHell_SpawnCluster,
     pHell_SpawnManager,
@@ -116,6 +124,7 @@ using qoScriptClasses = qoTypeList<
     util_LookAtTarget,
     util_SparkController,
     util_bindPlayerToSelf,
+    util_bobMover,
     util_debugMetaData,
     util_distanceTrigger,
     util_entityFlag,

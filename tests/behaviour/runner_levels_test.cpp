@@ -106,6 +106,8 @@ const Example kExamples[] = {
     {"encounter", "examples/levels/encounter.json"},
     {"walk_volumes", "examples/levels/walk_volumes.json"},
     {"intro", "examples/levels/intro.json"},
+    {"lift", "examples/levels/lift.json"},
+    {"door_sequence", "examples/levels/door_sequence.json"},
 };
 
 class RunnerExample : public ::testing::TestWithParam<Example> {};
@@ -117,7 +119,10 @@ TEST_P(RunnerExample, RunsToCompletionWithTheGoldenOutput) {
     EXPECT_EQ(r.err, "");
     const std::vector<std::string> lines = Lines(r.out);
     ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.back().rfind("== end at frame ", 0), 0u) << "the run did not finish: " << lines.back();
+    // The end line comes last, but for what the objects do while they are shut down.
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [](const std::string& line) { return line.rfind("== end at frame ", 0) == 0; }))
+        << "the run did not finish: " << lines.back();
     EXPECT_EQ(r.out.find("warning:"), std::string::npos) << "teardown left memory behind:\n" << r.out;
 
     ExpectGolden(ex.name, lines);
@@ -135,6 +140,39 @@ TEST(Runner, QuietPrintsOnlyTheConsole) {
         if (line.rfind("== ", 0) != 0 && line.rfind("-- frame", 0) != 0 && line.rfind("   ", 0) != 0)
             consoleOnly += line + "\n";
     EXPECT_EQ(quiet.out, consoleOnly);
+}
+
+// A checkpoint written part-way through the door sequence and loaded into a fresh run: the door
+// is put back where the sequence stood, the bolt bound to it with it, and the run goes on.
+// A checkpoint that does not read is refused before anything runs; so is a frame that is not one.
+TEST(Runner, CheckpointSavedPartWayIsContinuedByALoad) {
+    const std::string file = TestTempPath(".checkpoint.json");
+    const Result save = RunQohost("run examples/levels/door_sequence.json --quiet --save-at 300 '" + file + "'");
+    ASSERT_EQ(save.code, 0) << save.err;
+    const nlohmann::json saved = nlohmann::json::parse(ReadFile(file), nullptr, false);
+    ASSERT_TRUE(saved.is_object());
+    EXPECT_EQ(saved["frame"], 300);
+    std::vector<std::string> objects;
+    for (const auto& o : saved["objects"]) objects.push_back(o["entity"].get<std::string>() + " " + o["class"].get<std::string>());
+    EXPECT_EQ(objects, (std::vector<std::string>{"vault_door moverExtender", "vault_bolt moverExtender"}));
+
+    const Result load = RunQohost("run examples/levels/door_sequence.json --frames 5 --load '" + file + "'");
+    ASSERT_EQ(load.code, 0) << load.err;
+    EXPECT_NE(load.out.find("== checkpoint " + file + " loaded (saved at frame 300)"), std::string::npos) << load.out;
+    EXPECT_NE(load.out.find("vault_door.SetWorldOrigin((0 0 96))"), std::string::npos) << load.out;
+    EXPECT_NE(load.out.find("vault_door.RotateOnce((0 90 0))"), std::string::npos) << "the step under way plays again";
+    EXPECT_EQ(load.out.find("warning:"), std::string::npos) << load.out;
+    std::remove(file.c_str());
+
+    const std::string junk = TestTempPath(".junk.json");
+    std::ofstream(junk) << "{\"frame\": -1}";
+    const Result bad = RunQohost("run examples/levels/door_sequence.json --load '" + junk + "'");
+    EXPECT_EQ(bad.code, 2);
+    EXPECT_NE(bad.err.find("not a checkpoint: 'frame' must be a frame number"), std::string::npos) << bad.err;
+    std::remove(junk.c_str());
+    const Result frame = RunQohost("run examples/levels/door_sequence.json --save-at soon '" + file + "'");
+    EXPECT_EQ(frame.code, 3) << frame.err;
+    EXPECT_EQ(bad.out, "");
 }
 
 // ---- qohost network ----------------------------------------------------------------------------
@@ -268,6 +306,28 @@ const Refused kRefused[] = {
      "qohost: cannot write the trace file '/nonexistent/trace.json': No such file or directory"},
     {"trace onto a folder", "run examples/levels/relay.json --trace {gen}", 1,
      "qohost: cannot write the trace file '{gen}': it is a directory"},
+    // Checkpoints: one to load is input (2), one to save an output (1); a save past the run's
+    // end is a wrong command line (3).
+    {"checkpoint that does not exist", "run examples/levels/door_sequence.json --load tests/data/levels/no_such_file.json", 2,
+     "qohost: tests/data/levels/no_such_file.json: cannot open the checkpoint file"},
+    {"checkpoint from a fifo", "run examples/levels/door_sequence.json --load {gen}/fifo.json", 2,
+     "qohost: {gen}/fifo.json: not a checkpoint file: a fifo"},
+    {"checkpoint from a device", "run examples/levels/door_sequence.json --load /dev/zero", 2,
+     "qohost: /dev/zero: not a checkpoint file: a character device"},
+    {"checkpoint beyond the size limit", "run examples/levels/door_sequence.json --load {gen}/huge.json", 2,
+     "qohost: {gen}/huge.json: the checkpoint file is larger than 256 MiB"},
+    {"level file as a checkpoint", "run examples/levels/door_sequence.json --load tests/data/levels/not_an_object.json", 2,
+     "qohost: tests/data/levels/not_an_object.json: not a checkpoint: expected a JSON object"},
+    {"save frame not a number", "run examples/levels/door_sequence.json --save-at soon {gen}/c.json", 3,
+     "qohost run: --save-at: expected an integer from 0 to 2147483647, got 'soon'"},
+    {"save past the last frame", "run examples/levels/door_sequence.json --frames 10 --save-at 11 {gen}/c.json", 3,
+     "qohost run: --save-at: frame 11 is past the run's last frame 10"},
+    {"save without a file", "run examples/levels/door_sequence.json --save-at 5", 3,
+     "qohost run: --save-at: At least 2 required but received 1"},
+    {"save in a missing folder", "run examples/levels/door_sequence.json --save-at 5 /nonexistent/c.json", 1,
+     "qohost: cannot write the checkpoint file '/nonexistent/c.json': No such file or directory"},
+    {"save onto a folder", "run examples/levels/door_sequence.json --save-at 5 {gen}", 1,
+     "qohost: cannot write the checkpoint file '{gen}': it is a directory"},
 };
 
 std::string Substitute(std::string text, const std::string& gen) {

@@ -3,10 +3,12 @@
 // a number of frames while printing the console and the entity-method calls frame by frame,
 // then tear it down (every object shut down and destroyed) and report leaked memory.
 //
-// Exit codes (Command.h): 0 the level ran; 1 the module, the run or the trace file failed; 2 the
-// level did not load; 3 the command line was wrong; 4 the level ran but some script threads
-// could not be created (stack limit or memory). Everything that can be checked before the run
-// (the options, the level, the trace file) is checked before it.
+// Exit codes (Command.h): 0 the level ran; 1 the module, the run, the trace or the checkpoint
+// file failed; 2 the level or the checkpoint to load did not load; 3 the command line was wrong
+// (a --save-at frame past the run's end too); 4 the level ran but some script threads could
+// not be created (stack limit or memory). Everything that can be checked before the run (the
+// options, the level, the checkpoint to load, the trace and checkpoint files to write) is
+// checked before it.
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -14,8 +16,12 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <fstream>
 #include <optional>
+#include <utility>
+#include <vector>
 
+#include "host/Checkpoint.h"
 #include "host/Level.h"
 #include "host/LevelRunner.h"
 #include "host/RunLog.h"
@@ -35,22 +41,24 @@ struct RunOptions {
     std::optional<uint32_t> seed;
     std::string trace;
     bool quiet = false;
+    std::vector<std::string> saveAt;  // FRAME FILE: write a checkpoint at that frame
+    std::string load;                 // a checkpoint to continue from
 };
 
 void PrintErrors(const LevelErrors& errors) { std::fputs(ErrorLines(errors).c_str(), stderr); }
 
 // Whether the file can be written, tried without changing it: opened for appending (which
 // neither truncates nor moves anything), and removed again when the check created it.
-bool CheckWritable(const std::string& path, std::string& error) {
+bool CheckWritable(const std::string& path, std::string& error, const char* what = "trace") {
     struct stat info {};
     const bool existed = ::stat(path.c_str(), &info) == 0;
     if (existed && S_ISDIR(info.st_mode)) {
-        error = "cannot write the trace file '" + Printable(path) + "': it is a directory";
+        error = std::string("cannot write the ") + what + " file '" + Printable(path) + "': it is a directory";
         return false;
     }
     std::FILE* file = std::fopen(path.c_str(), "ab");
     if (!file) {
-        error = "cannot write the trace file '" + Printable(path) + "': " + std::strerror(errno);
+        error = std::string("cannot write the ") + what + " file '" + Printable(path) + "': " + std::strerror(errno);
         return false;
     }
     std::fclose(file);
@@ -58,12 +66,32 @@ bool CheckWritable(const std::string& path, std::string& error) {
     return true;
 }
 
+// Reads a checkpoint file (host/Checkpoint.h), refusing what is no regular file as a level
+// file is refused; false with `error` set.
+bool ReadCheckpointFile(const std::string& path, Checkpoint& out, std::string& error) {
+    std::string text;
+    if (!ReadRegularFile(path, "checkpoint", kMaxLevelFileBytes, text, error) || !ParseCheckpoint(text, out, error)) {
+        error = Printable(path) + ": " + error;
+        return false;
+    }
+    return true;
+}
+
 int Run(const RunOptions& options) {
-    if (!options.trace.empty()) {
+    for (const auto& [path, what] : {std::pair{options.trace, "trace"},
+                                     std::pair{options.saveAt.empty() ? std::string() : options.saveAt[1], "checkpoint"}}) {
         std::string error;
-        if (!CheckWritable(options.trace, error)) {
+        if (!path.empty() && !CheckWritable(path, error, what)) {
             std::fprintf(stderr, "qohost: %s\n", error.c_str());
             return kExitFailure;
+        }
+    }
+    Checkpoint checkpoint;
+    if (!options.load.empty()) {
+        std::string error;
+        if (!ReadCheckpointFile(options.load, checkpoint, error)) {
+            std::fprintf(stderr, "qohost: %s\n", error.c_str());
+            return kExitInput;
         }
     }
     LevelDesc level;
@@ -71,6 +99,15 @@ int Run(const RunOptions& options) {
     if (!ReadLevelFile(options.level, level, errors)) {
         PrintErrors(errors);
         return kExitInput;
+    }
+    const int32_t lastFrame = options.frames    ? *options.frames
+                              : options.seconds ? FrameForSeconds(*options.seconds, level.frameMs)
+                                                : level.DefaultRunFrames();
+    const int32_t saveFrame = options.saveAt.empty() ? -1 : std::stoi(options.saveAt[0]);
+    if (saveFrame > lastFrame) {
+        std::fprintf(stderr, "qohost run: --save-at: frame %d is past the run's last frame %d\n", saveFrame,
+                     lastFrame);
+        return kExitUsage;
     }
     // The trace streams to its file from the load on: a file that cannot be written stops the
     // run before it starts.
@@ -113,9 +150,6 @@ int Run(const RunOptions& options) {
     }
     if (options.seed) world.Seed(*options.seed);
 
-    const int32_t lastFrame = options.frames    ? *options.frames
-                              : options.seconds ? FrameForSeconds(*options.seconds, level.frameMs)
-                                                : level.DefaultRunFrames();
     if (!options.quiet) {
         std::printf("== %s (%s)\n", level.name.empty() ? "level" : level.name.c_str(),
                     options.level.c_str());
@@ -126,6 +160,30 @@ int Run(const RunOptions& options) {
 
     LevelRunner runner(world, level);
     runner.Start();
+    if (!options.load.empty()) {
+        // Right after the Init threads' first slices: the objects take their saved state back.
+        const size_t mismatches = LoadCheckpoint(world, checkpoint);
+        if (!options.quiet)
+            std::printf("== checkpoint %s loaded (saved at frame %llu)\n", options.load.c_str(),
+                        static_cast<unsigned long long>(checkpoint.frame));
+        if (mismatches)
+            std::printf("warning: %zu saved value%s did not fit the level's objects\n", mismatches,
+                        mismatches == 1 ? "" : "s");
+    }
+    int code = 0;
+    if (saveFrame >= 0) {
+        runner.RunUntil(saveFrame);
+        std::ofstream out(options.saveAt[1], std::ios::binary);
+        out << CheckpointText(SaveCheckpoint(world));
+        out.close();
+        if (!out.good()) {
+            std::fprintf(stderr, "qohost: cannot write the checkpoint file '%s'\n",
+                         Printable(options.saveAt[1]).c_str());
+            code = kExitFailure;
+        } else if (!options.quiet) {
+            std::printf("== checkpoint saved at frame %d to %s\n", saveFrame, options.saveAt[1].c_str());
+        }
+    }
     runner.RunUntil(lastFrame);
 
     log.Finish();
@@ -136,7 +194,7 @@ int Run(const RunOptions& options) {
     log.Finish();
     world.RemoveSink(log);
 
-    int code = finishTrace() ? 0 : kExitFailure;
+    if (!finishTrace()) code = kExitFailure;
     if (world.ThreadFailures() != 0) {
         std::fprintf(stderr, "qohost: %" PRIu64 " script thread%s could not be created (%s)\n",
                      world.ThreadFailures(), world.ThreadFailures() == 1 ? "" : "s",
@@ -165,8 +223,25 @@ void Setup(CLI::App& app) {
     cmd->add_option("--seed", options->seed, "random number seed (default: the level's, else 1)")
         ->check(IntegerRange(0, std::numeric_limits<uint32_t>::max()));
     cmd->add_flag("--quiet", options->quiet, "print only the console");
+    cmd->add_option("--save-at", options->saveAt,
+                    "FRAME FILE: at that frame, write what the script objects hand over through SyncState "
+                    "(a checkpoint) to FILE")
+        ->expected(2)
+        ->check([](const std::string& value) {
+            return value.empty() ? std::string("expected a frame number and a file name") : std::string();
+        });
+    cmd->add_option("--load", options->load,
+                    "continue from a checkpoint: the level loads afresh, then its objects take their saved "
+                    "state back");
     cmd->footer(kExitCodeHelp);
-    cmd->callback([options] { SetExitCode(Run(*options)); });
+    cmd->callback([options] {
+        if (!options->saveAt.empty()) {
+            std::string frame = options->saveAt[0];
+            const std::string error = IntegerRange(0, std::numeric_limits<int32_t>::max())(frame);
+            if (!error.empty()) throw CLI::ValidationError("--save-at", error);
+        }
+        SetExitCode(Run(*options));
+    });
 }
 
 const CommandRegistrar registrar(10, &Setup);

@@ -14,6 +14,9 @@ inline qoVector& operator*=(qoVector& a, float s) { return a = a * s; }
 inline bool operator==(const qoVector& a, const qoVector& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
 inline bool operator!=(const qoVector& a, const qoVector& b) { return !(a == b); }
 
+inline float qoDot(const qoVector& a, const qoVector& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline float qoLengthSqr(const qoVector& v) { return qoDot(v, v); }
+
 // Square root that reports "Assertion failed: x >= 0.0f" and yields 0 for a negative argument.
 float qoSqrt(float x);
 // Euclidean length, through qoSqrt.

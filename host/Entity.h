@@ -34,6 +34,7 @@ struct Entity {
     std::string hostClass;  // "kvPlayer", "kvAI2", "kvMover", ...
     bool removed = false;   // removed entities are invalid; their handle is never reused
     bool simulated = false; // listed in the world's simulated entities
+    bool soundFading = false;  // listed in the world's fading sounds (host/Sound.h)
 
     // Placement.
     qoVector origin;

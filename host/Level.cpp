@@ -7,6 +7,7 @@
 #include <limits>
 #include <set>
 
+#include "host/Monsters.h"
 #include "host/World.h"
 #include "quorin/kvQuorin.h"
 
@@ -228,6 +229,13 @@ bool PropertyWriter::Value(Context& cx, const std::string& type, const std::stri
         bool ok = Struct(cx, table, value, field, dest);
         --cx.depth;
         return ok;
+    }
+    if (size == 4 && type == "aiMonsterType_t" && value.is_string()) {
+        // A monster type by the host's name for it.
+        const std::optional<int32_t> v = MonsterTypeByName(value.get<std::string>());
+        if (!v) return cx.Fail(field, "unknown monster type " + value.dump());
+        if (dest) std::memcpy(dest, &*v, sizeof *v);
+        return true;
     }
     if (size == 4) {
         // An enum only the host knows (aiMonsterType_t and the like): its integer value.

@@ -130,6 +130,7 @@ enum class LevelEventKind {
     Music,       // OnChangeMusicLevel(value)
     Cvar,        // set console variable `name` to `text`
     Event,       // any named event entry, arguments by its shape
+    Aware,       // the monster notices the enemy `by` (host/Monsters.h)
 };
 
 struct LevelEvent {

@@ -186,6 +186,7 @@ constexpr EventKindInfo kEventKinds[] = {
     {"music", LevelEventKind::Music, false, "level"},
     {"cvar", LevelEventKind::Cvar, false, nullptr},
     {"event", LevelEventKind::Event, false, nullptr},
+    {"aware", LevelEventKind::Aware, false, nullptr},
 };
 
 // Shapes of the named event entries (entity, two entities and a flag, ...), from the event table.

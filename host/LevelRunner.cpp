@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "host/Methods.h"
+#include "host/Monsters.h"
 #include "host/World.h"
 #include "quorin/kvQOObject.h"
 #include "quorin/qoEvents.h"
@@ -33,6 +34,7 @@ std::string DescribeEvent(const LevelEvent& ev) {
         case LevelEventKind::Music: return "music " + ev.entity + " " + std::to_string(ev.value);
         case LevelEventKind::Cvar: return "cvar " + ev.name + " \"" + ev.text + "\"";
         case LevelEventKind::Event: return ev.name + " " + ev.entity + by("by");
+        case LevelEventKind::Aware: return "aware " + ev.entity + by("of");
     }
     return "?";
 }
@@ -120,6 +122,7 @@ void LevelRunner::Deliver(const LevelEvent& ev) {
         case LevelEventKind::AnimNotify: SendEntry(*receiver, "OnAnimNotify", ev); break;
         case LevelEventKind::Music: SendEntry(*receiver, "OnChangeMusicLevel", ev); break;
         case LevelEventKind::Event: SendEntry(*receiver, ev.name.c_str(), ev); break;
+        case LevelEventKind::Aware: MakeAware(world, *receiver, Handle(ev.by)); break;
         case LevelEventKind::Cvar: break;
     }
 }

@@ -32,7 +32,9 @@
 #include <string_view>
 
 #include "host/Gui.h"
+#include "host/Monsters.h"
 #include "host/Movers.h"
+#include "host/Sound.h"
 #include "host/Spawning.h"
 #include "host/View.h"
 #include "host/World.h"
@@ -45,8 +47,6 @@ namespace {
 
 // ---- simulation constants --------------------------------------------------------------------
 
-constexpr float kWalkSpeed = 200.0f;     // AI move actions, units per second
-constexpr int32_t kAnimActionMs = 1000;  // one animation action (one loop for LoopAnim)
 constexpr int32_t kVoiceOverMs = 2000;   // Action_PlayAdditiveVoiceOver
 constexpr float kEyeHeight = 64.0f;      // GetViewPos above the origin
 constexpr float kViewWidth = 640.0f;     // GetViewWidth / GetViewHeight
@@ -243,18 +243,16 @@ void RunAction(World& world, Entity& e, const char* name, int32_t durationMs, Fi
     } clear{world, handle};
     e.methods.action = name;
     // An event handler on its delivery thread does not wait for a monster's action: the action
-    // is carried out at once, as outside any thread.
-    const HoldResult held = durationMs > 0 && !OnDeliveryThread(world)
-                                ? world.scheduler.Hold(durationMs / 1000.0, handle)
-                                : HoldResult::Completed;
+    // is carried out at once, as outside any thread. A negative duration holds until
+    // EndCurrentScriptAction releases the caller.
+    const HoldResult held =
+        durationMs != 0 && !OnDeliveryThread(world)
+            ? world.scheduler.Hold(durationMs > 0 ? durationMs / 1000.0 : INFINITY, handle)
+            : HoldResult::Completed;
     Entity* x = world.ValidEntity(handle);
     if (!x) return;
     SettleMover(world, *x);
     if (held != HoldResult::Released) finish(*x);
-}
-
-int32_t WalkMs(const qoVector& from, const qoVector& to) {
-    return Ms(Distance(from, to) / kWalkSpeed);
 }
 
 // ---- decoded calls ---------------------------------------------------------------------------
@@ -508,6 +506,12 @@ void Hold(Call& c) {
     RunAction(c.world, c.self, c.method.name, Ms, [](Entity&) {});
 }
 
+// Latent animation action: as long as the animation named by argument `Anim` lasts.
+template <int Anim>
+void Animate(Call& c) {
+    RunAction(c.world, c.self, c.method.name, AnimationMs(c.self, c.S(Anim)), [](Entity&) {});
+}
+
 // ---- the effect table ------------------------------------------------------------------------
 
 struct Effect {
@@ -590,11 +594,12 @@ constexpr Effect kEffects[] = {
     {M(IsHidden), Get<&Entity::hidden>, "the hidden flag"},
     {M(Hide), Put<&Entity::hidden, true>, "sets the hidden flag"},
     {M(Show), Put<&Entity::hidden, false>, "clears the hidden flag"},
-    {M(StartSoundShader),
-     [](Call& c) { c.self.methods.sounds[c.I(1)] = DeclText(c.world, c.D(0)); },
-     "the sound shader plays on the channel (replacing what played there)"},
-    {M(StopSound), [](Call& c) { c.self.methods.sounds.erase(c.I(0)); },
-     "silences the channel"},
+    {M(StartSoundShader), [](Call& c) { StartSound(c.world, c.self, c.I(1), DeclText(c.world, c.D(0))); },
+     "the sound shader plays on the channel at 0 dB (replacing what played there; host/Sound.h)"},
+    {M(StopSound), [](Call& c) { StopSound(c.world, c.self, c.I(0)); }, "silences the channel"},
+    {M(FadeSound), [](Call& c) { FadeSound(c.world, c.self, c.I(0), c.F(1), c.F(2)); },
+     "(channel, dB, seconds): moves the channel's volume to dB, linearly in decibels over the "
+     "seconds (at once for 0)"},
     {M(GetWorldOrigin), Get<&Entity::origin>, "the origin"},
     {M(SetWorldOrigin), PlaceAt, "as SetOrigin"},
     {M(GetOrigin), Get<&Entity::origin>, "the origin (a world position)"},
@@ -619,7 +624,8 @@ constexpr Effect kEffects[] = {
     {M(GetSpawnAxisForward), [](Call& c) { c.Return(Forward(c.self.angles)); },
      "the unit vector of the yaw"},
     {M(SetLinearVelocity), Set<&Entity::velocity>, "sets the velocity (the entity does not drift)"},
-    {M(GetLinearVelocity), Get<&Entity::velocity>, "the velocity"},
+    {M(GetLinearVelocity), [](Call& c) { c.Return(Velocity(c.self)); },
+     "the velocity; for an actor that walks, its walking velocity (host/Monsters.h)"},
     {M(SetAngularVelocity), Set<&EntityMethodState::angularVelocity>, "sets the angular velocity"},
     {M(GetMins), Get<&Entity::mins>, "the bounds' minimum, relative to the origin"},
     {M(GetMaxs), Get<&Entity::maxs>, "the bounds' maximum, relative to the origin"},
@@ -919,16 +925,15 @@ constexpr Effect kEffects[] = {
      "walks to the entity's origin at 200 units/s; fails for an invalid entity"},
     {M(Action_MoveToPathPoint), WalkToEntity, "as Action_MoveToEntity"},
     {M(Action_MoveToPathPointNoFail), WalkToEntity, "as Action_MoveToEntity"},
-    {M(Action_WaitForAnim), Hold<kAnimActionMs>, "holds 1 s"},
-    {M(Action_WaitForAnimVia), Hold<kAnimActionMs>, "holds 1 s"},
+    {M(Action_WaitForAnim), Animate<0>,
+     "holds as long as the animation lasts: the spawn argument \"anim:<name>\" in seconds, 1 s "
+     "without one (host/Monsters.h)"},
+    {M(Action_WaitForAnimVia), Animate<0>, "as Action_WaitForAnim, for the first animation"},
     {M(Action_LoopAnim),
-     [](Call& c) {
-         const int32_t loops = std::max(c.I(1), 1);
-         RunAction(c.world, c.self, c.method.name, kAnimActionMs * loops, [](Entity&) {});
-     },
-     "holds 1 s per loop (at least one)"},
-    {M(Action_StartAnim), Hold<kAnimActionMs>, "holds 1 s"},
-    {M(Action_ForceAnimState), Hold<kAnimActionMs>, "holds 1 s"},
+     [](Call& c) { RunAction(c.world, c.self, c.method.name, LoopAnimMs(c.I(1)), [](Entity&) {}); },
+     "holds for the milliseconds given; a negative count until EndCurrentScriptAction"},
+    {M(Action_StartAnim), Animate<0>, "as Action_WaitForAnim"},
+    {M(Action_ForceAnimState), Animate<1>, "as Action_WaitForAnim, for the animation of its second argument"},
     {M(SetAIExternalVelocity), [](Call& c) { c.world.paths.Push(c.world, c.self, c.V(0)); },
      "sets the velocity; the next frame moves the entity by it for one frame, then it is zero "
      "(host/Paths.h)"},
@@ -952,15 +957,19 @@ constexpr Effect kEffects[] = {
      "the pain flag; true until EnablePain(false)"},
     {M(IsScriptWaitingOnAction), [](Call& c) { c.Return(!c.self.methods.action.empty()); },
      "true while a latent action of this entity holds its caller"},
-    {M(HasAwarenessOfEnemy),
-     [](Call& c) { c.Return(c.world.ValidEntity(c.self.methods.enemy) != nullptr); },
-     "true while the enemy set with SetEnemy exists"},
-    {M(GetMonsterType),
+    {M(HasAwarenessOfEnemy), [](Call& c) { c.Return(IsAware(c.world, c.self)); },
+     "true once the timeline made the monster aware, and while the enemy set with SetEnemy "
+     "exists (host/Monsters.h)"},
+    {M(EnablePerception), Set<&EntityMethodState::perception>, "records the perception flag"},
+    {M(GetMonsterType), [](Call& c) { c.Return(MonsterType(c.self)); },
+     "the spawn argument \"monsterType\": a type name's number or an integer, 0 without one"},
+    {M(SetGoalPosition),
      [](Call& c) {
-         auto it = c.self.spawnArgs.find("monsterType");
-         c.Return(it == c.self.spawnArgs.end() ? 0 : std::atoi(it->second.c_str()));
+         const qoVector to = GoalPoint(c.self.origin, c.V(0), c.F(1));
+         StartMotion(c.world, c.self, {c.self.origin, to}, WalkMs(c.self.origin, to));
      },
-     "the spawn argument \"monsterType\" as an integer, 0 without one"},
+     "(point, distance, flag): walks toward the point at 200 units/s until that distance short "
+     "of it (not latent; GetLinearVelocity gives the walk's velocity)"},
 
     // View and render effects (host/View.h).
     {M(FadeView), [](Call& c) { StartFade(c.world, c.self, c.V(0), c.F(1), c.I(2), false); },
@@ -1174,6 +1183,8 @@ void AdvanceSimulation(World& world) {
     list.resize(kept);
     // Spawned entities whose death their spawner has not heard of yet.
     AdvanceSpawned(world, world.SpawnWatched());
+    // Sound channels fading over time.
+    AdvanceSounds(world, world.SoundFades());
     // What the screen showed in the frame before (host/Hud.h, host/Gui.h).
     world.screen.Advance(world);
     world.panels.Advance(world);

@@ -18,6 +18,7 @@
 
 #include "host/Gui.h"
 #include "host/Movers.h"
+#include "host/Sound.h"
 #include "host/View.h"
 #include "quorin/qoTypes.h"
 
@@ -60,8 +61,9 @@ void ActivationEffects(World& world, uint32_t target, uint32_t activator);
 void Hurt(World& world, Entity& e, float amount, uint32_t attacker, bool shieldsFirst,
           bool damageEvent);
 
-// Brings every simulated motion up to the world's game time (movers, rotations). The world
-// calls it once per frame; dispatch also settles the entities a call touches.
+// Brings every simulated motion up to the world's game time (movers, rotations) and records
+// the volumes of fading sound channels, through the world's lists of them. The world calls it
+// once per frame; dispatch also settles the entities a call touches.
 void AdvanceSimulation(World& world);
 
 // The catalogue name of a method ("GetTarget"); null for a number outside the catalogue.
@@ -88,7 +90,7 @@ struct EntityMethodState {
     qoVector angularVelocity;
     qoVector gravity;
     qoVector spawnPosition;
-    std::map<int32_t, std::string> sounds;  // channel -> sound shader playing on it
+    std::map<int32_t, SoundChannel> sounds;  // by channel (host/Sound.h)
 
     // Movers: speed in units (translation) or degrees (rotation) per second, unless a travel
     // time is set (time > 0), which then fixes the duration of every move.
@@ -135,6 +137,10 @@ struct EntityMethodState {
 
     // Latent AI actions: the action the entity's script is waiting on.
     std::string action;  // method name, empty when none
+
+    // Monsters (host/Monsters.h).
+    bool aware = false;       // noticed an enemy (the level's timeline says when)
+    bool perception = false;  // EnablePerception; recorded only
 };
 
 }  // namespace qohost

@@ -32,7 +32,7 @@ enum class RecordKind : uint8_t {
     Cvar,       // console variables set by the module
     Thread,     // a script thread started, suspended, resumed or ended (ThreadRecord)
     Method,     // an entity-method call, its refusal or its failure
-    Event,      // an event entry the host called on a script object
+    Event,      // an event entry the host called on a script object, or a monster's awareness
     Timeline,   // a timeline event of the level
     Draw,       // a debug draw (DebugDraw)
     Trace,      // a ray trace started
@@ -42,15 +42,18 @@ enum class RecordKind : uint8_t {
     Screen,     // what the player's screen shows, as it changes: on-screen text, panels
     Host,       // the host's own notices (resource limits, ...)
     Mover,      // a mover's move or rotation started or stopped (host/Movers.cpp)
+    Sound,      // a sound channel started, faded or stopped, or its volume during a fade
+                // (SoundChange, host/Sound.h)
 };
-constexpr unsigned kRecordKindCount = 18;
+constexpr unsigned kRecordKindCount = 19;
 
 using RecordMask = uint32_t;
 constexpr RecordMask MaskOf(RecordKind kind) { return RecordMask{1} << static_cast<unsigned>(kind); }
 constexpr RecordMask kAllRecords = (RecordMask{1} << kRecordKindCount) - 1;
 
 // "module", "level", "entity", "object", "console", "cvar", "thread", "method", "event",
-// "timeline", "draw", "trace", "script", "devwindow", "state", "screen", "host", "mover".
+// "timeline", "draw", "trace", "script", "devwindow", "state", "screen", "host", "mover",
+// "sound".
 const char* RecordKindName(RecordKind kind);
 // False for a name that is no kind.
 bool RecordKindByName(std::string_view name, RecordKind& kind);

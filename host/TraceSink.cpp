@@ -2,19 +2,21 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <sstream>
 #include <vector>
 
 #include "host/Console.h"
 #include "host/Scheduler.h"
+#include "host/Sound.h"
 #include "host/World.h"
 
 namespace qohost {
 
 TraceSink::TraceSink(World& world, TraceWriter& writer) : world_(world), trace_(writer) {
     wants = MaskOf(RecordKind::Thread) | MaskOf(RecordKind::Method) | MaskOf(RecordKind::Console) |
-            MaskOf(RecordKind::Timeline) | MaskOf(RecordKind::Mover);
+            MaskOf(RecordKind::Timeline) | MaskOf(RecordKind::Mover) | MaskOf(RecordKind::Sound);
     trace_.NameTrack(0, "host: frames, timeline events", 0);
 }
 
@@ -38,6 +40,7 @@ void TraceSink::Take(const Record& r) {
         }
         case RecordKind::Thread: ThreadEvent(r, us); break;
         case RecordKind::Mover: MoverEvent(r, us); break;
+        case RecordKind::Sound: SoundEvent(r, us); break;
         default: break;
     }
 }
@@ -115,6 +118,18 @@ void TraceSink::WritePendingWait(uint32_t id, Track& t) {
     if (t.waitName == "WaitFrame") args["frames"] = t.frames;
     trace_.Slice(id, t.waitName, t.waitCategory, t.waitStartUs, t.waitEndUs - t.waitStartUs, args);
     t.pending = false;
+}
+
+void TraceSink::SoundEvent(const Record& r, int64_t us) {
+    const SoundChange& change = *static_cast<const SoundChange*>(r.detail);
+    const uint64_t key = uint64_t{r.entity} << 32 | static_cast<uint32_t>(change.channel);
+    auto [it, added] = soundTracks_.try_emplace(key);
+    if (added) {
+        const std::string shader = SoundOn(*change.entity, change.channel);
+        it->second = change.entity->name + " ch" + std::to_string(change.channel) +
+                     (shader.empty() ? "" : " " + shader) + " volume";
+    }
+    trace_.Counter(it->second, "sound", us, {{"dB", std::round(double(change.db) * 100.0) / 100.0}});
 }
 
 // "WHAT HANDLE DURATION_MS NAME" (host/Movers.cpp); a duration of -1 never ends by itself.

@@ -4,9 +4,13 @@
 // timeline events, and method calls and console lines outside threads. Runs of frame waits with
 // nothing in between become one slice with a frame count. Each mover has two tracks, its moves
 // and its rotations: a slice ends at its planned end, or earlier when the mover is stopped or
-// starts another one of the same kind.
+// starts another one of the same kind. Each sound channel of an entity gets a counter track of
+// its volume ("<entity> ch<N> <shader> volume", series "dB", the shader being the one that
+// played first on it), written at every change and every frame of a fade; a channel that
+// stops drops to kSilenceDb (host/Sound.h).
 //
-// It keeps state only for the threads alive now, so a run of any length takes bounded memory.
+// It keeps state only for the threads alive now and a name per sound channel that was heard, so
+// a run of any length takes bounded memory.
 // Attach it before the level loads to see the load.
 #pragma once
 
@@ -56,12 +60,14 @@ private:
     void WritePendingWait(uint32_t id, Track& track);
     void MoverEvent(const Record& record, int64_t us);
     void CloseMover(uint32_t handle, bool turn, int64_t us);
+    void SoundEvent(const Record& record, int64_t us);
 
     World& world_;
     TraceWriter& trace_;
     std::unordered_map<uint32_t, Track> threads_;
     std::map<std::pair<uint32_t, bool>, MoverSlice> movers_;  // open slices by (handle, rotation)
     std::set<uint32_t> namedMoverTracks_;
+    std::unordered_map<uint64_t, std::string> soundTracks_;  // by entity << 32 | channel
     int64_t lastUs_ = 0;
 };
 

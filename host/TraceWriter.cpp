@@ -56,6 +56,11 @@ void TraceWriter::Instant(uint32_t track, const std::string& name, const char* c
            {"pid", kPid}, {"tid", track}, {"args", std::move(args)}});
 }
 
+void TraceWriter::Counter(const std::string& name, const char* category, int64_t atUs, Json values) {
+    Write({{"name", name}, {"cat", category}, {"ph", "C"}, {"ts", atUs}, {"pid", kPid}, {"tid", 0},
+           {"args", std::move(values)}});
+}
+
 bool TraceWriter::Close(std::string& error) {
     if (!file_) return true;
     std::fputs("],\n\"displayTimeUnit\":\"ms\"}\n", file_);

@@ -1,5 +1,5 @@
 // Chrome trace event format (the JSON that chrome://tracing and Perfetto load): named tracks,
-// slices with a start and a duration, and instant events, all in microseconds.
+// slices with a start and a duration, instant events and counters, all in microseconds.
 //
 // The writer streams: each event is written to the file when it is made, so a trace of any
 // length takes no memory. Close writes the end of the document; until then the file is not
@@ -37,6 +37,9 @@ public:
     // A point in time on a track ("ph": "i", thread scope).
     void Instant(uint32_t track, const std::string& name, const char* category, int64_t atUs,
                  Json args = Json::object());
+    // A value of a counter track ("ph": "C"): the viewer draws a track per counter name, with
+    // a series per key of `values` (numbers), each holding its value until the next event.
+    void Counter(const std::string& name, const char* category, int64_t atUs, Json values);
 
     // Ends the document ({"traceEvents": [...], "displayTimeUnit": "ms"}) and closes the file;
     // false with `error` set when something could not be written.

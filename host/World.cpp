@@ -263,6 +263,7 @@ void World::ClearLevel() {
     entityNames_.clear();
     players_.clear();
     simulated_.clear();
+    soundFades_.clear();
     bindChildren_.clear();
     objectOrder_.clear();
     pendingRemoval_.clear();

@@ -122,6 +122,9 @@ public:
     std::vector<uint32_t>& SimulatedEntities() { return simulated_; }
     // Spawned entities whose death their spawner has not heard of yet (host/Spawning.h).
     std::vector<uint32_t>& SpawnWatched() { return spawnWatched_; }
+    // Entities with a sound channel fading over time (host/Sound.h adds them when a fade
+    // starts; AdvanceSounds drops them when their fades are over).
+    std::vector<uint32_t>& SoundFades() { return soundFades_; }
     // Binds: `child` follows `parent` (0 unbinds). The world keeps who is bound to whom, so a
     // move finds the entities it carries without looking at every entity.
     void SetBindParent(Entity& child, uint32_t parent);
@@ -314,6 +317,7 @@ private:
     std::vector<uint32_t> players_;
     std::vector<uint32_t> simulated_;
     std::vector<uint32_t> spawnWatched_;
+    std::vector<uint32_t> soundFades_;
     std::unordered_map<uint32_t, std::vector<uint32_t>> bindChildren_;  // parent -> children
     uint32_t nextHandle_ = 1;
     // Live objects in creation order: a destroyed one leaves a hole until the next compaction.

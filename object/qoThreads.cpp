@@ -20,8 +20,12 @@ kvQOObject* qoThreadTarget(const qoEntity& entity, const char* className,
                            const qoString& threadName) {
     const uint32_t index = qoSys->FindScriptObject(entity.handle, className, 1);
     kvQOObject* target = qoSys->GetScriptObject(entity.handle, index);
-    if (!target) ReportWarning("Could not create thread " + threadName + " on null object");
+    if (!target) qoWarnNullThreadTarget(threadName);
     return target;
+}
+
+void qoWarnNullThreadTarget(const qoString& threadName) {
+    ReportWarning("Could not create thread " + threadName + " on null object");
 }
 
 bool qoIsThreadRunning(uint32_t id) { return id != 0 && qoSys->IsThreadRunning(id); }

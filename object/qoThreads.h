@@ -20,8 +20,9 @@
 //   qoEndThreads(this, "CloseDoor");         // every "CloseDoor" thread of this object
 //   qoWaitFrame();  qoWait(0.5f);  qoWaitForThread(id);
 //
-// Argument types: qoEntity, int, float, qoVector, qoString (a member may take them by value
-// or by const reference). Arguments are converted to the member's parameter types first.
+// Argument types: qoEntity, int, float, qoVector, qoString, and script structs that copy as
+// plain bytes (a member may take them by value or by const reference). Arguments are converted
+// to the member's parameter types first.
 #pragma once
 
 #include <cstddef>
@@ -42,7 +43,8 @@
 template <class T>
 inline constexpr bool qoIsThreadArgument =
     std::is_same_v<T, qoEntity> || std::is_same_v<T, int32_t> || std::is_same_v<T, float> ||
-    std::is_same_v<T, qoVector> || std::is_same_v<T, qoString>;
+    std::is_same_v<T, qoVector> || std::is_same_v<T, qoString> ||
+    (std::is_class_v<T> && std::is_trivially_copyable_v<T> && requires { T::qoName; });
 
 // The creator's block: invoker first, then the address of each argument in parameter order.
 template <class... A>
@@ -55,7 +57,7 @@ struct qoThreadArgBlock {
 template <class... A>
 struct qoThreadTrampoline {
     static_assert((qoIsThreadArgument<A> && ...),
-                  "thread arguments are qoEntity, int, float, qoVector or qoString");
+                  "thread arguments are qoEntity, int, float, qoVector, qoString or plain script structs");
 
     static void Entry(kvQOObject* object, void* block) {
         Run(object, *static_cast<const qoThreadArgBlock<A...>*>(block),
@@ -135,6 +137,8 @@ uint32_t qoStartNetworkThread(typename qoThreadMember<decltype(Fn)>::Class* self
 // warning "Could not create thread <name> on null object".
 kvQOObject* qoThreadTarget(const qoEntity& entity, const char* className,
                            const qoString& threadName);
+// The warning for a thread that has no object to run on.
+void qoWarnNullThreadTarget(const qoString& threadName);
 // "&" + class name + "::" + function name.
 qoString qoForeignThreadName(const char* className, const char* function);
 
@@ -146,6 +150,20 @@ uint32_t qoStartThreadOn(const qoEntity& entity, const char* function, Given&&..
     const qoString name = qoForeignThreadName(C::qoName, function);
     kvQOObject* target = qoThreadTarget(entity, C::qoName, name);
     if (!target) return 0;
+    return qoThreadStarter<Fn>::Start(target, name, false, std::forward<Given>(args)...);
+}
+
+// Starts Fn on an object already resolved (through a reference bound with the create flag the
+// caller chose), as the thread "&Class::function". A null target gives the warning "Could not
+// create thread <name> on null object" and starts nothing (0).
+template <auto Fn, class... Given>
+uint32_t qoStartThreadOnTarget(kvQOObject* target, const char* function, Given&&... args) {
+    using C = typename qoThreadMember<decltype(Fn)>::Class;
+    const qoString name = qoForeignThreadName(C::qoName, function);
+    if (!target) {
+        qoWarnNullThreadTarget(name);
+        return 0;
+    }
     return qoThreadStarter<Fn>::Start(target, name, false, std::forward<Given>(args)...);
 }
 

@@ -8,6 +8,8 @@
 #include "debug/qoDebugUtil.h"
 #include "debug/util_debugMetaData.h"
 #include "runtime/qoWorldUtil.h"
+#include "scripts/ai/monsterScripts.h"
+#include "scripts/ai/wander.h"
 #include "scripts/encounter/pHell_EncounterManager.h"
 #include "scripts/encounter/pHell_EventCounter.h"
 #include "scripts/encounter/pHell_EventTransceiver.h"
@@ -18,6 +20,7 @@
 #include "scripts/movers/moverExtender.h"
 #include "scripts/movers/pHell_MoveKey.h"
 #include "scripts/movers/simpleMovers.h"
+#include "scripts/music/musicManager.h"
 #include "scripts/spawn/spawnManager.h"
 #include "scripts/spawn/spawnTools.h"
 #include "scripts/util/SlidingDoorVolume.h"
@@ -48,6 +51,9 @@ using qoScriptClasses = qoTypeList<
     _goalRemainingCountActor,
     _goalRemainingCounter,
     action_moveToGoalEntity,
+    ai_activateOnDamageAmount,
+    ai_followPath,
+    ai_follow_entity,
     audibleTimer,
     control_ActivateEntityOnStateChange,
     doors_setLockState,
@@ -66,6 +72,9 @@ using qoScriptClasses = qoTypeList<
     moverExtender,
     moverExtenderPauser,
     mover_modifier,
+    musicManager,
+    musicManagerSwitch,
+    musicModifier,
     objectiveManager,
     objectiveTarget,
     pHell_ActiveAi,
@@ -149,10 +158,14 @@ using qoScriptClasses = qoTypeList<
     util_volumePlayerFallZone,
     util_volumePush,
     volume_dragAI,
-    watchPlayerHealth>;
+    wander_ai,
+    wander_point,
+    wander_world,
+    watchPlayerHealth,
+    zombie_sleep>;
 
 // File-level types that no class publishes through its properties or QO_TYPES.
-using qoStandaloneTypes = qoTypeList<musicTensionStates_t>;
+using qoStandaloneTypes = qoTypeList<>;
 
 struct qoModuleSources {
     using classes = qoScriptClasses;

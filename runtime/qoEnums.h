@@ -12,10 +12,6 @@
 
 #include "object/qoClassTypes.h"
 
-#define QO_ENUM_VALUES_musicTensionStates_t(X)                                              \
-    X(MUSIC_TENSION_STATE_OFF, 0) X(MUSIC_TENSION_STATE_LOW, 1) X(MUSIC_TENSION_STATE_MEDIUM, 2) \
-    X(MUSIC_TENSION_STATE_HIGH, 3) X(MUSIC_TENSION_STATE_COUNT, 4)
-
 #define QO_ENUM_VALUES_pHell_NetworkNode_phNodeType_t(X)                                    \
     X(PH_BRAIN, 0) X(PH_ENCOUNTER_MANAGER, 1) X(PH_SPAWN_MANAGER, 2) X(PH_SPAWN_CLUSTER, 3) \
     X(PH_SPAWNER, 4) X(PH_ACTIVE_AI, 5) X(PH_COMBAT_MANAGER, 1) X(PH_COMBAT_STAGE, 2)       \
@@ -57,23 +53,17 @@
     X(LURE_DEMON_COVER_AREA_MID_LEFT, 3) X(LURE_DEMON_COVER_AREA_FAR_LEFT, 4)               \
     X(LURE_DEMON_COVER_AREA_COUNT, 5)
 
-#define QO_ENUM_VALUES_zombie_sleep_sleepAnims_t(X) X(ASLEEP1, 0) X(ASLEEP2, 1) X(ASLEEP3, 2)
-
 #define QO_ENUM_VALUES_util_debugMetaData_drawingTestEnum1_t(X) \
     X(VALUE_1, 0) X(VALUE_2, 1) X(VALUE_3, 2)
 
 #define QO_ENUM_VALUES_util_debugMetaData_drawingTestEnum2_t(X) \
     X(FLAG_1, 1) X(FLAG_2, 2) X(FLAG_3, 4) X(FLAG_1AND3, 5)
 
-// File-level script enums.
-QO_FILE_ENUM(musicTensionStates_t, 0, QO_ENUM_VALUES_musicTensionStates_t)
-
 // Enums whose owning class is not in the module yet: X(Owner, Name, flags).
 #define QO_PENDING_ENUMS(X)                          \
     X(regression_testHideState, testHideState_t, 0)  \
     X(LureDemon, lureDemonState_t, 0)                \
-    X(LureDemon, lureDemonCoverArea_t, 0)            \
-    X(zombie_sleep, sleepAnims_t, 0)
+    X(LureDemon, lureDemonCoverArea_t, 0)
 
 #define QO_PENDING_ENUM_TABLE(Owner, Name, Flags)                                             \
     inline constexpr qoEnumValue qoPendingValues_##Owner##_##Name[] = {                       \

@@ -99,6 +99,8 @@ const Example kExamples[] = {
     {"debug", "examples/levels/debug.json"},
     {"kill_counter", "examples/levels/kill_counter.json"},
     {"spawn_fight", "examples/levels/spawn_fight.json"},
+    {"music", "examples/levels/music.json"},
+    {"monsters", "examples/levels/monsters.json"},
     {"designer_tools", "examples/levels/designer_tools.json"},
     {"objectives", "examples/levels/objectives.json"},
     {"encounter", "examples/levels/encounter.json"},
@@ -257,7 +259,7 @@ const Refused kRefused[] = {
      "tests/data/levels/event_field.json: field 'timeline[0].by': unknown entity 'player2'"},
     {"unknown event kind", "run tests/data/levels/unknown_event_kind.json", 2,
      "tests/data/levels/unknown_event_kind.json: field 'timeline[0].event': unknown event 'explode' (known: "
-     "activate, trigger, damage, death, enter, exit, use, animNotify, music, cvar, event)"},
+     "activate, trigger, damage, death, enter, exit, use, animNotify, music, cvar, event, aware)"},
     {"NUL in a name", "run tests/data/levels/nul_in_name.json", 2,
      "tests/data/levels/nul_in_name.json: field 'entities[1].name': expected a name without control characters"},
     {"vector element", "run tests/data/levels/vector_element.json", 2,
@@ -428,7 +430,7 @@ TEST(RunnerTrace, IsValidChromeTraceEventJson) {
             if (ev["name"] == "thread_name") trackNames[tid] = ev["args"]["name"];
             continue;
         }
-        ASSERT_TRUE(ph == "X" || ph == "i") << "unexpected phase " << ev;
+        ASSERT_TRUE(ph == "X" || ph == "i" || ph == "C") << "unexpected phase " << ev;
         ASSERT_TRUE(ev.contains("ts") && ev["ts"].is_number()) << ev;
         ASSERT_TRUE(ev.contains("cat") && ev["cat"].is_string()) << ev;
         const int64_t ts = ev["ts"];
@@ -439,6 +441,7 @@ TEST(RunnerTrace, IsValidChromeTraceEventJson) {
             EXPECT_EQ(ev.value("s", ""), "t") << ev;
             continue;
         }
+        if (ph == "C") continue;  // sound volumes (RunnerTrace.MusicChannelsAreCounterTracks)
         ASSERT_TRUE(ev.contains("dur") && ev["dur"].is_number()) << ev;
         const int64_t dur = ev["dur"];
         EXPECT_GE(dur, 0) << ev;
@@ -474,6 +477,79 @@ TEST(RunnerTrace, IsValidChromeTraceEventJson) {
         EXPECT_TRUE(found) << "no Init track for " << owner;
     }
     EXPECT_TRUE(trackNames.count(0));
+}
+
+// The music level's trace has a counter track of the volume of each sound channel that played,
+// named after the emitter, the channel and its track: the three tracks start together at
+// -59 dB, the fades of the tension changes show as a rise or fall frame by frame that ends
+// at 0 or -59 dB, the transition sting plays at 0 dB, and the tracks drop to silence (-100)
+// when the music is turned off. Between the fades nothing changes.
+TEST(RunnerTrace, MusicChannelsAreCounterTracks) {
+    const std::string path = TestTempPath(".json");
+    const Result r = RunQohost("run examples/levels/music.json --quiet --trace '" + path + "'");
+    ASSERT_EQ(r.code, 0) << r.err;
+    const nlohmann::json doc = nlohmann::json::parse(ReadFile(path), nullptr, false);
+    std::remove(path.c_str());
+    ASSERT_FALSE(doc.is_discarded()) << "not JSON";
+
+    using Series = std::vector<std::pair<double, double>>;  // seconds, dB
+    std::map<std::string, Series> counters;
+    for (const nlohmann::json& ev : doc["traceEvents"]) {
+        if (ev["ph"] != "C") continue;
+        EXPECT_EQ(ev.value("cat", ""), "sound") << ev;
+        ASSERT_TRUE(ev["args"].is_object() && ev["args"].size() == 1 && ev["args"]["dB"].is_number()) << ev;
+        counters[ev["name"]].emplace_back(ev["ts"].get<int64_t>() / 1e6, ev["args"]["dB"].get<double>());
+    }
+    auto track = [&](const std::string& tail) -> Series {
+        for (const auto& [name, series] : counters)
+            if (name.rfind("info/null_", 0) == 0 && name.size() > tail.size() &&
+                name.compare(name.size() - tail.size(), tail.size(), tail) == 0)
+                return series;
+        ADD_FAILURE() << "no counter track ending in '" << tail << "'";
+        return {};
+    };
+    EXPECT_EQ(counters.size(), 4u);
+
+    struct Fade {
+        double from, to;  // seconds
+        double endDb;
+    };
+    struct Channel {
+        const char* track;
+        std::vector<Fade> fades;
+    };
+    const Channel channels[] = {
+        {"ch26 music/explore_low volume", {{0.5, 1.5, 0.0}, {3.0, 3.5, -59.0}, {6.0, 8.0, 0.0}, {10.0, 11.5, -59.0}}},
+        {"ch26 music/explore_medium volume", {}},
+        {"ch26 music/combat_high volume", {{3.0, 3.5, 0.0}, {6.0, 8.0, -59.0}}},
+    };
+    for (const Channel& c : channels) {
+        SCOPED_TRACE(c.track);
+        Series s = track(c.track);
+        ASSERT_GE(s.size(), 3u);
+        // Started at 0 dB and set to -59 dB at once when the music first starts.
+        EXPECT_EQ(s[0], (std::pair<double, double>{0.5, 0.0}));
+        EXPECT_EQ(s[1], (std::pair<double, double>{0.5, -59.0}));
+        EXPECT_EQ(s.back(), (std::pair<double, double>{11.5, -100.0})) << "stopped after the fade to off";
+        s = Series(s.begin() + 2, s.end() - 1);
+        size_t seen = 0;
+        for (const Fade& f : c.fades) {
+            Series part;
+            for (const auto& v : s)
+                if (v.first >= f.from && v.first < f.to) part.push_back(v);
+            seen += part.size();
+            ASSERT_GE(part.size(), 5u) << "a fade at " << f.from << " s, frame by frame";
+            EXPECT_EQ(part.back().second, f.endDb) << "the fade at " << f.from << " s";
+            const bool rises = f.endDb > part.front().second;
+            for (size_t i = 1; i < part.size(); ++i) {
+                EXPECT_GT(part[i].first, part[i - 1].first);
+                EXPECT_TRUE(rises ? part[i].second > part[i - 1].second : part[i].second < part[i - 1].second)
+                    << "at " << part[i].first << " s";
+            }
+        }
+        EXPECT_EQ(seen, s.size()) << "the volume changes only while a fade runs";
+    }
+    EXPECT_EQ(track("ch0 music/sting_combat volume"), (Series{{3.0, 0.0}}));
 }
 
 }  // namespace

@@ -115,24 +115,30 @@ TEST_F(RunnerSinksTest, TheStreamedTraceIsATraceEventDocument) {
     ASSERT_FALSE(doc.is_discarded()) << "not valid JSON";
     ASSERT_TRUE(doc["traceEvents"].is_array());
     EXPECT_EQ(doc["displayTimeUnit"], "ms");
-    size_t instants = 0, threadSlices = 0;
+    size_t instants = 0, threadSlices = 0, counters = 0;
     for (const auto& ev : doc["traceEvents"]) {
         ASSERT_TRUE(ev["name"].is_string()) << ev;
         ASSERT_TRUE(ev["pid"].is_number() && ev["tid"].is_number()) << ev;
         const std::string ph = ev["ph"];
-        ASSERT_TRUE(ph == "M" || ph == "X" || ph == "i") << ev;
+        ASSERT_TRUE(ph == "M" || ph == "X" || ph == "i" || ph == "C") << ev;
         if (ph == "M") continue;
         ASSERT_GE(ev["ts"].get<int64_t>(), 0) << ev;
         if (ph == "i") ++instants;
+        if (ph == "C") {
+            ASSERT_TRUE(ev["args"]["dB"].is_number()) << ev;
+            ++counters;
+        }
         if (ph == "X") {
             ASSERT_GE(ev["dur"].get<int64_t>(), 0) << ev;
             threadSlices += ev["cat"] == "thread";
         }
     }
-    // An instant for each method call, console line and timeline event; a life slice for
-    // each thread that started.
+    // An instant for each method call, console line and timeline event; a counter value for
+    // each sound record (the vault timer's ticks); a life slice for each thread that started.
     const auto& r = world->recorder;
     EXPECT_EQ(instants, r.Count("method") + r.Count("console") + r.Count("timeline"));
+    EXPECT_EQ(counters, r.Count("sound"));
+    EXPECT_GT(counters, 0u);
     size_t starts = 0;
     for (const std::string& text : r.TextsOfKind("thread")) starts += text.rfind("start ", 0) == 0;
     EXPECT_EQ(threadSlices, starts);

@@ -12,6 +12,7 @@
 
 #include "core/qoEntity.h"
 #include "host/Methods.h"
+#include "host/Sound.h"
 #include "host/World.h"
 #include "quorin/qoMethodCatalogue.h"
 #include "tests/unit/threads_test_classes.h"
@@ -634,20 +635,66 @@ TEST_F(HostMethodTest, EndCurrentScriptActionReleasesTheCallerWhereTheMonsterIs)
     EXPECT_EQ(Text(imp.GetAngles()), "0,0,0");
 }
 
+// A channel plays at 0 dB when started; FadeSound moves its volume in a straight line in
+// decibels over the time given (at once for 0), from wherever it is; StopSound silences it, and
+// a new sound starts at 0 dB again. Each change is a "sound" record, and so is the volume in
+// every frame of a fade, up to its end and no further.
+TEST_F(HostMethodTest, SoundChannelsFadeInDecibelsOverTime) {
+    world->SetFrameTime(100);
+    const qoEntity speaker = Spawn("speaker", "kvSpeaker");
+    const auto* track = reinterpret_cast<const kvSoundShader*>(world->DefineDecl("kvSoundShader", "music/low"));
+    auto volume = [&] { return qohost::SoundVolumeDb(*world, Get(speaker), 26); };
+    speaker.StartSoundShader(track, 26);
+    EXPECT_EQ(qohost::SoundOn(Get(speaker), 26), "music/low");
+    EXPECT_FLOAT_EQ(volume(), 0.0f);
+    speaker.FadeSound(26, -40.0f, 0.0f);
+    EXPECT_FLOAT_EQ(volume(), -40.0f);
+    speaker.FadeSound(26, -20.0f, 1.0f);
+    const float expected[] = {-38.0f, -36.0f, -34.0f, -32.0f, -30.0f};
+    for (float db : expected) {
+        world->RunFrame();
+        EXPECT_NEAR(volume(), db, 1e-4f);
+    }
+    speaker.FadeSound(26, -60.0f, 0.5f);  // from -30 dB, halfway through the first fade
+    world->RunFrames(5);
+    EXPECT_NEAR(volume(), -60.0f, 1e-4f);
+    world->RunFrames(5);
+    EXPECT_NEAR(volume(), -60.0f, 1e-4f) << "a fade stays at its end";
+    speaker.StopSound(26);
+    EXPECT_EQ(qohost::SoundOn(Get(speaker), 26), "");
+    speaker.StartSoundShader(track, 26);
+    EXPECT_FLOAT_EQ(volume(), 0.0f);
+    EXPECT_EQ(world->recorder.TextsOfKind("sound"),
+              (std::vector<std::string>{
+                  "speaker ch26 plays music/low at 0.00 dB", "speaker ch26 at -40.00 dB",
+                  "speaker ch26 fades to -20.00 dB over 1000 ms", "speaker ch26 -38.00 dB",
+                  "speaker ch26 -36.00 dB", "speaker ch26 -34.00 dB", "speaker ch26 -32.00 dB",
+                  "speaker ch26 -30.00 dB", "speaker ch26 fades to -60.00 dB over 500 ms",
+                  "speaker ch26 -36.00 dB", "speaker ch26 -42.00 dB", "speaker ch26 -48.00 dB",
+                  "speaker ch26 -54.00 dB", "speaker ch26 -60.00 dB", "speaker ch26 stopped",
+                  "speaker ch26 plays music/low at 0.00 dB"}));
+    EXPECT_TRUE(world->SoundFades().empty()) << "a fade that ended leaves the list";
+}
+
 TEST_F(HostMethodTest, AnimationActionsHoldForTheirDuration) {
     world->SetFrameTime(100);
     const qoEntity imp = Spawn("imp", "kvAI2");
+    world->EntityByHandle(imp.handle)->spawnArgs["anim:spawn/wake1"] = "0.5";
     std::vector<int32_t> times;
     world->scheduler.Spawn("anims", nullptr, {}, [&] {
-        imp.Action_WaitForAnim("prowl/idle");
+        imp.Action_WaitForAnim("prowl/idle");  // no length of its own: 1 s
         times.push_back(qoSys->GameTimeMs());
-        imp.Action_LoopAnim("prowl/idle", 3);
+        imp.Action_WaitForAnimVia("spawn/wake1", "hands_combat/idle");  // its length: 0.5 s
+        times.push_back(qoSys->GameTimeMs());
+        imp.Action_LoopAnim("prowl/idle", 3000);  // milliseconds
         times.push_back(qoSys->GameTimeMs());
         imp.Action_SetWalkState(1);
         times.push_back(qoSys->GameTimeMs());
+        imp.Action_ForceAnimState(0, "spawn/wake1", 0, 0);  // the animation is its second argument
+        times.push_back(qoSys->GameTimeMs());
     });
-    world->RunFrames(50);
-    EXPECT_EQ(times, (std::vector<int32_t>{1000, 4000, 4000}));
+    world->RunFrames(60);
+    EXPECT_EQ(times, (std::vector<int32_t>{1000, 1500, 4500, 4500, 5000}));
 }
 
 // Outside any script thread an action is over at once.

@@ -214,7 +214,7 @@ const Malformed kMalformed[] = {
     {"event without kind", R"({"timeline": [{"frame": 1}]})", "bad.json: field 'timeline[0]': missing field 'event'"},
     {"unknown event kind", R"({"timeline": [{"frame": 1, "event": "activat", "entity": "world"}]})",
      "bad.json: field 'timeline[0].event': unknown event 'activat' (known: activate, trigger, damage, death, "
-     "enter, exit, use, animNotify, music, cvar, event)"},
+     "enter, exit, use, animNotify, music, cvar, event, aware)"},
     {"no timing", R"({"timeline": [{"event": "activate", "entity": "world"}]})",
      "bad.json: field 'timeline[0]': give exactly one of 'frame' and 'time'"},
     {"both timings", R"({"timeline": [{"frame": 1, "time": 1, "event": "activate", "entity": "world"}]})",

@@ -290,29 +290,18 @@ TEST_F(GoalTest, ObjectSizesAndKillCounterRows) {
                        {"_goalKillCountSpawner", 24},
                        {"action_moveToGoalEntity", 64}});
 
+    ExpectPropertyRows("_goalKillCounter",
+                       {{"int", "nCount", 56, 4},
+                        {"float", "fPlayerContributionThreshold", 60, 4},
+                        {"bool", "bRepeat", 64, 1},
+                        {"bool", "bKillingBlows", 65, 1},
+                        {"qoList< qoEntity >", "actorList", 72, 24},
+                        {"qoList< qoEntity >", "spawnerList", 96, 24},
+                        {"bool", "bTriggerFirst", 16, 1},
+                        {"float", "delay", 20, 4},
+                        {"qoString", "call", 24, 24}});
     const qoPropertyInfo* rows = api->GetPropertyTable("_goalKillCounter");
     ASSERT_NE(rows, nullptr);
-    struct Row {
-        const char* type;
-        const char* name;
-        uint32_t offset, size;
-    };
-    const Row expected[] = {{"int", "nCount", 56, 4},           {"float", "fPlayerContributionThreshold", 60, 4},
-                            {"bool", "bRepeat", 64, 1},         {"bool", "bKillingBlows", 65, 1},
-                            {"qoList< qoEntity >", "actorList", 72, 24}, {"qoList< qoEntity >", "spawnerList", 96, 24},
-                            {"bool", "bTriggerFirst", 16, 1},   {"float", "delay", 20, 4},
-                            {"qoString", "call", 24, 24}};
-    size_t n = 0;
-    for (const Row& row : expected) {
-        const char* raw = reinterpret_cast<const char*>(rows) + 40 * n++;
-        SCOPED_TRACE(row.name);
-        EXPECT_STREQ(Raw<const char*>(raw, 0), row.type);
-        EXPECT_STREQ(Raw<const char*>(raw, 16), row.name);
-        EXPECT_EQ(Raw<uint32_t>(raw, 32), row.offset);
-        EXPECT_EQ(Raw<uint32_t>(raw, 36), row.size);
-    }
-    const unsigned char zero[40] = {};
-    EXPECT_EQ(std::memcmp(reinterpret_cast<const char*>(rows) + 40 * n, zero, 40), 0);
     EXPECT_STREQ(Raw<const char*>(rows, 24), "") << "nCount has no tooltip";
     EXPECT_STREQ(Raw<const char*>(reinterpret_cast<const char*>(rows) + 40 * 4, 24),
                  "List of actors to include in the kill counter");

@@ -115,6 +115,29 @@ protected:
             object->Destroy(1);
         }
     }
+    struct PropertyRow {
+        const char* type;
+        const char* name;
+        uint32_t offset, size;
+    };
+    // The property table of a class or struct as raw 40-byte rows (type, modifier, name, comment,
+    // offset, size): exactly these rows, then a zero row.
+    void ExpectPropertyRows(const char* table, const std::vector<PropertyRow>& expected) const {
+        SCOPED_TRACE(table);
+        const char* rows = reinterpret_cast<const char*>(api->GetPropertyTable(table));
+        ASSERT_NE(rows, nullptr);
+        size_t n = 0;
+        for (const PropertyRow& row : expected) {
+            const char* raw = rows + 40 * n++;
+            SCOPED_TRACE(row.name);
+            EXPECT_STREQ(Raw<const char*>(raw, 0), row.type);
+            EXPECT_STREQ(Raw<const char*>(raw, 16), row.name);
+            EXPECT_EQ(Raw<uint32_t>(raw, 32), row.offset);
+            EXPECT_EQ(Raw<uint32_t>(raw, 36), row.size);
+        }
+        const unsigned char zero[40] = {};
+        EXPECT_EQ(std::memcmp(rows + 40 * n, zero, 40), 0);
+    }
     // The id of the thread started with that name on the entity's object (0: none).
     uint32_t ThreadStartedOn(const char* entity, const char* threadName) const {
         const std::string owner = " on " + std::to_string(Handle(entity)) + ".";

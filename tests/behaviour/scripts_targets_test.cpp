@@ -227,33 +227,7 @@ TEST_F(SweepTest, DefaultsForAllAxesIgnoredAndNoSpeed) {
 
 // ---- util_mapLoad, util_replaceTargets, util_setColor, gui_changeProperties -----------------
 
-class TargetToolsTest : public LevelTest {
-protected:
-    struct Row {
-        const char* type;
-        const char* name;
-        uint32_t offset, size;
-    };
-
-    // The property table of a class or struct as raw 40-byte rows (type, modifier, name, comment,
-    // offset, size), ending in a zero row.
-    void ExpectRows(const char* table, const std::vector<Row>& expected) {
-        SCOPED_TRACE(table);
-        const char* rows = reinterpret_cast<const char*>(api->GetPropertyTable(table));
-        ASSERT_NE(rows, nullptr);
-        size_t n = 0;
-        for (const Row& row : expected) {
-            const char* raw = rows + 40 * n++;
-            SCOPED_TRACE(row.name);
-            EXPECT_STREQ(Raw<const char*>(raw, 0), row.type);
-            EXPECT_STREQ(Raw<const char*>(raw, 16), row.name);
-            EXPECT_EQ(Raw<uint32_t>(raw, 32), row.offset);
-            EXPECT_EQ(Raw<uint32_t>(raw, 36), row.size);
-        }
-        const unsigned char zero[40] = {};
-        EXPECT_EQ(std::memcmp(rows + 40 * n, zero, 40), 0);
-    }
-};
+class TargetToolsTest : public LevelTest {};
 
 // An entry with delay 0 fires during Init; one with a delay from its own "ActivateHelper"
 // thread that much later; an unset target is skipped.
@@ -338,17 +312,17 @@ TEST_F(TargetToolsTest, LayoutAnEditorReads) {
                        {"targetSetHealth", 32}, {"targetVisualCounter", 80}, {"util_moverSpawner", 32},
                        {"util_loopStopper", 112}, {"util_distanceTrigger", 80}, {"util_mapLoad", 40},
                        {"util_replaceTargets", 40}, {"util_setColor", 32}, {"gui_changeProperties", 128}});
-    ExpectRows("util_distanceTrigger",
+    ExpectPropertyRows("util_distanceTrigger",
                {{"float", "speed", 16, 4}, {"util_distanceTrigger::ignore_t", "ignore", 20, 3}, {"bool", "reverse", 23, 1}});
-    ExpectRows("util_distanceTrigger::ignore_t", {{"bool", "x", 0, 1}, {"bool", "y", 1, 1}, {"bool", "z", 2, 1}});
-    ExpectRows("util_mapLoad", {{"qoList< util_mapLoad::activationList_t >", "activationList", 16, 24}});
-    ExpectRows("util_mapLoad::activationList_t", {{"qoEntity", "target", 0, 4}, {"float", "delay", 4, 4}});
-    ExpectRows("gui_changeProperties",
+    ExpectPropertyRows("util_distanceTrigger::ignore_t", {{"bool", "x", 0, 1}, {"bool", "y", 1, 1}, {"bool", "z", 2, 1}});
+    ExpectPropertyRows("util_mapLoad", {{"qoList< util_mapLoad::activationList_t >", "activationList", 16, 24}});
+    ExpectPropertyRows("util_mapLoad::activationList_t", {{"qoEntity", "target", 0, 4}, {"float", "delay", 4, 4}});
+    ExpectPropertyRows("gui_changeProperties",
                {{"qoString", "headerText", 16, 24}, {"int", "headerBehavior", 40, 4}, {"qoColor", "headerColor", 44, 16},
                 {"swfEditTextAlign_t", "headerAlignment", 60, 4}, {"qoString", "bodyText", 64, 24},
                 {"int", "bodyBehavior", 88, 4}, {"qoColor", "bodyColor", 92, 16},
                 {"swfEditTextAlign_t", "bodyAlignment", 108, 4}, {"qoColor", "paneBackgroundColor", 112, 16}});
-    ExpectRows("targetVisualCounter",
+    ExpectPropertyRows("targetVisualCounter",
                {{"qoColor", "color0", 20, 16}, {"qoColor", "color1", 36, 16}, {"float", "scale0", 52, 4},
                 {"float", "scale1", 56, 4}, {"float", "yPos", 60, 4}, {"float", "yOffset", 64, 4},
                 {"float", "fadeTime", 68, 4}, {"int", "startCount", 72, 4}, {"int", "countStep", 76, 4}});

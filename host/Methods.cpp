@@ -1171,16 +1171,10 @@ bool DispatchMethod(World& world, Entity& entity, int32_t method, const char* si
 void AdvanceSimulation(World& world) {
     // Only entities with a motion or rotation under way; those that have come to rest leave
     // the list.
-    std::vector<uint32_t>& list = world.SimulatedEntities();
-    size_t kept = 0;
-    for (size_t i = 0; i < list.size(); ++i) {
-        Entity* e = world.ValidEntity(list[i]);
-        if (!e) continue;
-        SettleMover(world, *e);
-        if (MoverActive(*e)) list[kept++] = list[i];
-        else e->simulated = false;
-    }
-    list.resize(kept);
+    world.AdvanceList(world.SimulatedEntities(), [&](Entity& e) {
+        SettleMover(world, e);
+        return e.simulated = MoverActive(e);
+    });
     // Spawned entities whose death their spawner has not heard of yet.
     AdvanceSpawned(world, world.SpawnWatched());
     // Sound channels fading over time.

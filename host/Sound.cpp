@@ -88,15 +88,12 @@ void FadeSound(World& world, Entity& e, int32_t channel, float db, float seconds
 
 void AdvanceSounds(World& world, std::vector<uint32_t>& fading) {
     const int64_t now = world.GameTime();
-    size_t kept = 0;
-    for (size_t i = 0; i < fading.size(); ++i) {
-        Entity* e = world.ValidEntity(fading[i]);
-        if (!e) continue;
+    world.AdvanceList(fading, [&](Entity& e) {
         bool still = false;
-        for (auto& [channel, s] : e->methods.sounds) {
+        for (auto& [channel, s] : e.methods.sounds) {
             if (s.durationMs <= 0) continue;
             const bool over = FadeOver(s, now);
-            RecordSound(world, {SoundChange::Kind::Volume, e, channel, {}, VolumeAt(s, now)});
+            RecordSound(world, {SoundChange::Kind::Volume, &e, channel, {}, VolumeAt(s, now)});
             if (over) {
                 s.fromDb = s.toDb;
                 s.durationMs = 0;
@@ -104,10 +101,8 @@ void AdvanceSounds(World& world, std::vector<uint32_t>& fading) {
                 still = true;
             }
         }
-        if (still) fading[kept++] = fading[i];
-        else e->soundFading = false;
-    }
-    fading.resize(kept);
+        return e.soundFading = still;
+    });
 }
 
 std::string SoundOn(const Entity& e, int32_t channel) {

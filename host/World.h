@@ -125,6 +125,15 @@ public:
     // Entities with a sound channel fading over time (host/Sound.h adds them when a fade
     // starts; AdvanceSounds drops them when their fades are over).
     std::vector<uint32_t>& SoundFades() { return soundFades_; }
+    // One frame of a per-frame list: calls `advance` on each live entity of the list and keeps
+    // those for which it answers true; removed entities drop out.
+    template <class Advance>
+    void AdvanceList(std::vector<uint32_t>& list, Advance&& advance) {
+        size_t kept = 0;
+        for (size_t i = 0; i < list.size(); ++i)
+            if (Entity* e = ValidEntity(list[i]); e && advance(*e)) list[kept++] = list[i];
+        list.resize(kept);
+    }
     // Binds: `child` follows `parent` (0 unbinds). The world keeps who is bound to whom, so a
     // move finds the entities it carries without looking at every entity.
     void SetBindParent(Entity& child, uint32_t parent);

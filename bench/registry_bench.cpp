@@ -13,7 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "host/World.h"
+#include "host/world/World.h"
 #include "object/qoClass.h"
 #include "runtime/qoClassList.h"
 #include "runtime/qoRegistryTables.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "host/Console.h"
-#include "host/World.h"
+#include "host/world/Console.h"
+#include "host/world/World.h"
 #include "scripts/util/util_entityFlag.h"
 #include "tests/support/HostFixture.h"
 

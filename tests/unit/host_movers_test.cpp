@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "core/qoEntity.h"
-#include "host/Checkpoint.h"
-#include "host/Level.h"
-#include "host/Movers.h"
-#include "host/TraceSink.h"
-#include "host/TraceWriter.h"
-#include "host/World.h"
+#include "host/level/Checkpoint.h"
+#include "host/level/Level.h"
+#include "host/sim/movers/Movers.h"
+#include "host/records/TraceSink.h"
+#include "host/records/TraceWriter.h"
+#include "host/world/World.h"
 #include "tests/support/HostFixture.h"
 
 namespace {

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "core/qoEntity.h"
-#include "host/Methods.h"
-#include "host/Sound.h"
-#include "host/World.h"
+#include "host/methods/Methods.h"
+#include "host/sim/sound/Sound.h"
+#include "host/world/World.h"
 #include "quorin/qoMethodCatalogue.h"
 #include "tests/unit/threads_test_classes.h"
 

@@ -11,7 +11,7 @@
 #include <fstream>
 #include <string>
 
-#include "host/Level.h"
+#include "host/level/Level.h"
 #include "tests/unit/level_test_names.h"
 
 namespace qohost {

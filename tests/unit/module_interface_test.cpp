@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "cvars/cvar.h"
-#include "host/World.h"
+#include "host/world/World.h"
 #include "object/kvQuorinObject.h"
 #include "runtime/qoModule.h"
 #include "runtime/qoRegistry.h"

@@ -9,7 +9,7 @@
 
 #include "host/world/Console.h"
 #include "host/world/World.h"
-#include "scripts/util/util_entityFlag.h"
+#include "scripts/flags/util_entityFlag.h"
 #include "tests/support/HostFixture.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "scripts/util/triggerUtils.h"
+#include "scripts/triggers/triggerUtils.h"
 
 #include <cstdio>
 

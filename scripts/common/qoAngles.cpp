@@ -1,4 +1,4 @@
-#include "scripts/util/qoAngles.h"
+#include "scripts/common/qoAngles.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "scripts/util/viewEffects.h"
+#include "scripts/player/viewEffects.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,8 +8,8 @@
 #include "object/qoThreads.h"
 #include "runtime/qoModule.h"
 #include "runtime/qoWorldUtil.h"
-#include "scripts/util/qoAngles.h"
-#include "scripts/util/qoDebugText.h"
+#include "scripts/common/qoAngles.h"
+#include "scripts/common/qoDebugText.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "scripts/util/playerActions.h"
+#include "scripts/player/playerActions.h"
 
 #include "core/qoObjectRef.h"
 #include "object/qoThreads.h"

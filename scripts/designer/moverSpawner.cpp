@@ -1,4 +1,4 @@
-#include "scripts/util/moverSpawner.h"
+#include "scripts/designer/moverSpawner.h"
 
 #include "object/qoThreads.h"
 

@@ -1,4 +1,4 @@
-#include "scripts/util/volumeUtils.h"
+#include "scripts/volumes/volumeUtils.h"
 
 #include "core/qoVector.h"
 #include "cvars/cvar.h"

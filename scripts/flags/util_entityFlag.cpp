@@ -1,4 +1,4 @@
-#include "scripts/util/util_entityFlag.h"
+#include "scripts/flags/util_entityFlag.h"
 
 #include "core/qoDiagnostics.h"
 #include "cvars/cvar.h"

@@ -1,4 +1,4 @@
-#include "scripts/util/SlidingDoorVolume.h"
+#include "scripts/props/SlidingDoorVolume.h"
 
 #include "core/qoVector.h"
 

@@ -1,11 +1,11 @@
-#include "scripts/util/audibleTimer.h"
+#include "scripts/triggers/audibleTimer.h"
 
 #include <cmath>
 
 #include "core/qoVector.h"
 #include "object/qoThreads.h"
 #include "runtime/qoWorldUtil.h"
-#include "scripts/util/qoDebugText.h"
+#include "scripts/common/qoDebugText.h"
 
 namespace {
 

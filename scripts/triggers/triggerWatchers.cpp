@@ -1,4 +1,4 @@
-#include "scripts/util/triggerWatchers.h"
+#include "scripts/triggers/triggerWatchers.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,7 +10,7 @@
 #include "object/qoThreads.h"
 #include "runtime/qoModule.h"
 #include "runtime/qoWorldUtil.h"
-#include "scripts/util/util_entityFlag.h"
+#include "scripts/flags/util_entityFlag.h"
 
 namespace {
 

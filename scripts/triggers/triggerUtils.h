@@ -2,7 +2,7 @@
 // triggers activate. They enable and disable triggers, push players on a moving platform and AI
 // by velocity, fire targets as an expanding pulse, teleport, ragdoll or animate the activator.
 // The look-at, visibility and berserk triggers, which need entity flags, are in
-// scripts/util/triggerWatchers.h.
+// scripts/triggers/triggerWatchers.h.
 #pragma once
 
 #include <cstddef>

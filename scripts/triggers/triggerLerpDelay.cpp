@@ -1,4 +1,4 @@
-#include "scripts/util/triggerLerpDelay.h"
+#include "scripts/triggers/triggerLerpDelay.h"
 
 #include <algorithm>
 

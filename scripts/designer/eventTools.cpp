@@ -1,13 +1,13 @@
-#include "scripts/util/eventTools.h"
+#include "scripts/designer/eventTools.h"
 
 #include "core/qoObjectRef.h"
 #include "core/qoVector.h"
 #include "cvars/cvar.h"
 #include "object/qoThreads.h"
 #include "runtime/qoWorldUtil.h"
-#include "scripts/util/qoAngles.h"
-#include "scripts/util/qoDebugText.h"
-#include "scripts/util/util_entityFlag.h"
+#include "scripts/common/qoAngles.h"
+#include "scripts/common/qoDebugText.h"
+#include "scripts/flags/util_entityFlag.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "scripts/util/objectives.h"
+#include "scripts/objectives/objectives.h"
 
 #include "core/qoObjectRef.h"
 #include "core/qoVector.h"
 #include "object/qoThreads.h"
 #include "runtime/qoModule.h"
 #include "runtime/qoWorldUtil.h"
-#include "scripts/util/util_entityFlag.h"
+#include "scripts/flags/util_entityFlag.h"
 
 namespace {
 

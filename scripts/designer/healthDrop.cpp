@@ -1,4 +1,4 @@
-#include "scripts/util/healthDrop.h"
+#include "scripts/designer/healthDrop.h"
 
 #include "core/qoDiagnostics.h"
 #include "core/qoObjectRef.h"

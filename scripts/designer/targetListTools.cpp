@@ -1,4 +1,4 @@
-#include "scripts/util/targetListTools.h"
+#include "scripts/designer/targetListTools.h"
 
 #include "core/qoVector.h"
 #include "cvars/cvar.h"

@@ -1,9 +1,9 @@
-#include "scripts/util/triggerSequential.h"
+#include "scripts/triggers/triggerSequential.h"
 
 #include "core/qoVector.h"
 #include "object/qoThreads.h"
 #include "runtime/qoWorldUtil.h"
-#include "scripts/util/qoDebugText.h"
+#include "scripts/common/qoDebugText.h"
 
 void triggerSequential::OnActivate(const qoEntity&) { triggered = true; }
 

@@ -1,4 +1,4 @@
-#include "scripts/util/stateRelays.h"
+#include "scripts/designer/stateRelays.h"
 
 namespace {
 

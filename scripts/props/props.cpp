@@ -1,12 +1,12 @@
-#include "scripts/util/props.h"
+#include "scripts/props/props.h"
 
 #include <cmath>
 
 #include "core/qoVector.h"
 #include "object/qoThreads.h"
 #include "runtime/qoWorldUtil.h"
-#include "scripts/util/qoDebugText.h"
-#include "scripts/util/util_entityFlag.h"
+#include "scripts/common/qoDebugText.h"
+#include "scripts/flags/util_entityFlag.h"
 
 namespace {
 

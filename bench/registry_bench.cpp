@@ -15,8 +15,8 @@
 
 #include "host/world/World.h"
 #include "object/qoClass.h"
-#include "runtime/qoClassList.h"
-#include "runtime/qoRegistryTables.h"
+#include "module/qoClassList.h"
+#include "module/qoRegistryTables.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "core/qoDiagnostics.h"
-#include "core/qoTrace.h"
+#include "hostcalls/qoTrace.h"
 #include "core/qoVector.h"
 #include "cvars/cvar.h"
 #include "object/qoThreads.h"

@@ -1,7 +1,7 @@
 #include "runtime/qoWorldUtil.h"
 
 #include "core/qoDiagnostics.h"
-#include "core/qoObjectRef.h"
+#include "hostcalls/qoObjectRef.h"
 #include "debug/qoDebugUtil.h"
 #include "object/qoThreads.h"
 #include "runtime/qoModule.h"

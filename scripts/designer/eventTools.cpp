@@ -1,6 +1,6 @@
 #include "scripts/designer/eventTools.h"
 
-#include "core/qoObjectRef.h"
+#include "hostcalls/qoObjectRef.h"
 #include "core/qoVector.h"
 #include "cvars/cvar.h"
 #include "object/qoThreads.h"

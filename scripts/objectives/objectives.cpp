@@ -1,6 +1,6 @@
 #include "scripts/objectives/objectives.h"
 
-#include "core/qoObjectRef.h"
+#include "hostcalls/qoObjectRef.h"
 #include "core/qoVector.h"
 #include "object/qoThreads.h"
 #include "runtime/qoModule.h"

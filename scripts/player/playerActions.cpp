@@ -1,6 +1,6 @@
 #include "scripts/player/playerActions.h"
 
-#include "core/qoObjectRef.h"
+#include "hostcalls/qoObjectRef.h"
 #include "object/qoThreads.h"
 #include "runtime/qoModule.h"
 #include "runtime/qoWorldUtil.h"

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "core/qoObjectRef.h"
+#include "hostcalls/qoObjectRef.h"
 #include "core/qoVector.h"
 #include "cvars/cvar.h"
 #include "object/qoThreads.h"

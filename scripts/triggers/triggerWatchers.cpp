@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/qoObjectRef.h"
-#include "core/qoTrace.h"
+#include "hostcalls/qoObjectRef.h"
+#include "hostcalls/qoTrace.h"
 #include "core/qoVector.h"
 #include "cvars/cvar.h"
 #include "object/qoThreads.h"

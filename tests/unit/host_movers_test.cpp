@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "core/qoEntity.h"
+#include "hostcalls/qoEntity.h"
 #include "host/level/Checkpoint.h"
 #include "host/level/Level.h"
 #include "host/sim/movers/Movers.h"

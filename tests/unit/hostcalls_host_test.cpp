@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/qoEntity.h"
+#include "hostcalls/qoEntity.h"
 #include "host/methods/Methods.h"
 #include "host/sim/sound/Sound.h"
 #include "host/world/World.h"

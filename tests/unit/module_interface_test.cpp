@@ -12,7 +12,7 @@
 #include "host/world/World.h"
 #include "object/kvQuorinObject.h"
 #include "runtime/qoModule.h"
-#include "runtime/qoRegistry.h"
+#include "module/qoRegistry.h"
 #include "tests/support/HostFixture.h"
 
 namespace {

@@ -1,11 +1,11 @@
 // Class registry and reflection lookups: every operation copies the name into a temporary
-// qoString and looks it up in the module's symbol table (runtime/qoRegistryTables.h).
-#include "runtime/qoRegistry.h"
+// qoString and looks it up in the module's symbol table (module/qoRegistryTables.h).
+#include "module/qoRegistry.h"
 
 #include "core/qoDiagnostics.h"
 #include "core/qoString.h"
-#include "runtime/qoClassList.h"
-#include "runtime/qoRegistryTables.h"
+#include "module/qoClassList.h"
+#include "module/qoRegistryTables.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/qoEntity.h"
+#include "hostcalls/qoEntity.h"
 #include "core/qoVector.h"
 #include "quorin/qoTypes.h"
 

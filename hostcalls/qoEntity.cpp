@@ -1,4 +1,4 @@
-#include "core/qoEntity.h"
+#include "hostcalls/qoEntity.h"
 
 #include "core/qoDiagnostics.h"
 #include "core/qoSystem.h"

@@ -13,7 +13,7 @@
 #include <utility>
 
 #include "core/qoDiagnostics.h"
-#include "core/qoEntity.h"
+#include "hostcalls/qoEntity.h"
 #include "core/qoSystem.h"
 #include "quorin/kvQOObject.h"
 #include "quorin/qoTypes.h"

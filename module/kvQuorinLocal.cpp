@@ -3,7 +3,7 @@
 #include "cvars/cvar.h"
 #include "quorin/kvQuorin.h"
 #include "runtime/qoModule.h"
-#include "runtime/qoRegistry.h"
+#include "module/qoRegistry.h"
 
 kvQuorinSystem* qoSys = nullptr;
 

@@ -1,4 +1,4 @@
-#include "core/qoTrace.h"
+#include "hostcalls/qoTrace.h"
 
 #include "core/qoSystem.h"
 

@@ -4,9 +4,9 @@
 
 #include "object/qoClass.h"
 #include "runtime/qoEnums.h"
-#include "debug/qoComment.h"
-#include "debug/qoDebugUtil.h"
-#include "debug/util_debugMetaData.h"
+#include "scripts/editor/qoComment.h"
+#include "runtime/qoDebugUtil.h"
+#include "scripts/editor/util_debugMetaData.h"
 #include "runtime/qoWorldUtil.h"
 #include "scripts/ai/monsterScripts.h"
 #include "scripts/ai/wander.h"

@@ -2,7 +2,7 @@
 
 #include "core/qoDiagnostics.h"
 #include "hostcalls/qoObjectRef.h"
-#include "debug/qoDebugUtil.h"
+#include "runtime/qoDebugUtil.h"
 #include "object/qoThreads.h"
 #include "runtime/qoModule.h"
 

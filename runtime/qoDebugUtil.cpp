@@ -1,4 +1,4 @@
-#include "debug/qoDebugUtil.h"
+#include "runtime/qoDebugUtil.h"
 
 #include <cmath>
 

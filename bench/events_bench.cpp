@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "host/methods/Methods.h"
+#include "host/methods/Events.h"
 #include "host/world/Module.h"
 #include "host/world/World.h"
 

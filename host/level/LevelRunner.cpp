@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "host/methods/Methods.h"
+#include "host/methods/Events.h"
 #include "host/sim/monsters/Monsters.h"
 #include "host/world/World.h"
 #include "quorin/kvQOObject.h"

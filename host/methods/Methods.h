@@ -10,7 +10,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -22,13 +21,10 @@
 #include "host/sim/view/View.h"
 #include "quorin/qoTypes.h"
 
-class kvQOObject;
-
 namespace qohost {
 
 class World;
 struct Entity;
-
 
 struct MethodResult {
     enum class Kind { None, Int, Float, Vector, String };
@@ -43,23 +39,6 @@ struct MethodResult {
 // catalogue, a method the entity's class does not support, or the method's own failure).
 bool DispatchMethod(World& world, Entity& entity, int32_t method, const char* signature,
                     void* args, MethodResult& out);
-
-// Calls deliver(object) for each script object of the entity that handles the event, and
-// records each delivery ("event" records; `by` names the activator, "" for none). Objects are
-// read by index on every step: a handler may add objects or remove the entity. Each handler
-// runs on a new script thread named after the event (docs/host.md). `deliver` is copied onto
-// that thread and runs on after this returns when the handler waits: it captures by value.
-void DeliverEvent(World& world, uint32_t entity, const char* event, const std::string& by,
-                  const std::function<void(kvQOObject*)>& deliver);
-
-// Host effects that level timelines share with the methods: activation is OnActivate to every
-// script object of the target that handles it, then the host's own effects of being activated
-// (ActivationEffects: a spawn entity spawns); damage (shields first when asked, OnDamage when
-// asked, death with OnDeath when health runs out).
-void ActivateEntity(World& world, uint32_t target, uint32_t activator);
-void ActivationEffects(World& world, uint32_t target, uint32_t activator);
-void Hurt(World& world, Entity& e, float amount, uint32_t attacker, bool shieldsFirst,
-          bool damageEvent);
 
 // Brings every simulated motion up to the world's game time (movers, rotations) and records
 // the volumes of fading sound channels, through the world's lists of them. The world calls it

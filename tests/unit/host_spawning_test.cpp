@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "host/level/Level.h"
-#include "host/methods/Methods.h"
+#include "host/methods/Events.h"
 #include "host/sim/spawning/Spawning.h"
 #include "host/world/World.h"
 #include "tests/support/HostFixture.h"

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "host/world/Vectors.h"
 #include "host/world/World.h"
 
 namespace qohost {
@@ -16,11 +17,6 @@ struct MonsterTypeName {
     int32_t number;
 };
 constexpr MonsterTypeName kMonsterTypes[] = {{"zombie", 1}, {"imp", 2}, {"soldier", 3}, {"hellknight", 4}};
-
-float Distance(const qoVector& a, const qoVector& b) {
-    const float x = b.x - a.x, y = b.y - a.y, z = b.z - a.z;
-    return std::sqrt(x * x + y * y + z * z);
-}
 
 int32_t Ms(double seconds) {
     if (!(seconds > 0.0)) return 0;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "host/world/Vectors.h"
 #include "host/world/World.h"
 
 namespace qohost {
@@ -12,12 +13,6 @@ namespace {
 
 constexpr int kMaxBindDepth = 64;
 
-qoVector Add(const qoVector& a, const qoVector& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-qoVector Sub(const qoVector& a, const qoVector& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-qoVector Scale(const qoVector& a, float s) { return {a.x * s, a.y * s, a.z * s}; }
-float Dot(const qoVector& a, const qoVector& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-float Distance(const qoVector& a, const qoVector& b) { return std::sqrt(Dot(Sub(a, b), Sub(a, b))); }
-qoVector Lerp(const qoVector& a, const qoVector& b, float t) { return Add(a, Scale(Sub(b, a), t)); }
 bool IsZero(const qoVector& v) { return v.x == 0.0f && v.y == 0.0f && v.z == 0.0f; }
 int32_t Ms(float seconds) {
     if (!(seconds > 0.0f)) return 0;

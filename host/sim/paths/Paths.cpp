@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "host/world/Vectors.h"
 #include "host/world/World.h"
 
 namespace qohost {
@@ -10,8 +11,6 @@ namespace qohost {
 namespace {
 
 constexpr float kWalkingSpeed = 200.0f;  // units per second
-
-float Length(const qoVector& v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
 
 }  // namespace
 

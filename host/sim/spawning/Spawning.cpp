@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <utility>
 
-#include "host/methods/Methods.h"
+#include "host/methods/Events.h"
 #include "host/sim/pickups/Pickups.h"
 #include "host/world/World.h"
 #include "quorin/kvQOObject.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "host/methods/Methods.h"
+#include "host/methods/Events.h"
 #include "host/world/World.h"
 #include "quorin/kvQOObject.h"
 

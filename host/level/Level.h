@@ -104,8 +104,8 @@ struct LevelEntity {
     std::vector<std::string> spawnNames;  // names its spawns take, in turn
     std::vector<std::pair<std::string, std::string>> spawnArgs;
     std::vector<LevelObject> objects;
-    std::vector<Waypoint> path;  // walked from the start (host/Paths.h)
-    std::string volume;          // "", "events" or "touch" (host/Volumes.h)
+    std::vector<Waypoint> path;  // walked from the start (host/sim/paths/Paths.h)
+    std::string volume;          // "", "events" or "touch" (host/sim/volumes/Volumes.h)
     std::string field;  // "players[N]" or "entities[N]"
 };
 
@@ -130,7 +130,7 @@ enum class LevelEventKind {
     Music,       // OnChangeMusicLevel(value)
     Cvar,        // set console variable `name` to `text`
     Event,       // any named event entry, arguments by its shape
-    Aware,       // the monster notices the enemy `by` (host/Monsters.h)
+    Aware,       // the monster notices the enemy `by` (host/sim/monsters/Monsters.h)
 };
 
 struct LevelEvent {

@@ -16,9 +16,9 @@
 //
 // Conventions of the simulated world: distances in units, angles (pitch, yaw, roll) in degrees,
 // times in game milliseconds. Origins are world positions; an entity bound to another (Bind...)
-// follows its parent's moves and turns. Movers (host/Movers.h) travel at their speed or take
-// their travel time, with speed-up and slow-down phases. Latent AI actions hold the calling
-// script thread for the action's duration.
+// follows its parent's moves and turns. Movers (host/sim/movers/Movers.h) travel at their speed
+// or take their travel time, with speed-up and slow-down phases. Latent AI actions hold the
+// calling script thread for the action's duration (host/methods/Actions.h).
 #include "host/methods/Methods.h"
 
 #include <algorithm>
@@ -156,7 +156,7 @@ constexpr Effect kEffects[] = {
     {M(GetName), Get<&Entity::name>, "the entity's name"},
     {M(Activate), [](Call& c) { ActivateEntity(c.world, c.self.handle, c.E(0)); },
      "delivers OnActivate (activator = argument) to the entity's script objects that handle it; "
-     "a spawn entity (kvTarget_Spawn) then spawns, unless busy (host/Spawning.h)"},
+     "a spawn entity (kvTarget_Spawn) then spawns, unless busy (host/sim/spawning/Spawning.h)"},
     {M(ActivateTargets),
      [](Call& c) {
          const std::vector<uint32_t> targets = c.self.targets;
@@ -209,7 +209,7 @@ constexpr Effect kEffects[] = {
     {M(Hide), Put<&Entity::hidden, true>, "sets the hidden flag"},
     {M(Show), Put<&Entity::hidden, false>, "clears the hidden flag"},
     {M(StartSoundShader), [](Call& c) { StartSound(c.world, c.self, c.I(1), DeclText(c.world, c.D(0))); },
-     "the sound shader plays on the channel at 0 dB (replacing what played there; host/Sound.h)"},
+     "the sound shader plays on the channel at 0 dB (replacing what played there; host/sim/sound/Sound.h)"},
     {M(StopSound), [](Call& c) { StopSound(c.world, c.self, c.I(0)); }, "silences the channel"},
     {M(FadeSound), [](Call& c) { FadeSound(c.world, c.self, c.I(0), c.F(1), c.F(2)); },
      "(channel, dB, seconds): moves the channel's volume to dB, linearly in decibels over the "
@@ -239,7 +239,7 @@ constexpr Effect kEffects[] = {
      "the unit vector of the yaw"},
     {M(SetLinearVelocity), Set<&Entity::velocity>, "sets the velocity (the entity does not drift)"},
     {M(GetLinearVelocity), [](Call& c) { c.Return(Velocity(c.self)); },
-     "the velocity; for an actor that walks, its walking velocity (host/Monsters.h)"},
+     "the velocity; for an actor that walks, its walking velocity (host/sim/monsters/Monsters.h)"},
     {M(SetAngularVelocity), Set<&EntityMethodState::angularVelocity>, "sets the angular velocity"},
     {M(GetMins), Get<&Entity::mins>, "the bounds' minimum, relative to the origin"},
     {M(GetMaxs), Get<&Entity::maxs>, "the bounds' maximum, relative to the origin"},
@@ -319,7 +319,7 @@ constexpr Effect kEffects[] = {
      "later moves travel at this speed (units or degrees per second)"},
     {M(Time), Set<&EntityMethodState::time>, "later moves take this many seconds (0: by speed)"},
     {M(AccelTime), Set<&EntityMethodState::accelTime>,
-     "later moves speed up evenly over this many seconds (host/Movers.h)"},
+     "later moves speed up evenly over this many seconds (host/sim/movers/Movers.h)"},
     {M(DecelTime), Set<&EntityMethodState::decelTime>,
      "later moves slow down evenly over this many seconds"},
     {M(SetParmsForTime),
@@ -418,7 +418,7 @@ constexpr Effect kEffects[] = {
      [](Call& c) { Hurt(c.world, c.self, c.F(0), 0, false, false); },
      "takes health away (shields untouched); at 0 the entity dies (OnDeath) unless NoPlayerDeath"},
 
-    // On-screen panels (host/Gui.h).
+    // On-screen panels (host/sim/gui/Gui.h).
     {M(SetHeaderText), PanelTextSet<PanelText::Header>, kPanelSet},
     {M(SetHeaderBehavior), PanelNumberSet<PanelNumber::HeaderBehavior>, kPanelSet},
     {M(SetHeaderColor), PanelColorSet<PanelColor::Header>, kPanelSet},
@@ -450,7 +450,7 @@ constexpr Effect kEffects[] = {
      [](Call& c) { c.Return(Add(c.self.origin, {0.0f, 0.0f, kEyeHeight})); },
      "origin + (0, 0, 64)"},
     {M(IsPlayerOnGround), [](Call& c) { c.Return(c.world.paths.OnGround(c.self.handle)); },
-     "true unless walking to a waypoint in the air (host/Paths.h)"},
+     "true unless walking to a waypoint in the air (host/sim/paths/Paths.h)"},
     {M(DoesPlayerHavePerk), [](Call& c) { c.Return(c.self.methods.perks.count(c.S(0)) > 0); },
      "true once the perk was given"},
     {M(IsPlayerPerkActive),
@@ -541,7 +541,7 @@ constexpr Effect kEffects[] = {
     {M(Action_MoveToPathPointNoFail), WalkToEntity, "as Action_MoveToEntity"},
     {M(Action_WaitForAnim), Animate<0>,
      "holds as long as the animation lasts: the spawn argument \"anim:<name>\" in seconds, 1 s "
-     "without one (host/Monsters.h)"},
+     "without one (host/sim/monsters/Monsters.h)"},
     {M(Action_WaitForAnimVia), Animate<0>, "as Action_WaitForAnim, for the first animation"},
     {M(Action_LoopAnim),
      [](Call& c) { RunAction(c.world, c.self, c.method.name, LoopAnimMs(c.I(1)), [](Entity&) {}); },
@@ -550,7 +550,7 @@ constexpr Effect kEffects[] = {
     {M(Action_ForceAnimState), Animate<1>, "as Action_WaitForAnim, for the animation of its second argument"},
     {M(SetAIExternalVelocity), [](Call& c) { c.world.paths.Push(c.world, c.self, c.V(0)); },
      "sets the velocity; the next frame moves the entity by it for one frame, then it is zero "
-     "(host/Paths.h)"},
+     "(host/sim/paths/Paths.h)"},
     {M(Action_PlayAdditiveVoiceOver), Hold<kVoiceOverMs>, "holds 2 s"},
     {M(Action_SetWalkState), Hold<0>, "over at once"},
 
@@ -573,7 +573,7 @@ constexpr Effect kEffects[] = {
      "true while a latent action of this entity holds its caller"},
     {M(HasAwarenessOfEnemy), [](Call& c) { c.Return(IsAware(c.world, c.self)); },
      "true once the timeline made the monster aware, and while the enemy set with SetEnemy "
-     "exists (host/Monsters.h)"},
+     "exists (host/sim/monsters/Monsters.h)"},
     {M(EnablePerception), Set<&EntityMethodState::perception>, "records the perception flag"},
     {M(GetMonsterType), [](Call& c) { c.Return(MonsterType(c.self)); },
      "the spawn argument \"monsterType\": a type name's number or an integer, 0 without one"},
@@ -585,29 +585,29 @@ constexpr Effect kEffects[] = {
      "(point, distance, flag): walks toward the point at 200 units/s until that distance short "
      "of it (not latent; GetLinearVelocity gives the walk's velocity)"},
 
-    // View and render effects (host/View.h).
+    // View and render effects (host/sim/view/View.h).
     {M(FadeView), [](Call& c) { StartFade(c.world, c.self, c.V(0), c.F(1), c.I(2), false); },
-     "fades the view toward the colour at the alpha over the milliseconds (host/View.h)"},
+     "fades the view toward the colour at the alpha over the milliseconds (host/sim/view/View.h)"},
     {M(FadeOutView), [](Call& c) { StartFade(c.world, c.self, c.V(0), c.F(1), c.I(2), true); },
-     "fades the view out to the colour over the milliseconds (host/View.h)"},
+     "fades the view out to the colour over the milliseconds (host/sim/view/View.h)"},
     {M(SetRenderParm),
      [](Call& c) {
          const void* decl = c.D(0);
          if (!decl || !c.world.IsDecl(decl)) return c.Fail("no render parm decl");
          SetRenderParm(c.self, static_cast<const Decl*>(decl)->name, {c.F(1), c.F(2), c.F(3), c.F(4)});
      },
-     "stores the four values under the decl's name; fails without a decl (host/View.h)"},
+     "stores the four values under the decl's name; fails without a decl (host/sim/view/View.h)"},
     {M(LerpRenderScale),
      [](Call& c) { StartRenderScale(c.world, c.self, {c.F(0), c.F(1), c.F(2)}, c.I(3)); },
      "scales the model linearly to (x, y, z) over the milliseconds; accel and decel recorded "
-     "only (host/View.h)"},
+     "only (host/sim/view/View.h)"},
     {M(TrackEntity),
      [](Call& c) {
          const Entity* target = Live(c, 0);
          if (target) TrackEntity(c.self, *target, c.F(1));
      },
      "turns the view yaw toward the entity by strength (0..1) of the remaining angle "
-     "(host/View.h)"},
+     "(host/sim/view/View.h)"},
 
     // Spawning.
     {M(SetEnabledState), Set<&EntityMethodState::enabled>,
@@ -628,7 +628,7 @@ constexpr Effect kEffects[] = {
      "(reference) spawns the next entity def (in turn) of the entity, or else of the reference, "
      "at the entity's origin and angles, named from its spawn names; starts the cooldown (spawn "
      "argument \"spawnCooldownMs\", 0 without one, and spawns while busy too); OnTargetSpawn to "
-     "the entity's script objects; fails when disabled or without entity defs (host/Spawning.h)"},
+     "the entity's script objects; fails when disabled or without entity defs (host/sim/spawning/Spawning.h)"},
     {M(GetTimeTillAvailable), [](Call& c) { c.Return(SpawnBusyMs(c.world, c.self)); },
      "milliseconds left of the cooldown (the argument is recorded only)"},
 };
@@ -793,7 +793,7 @@ void AdvanceSimulation(World& world) {
     AdvanceSpawned(world, world.SpawnWatched());
     // Sound channels fading over time.
     AdvanceSounds(world, world.SoundFades());
-    // What the screen showed in the frame before (host/Hud.h, host/Gui.h).
+    // What the screen showed in the frame before (host/sim/hud/Hud.h, host/sim/gui/Gui.h).
     world.screen.Advance(world);
     world.panels.Advance(world);
 }

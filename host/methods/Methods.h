@@ -6,7 +6,7 @@
 // result that the result getters (host slots 13 to 15 and 17) read afterwards.
 //
 // What each method does in this host is documented once, in the effect table of
-// host/Methods.cpp (MethodEffectText gives the text of one method).
+// host/methods/Methods.cpp (MethodEffectText gives the text of one method).
 #pragma once
 
 #include <cstdint>
@@ -69,7 +69,7 @@ struct EntityMethodState {
     qoVector angularVelocity;
     qoVector gravity;
     qoVector spawnPosition;
-    std::map<int32_t, SoundChannel> sounds;  // by channel (host/Sound.h)
+    std::map<int32_t, SoundChannel> sounds;  // by channel (host/sim/sound/Sound.h)
 
     // Movers: speed in units (translation) or degrees (rotation) per second, unless a travel
     // time is set (time > 0), which then fixes the duration of every move.
@@ -99,25 +99,25 @@ struct EntityMethodState {
     std::set<std::string> perks;
     std::set<std::string> activePerks;
     std::map<std::string, HudElement> hud;
-    GuiPanel panel;  // what scripts set on the entity as an on-screen panel (host/Gui.h)
+    GuiPanel panel;  // what scripts set on the entity as an on-screen panel (host/sim/gui/Gui.h)
 
-    // Spawners (host/Spawning.h).
+    // Spawners (host/sim/spawning/Spawning.h).
     int32_t spawnCount = 0;
     int64_t nextSpawnMs = 0;
     std::vector<std::string> spawnNames;  // names its spawns take, in turn
 
-    // Spawned entities (host/Spawning.h).
+    // Spawned entities (host/sim/spawning/Spawning.h).
     uint32_t spawnedBy = 0;   // the spawner, 0 for entities not spawned by one
     int64_t dieAtMs = -1;     // end of the lifetime its entity def gives, -1 none
     bool deathHeard = false;  // the spawner has been told of its death
 
-    // Fades, render parameters and render scale (host/View.h).
+    // Fades, render parameters and render scale (host/sim/view/View.h).
     ViewState view;
 
     // Latent AI actions: the action the entity's script is waiting on.
     std::string action;  // method name, empty when none
 
-    // Monsters (host/Monsters.h).
+    // Monsters (host/sim/monsters/Monsters.h).
     bool aware = false;       // noticed an enemy (the level's timeline says when)
     bool perception = false;  // EnablePerception; recorded only
 };

@@ -41,9 +41,9 @@ enum class RecordKind : uint8_t {
     State,      // the state stream handed out
     Screen,     // what the player's screen shows, as it changes: on-screen text, panels
     Host,       // the host's own notices (resource limits, ...)
-    Mover,      // a mover's move or rotation started or stopped (host/Movers.cpp)
+    Mover,      // a mover's move or rotation started or stopped (host/sim/movers/Movers.cpp)
     Sound,      // a sound channel started, faded or stopped, or its volume during a fade
-                // (SoundChange, host/Sound.h)
+                // (SoundChange, host/sim/sound/Sound.h)
 };
 constexpr unsigned kRecordKindCount = 19;
 

@@ -132,7 +132,7 @@ void TraceSink::SoundEvent(const Record& r, int64_t us) {
     trace_.Counter(it->second, "sound", us, {{"dB", std::round(double(change.db) * 100.0) / 100.0}});
 }
 
-// "WHAT HANDLE DURATION_MS NAME" (host/Movers.cpp); a duration of -1 never ends by itself.
+// "WHAT HANDLE DURATION_MS NAME" (host/sim/movers/Movers.cpp); a duration of -1 never ends by itself.
 void TraceSink::MoverEvent(const Record& r, int64_t us) {
     std::istringstream in(r.Text());
     std::string what, name;

@@ -7,7 +7,7 @@
 // starts another one of the same kind. Each sound channel of an entity gets a counter track of
 // its volume ("<entity> ch<N> <shader> volume", series "dB", the shader being the one that
 // played first on it), written at every change and every frame of a fade; a channel that
-// stops drops to kSilenceDb (host/Sound.h).
+// stops drops to kSilenceDb (host/sim/sound/Sound.h).
 //
 // It keeps state only for the threads alive now and a name per sound channel that was heard, so
 // a run of any length takes bounded memory.

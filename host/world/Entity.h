@@ -34,7 +34,7 @@ struct Entity {
     std::string hostClass;  // "kvPlayer", "kvAI2", "kvMover", ...
     bool removed = false;   // removed entities are invalid; their handle is never reused
     bool simulated = false; // listed in the world's simulated entities
-    bool soundFading = false;  // listed in the world's fading sounds (host/Sound.h)
+    bool soundFading = false;  // listed in the world's fading sounds (host/sim/sound/Sound.h)
 
     // Placement.
     qoVector origin;
@@ -57,7 +57,7 @@ struct Entity {
     std::vector<std::string> entityDefs;
     uint32_t lastSpawned = 0;
 
-    // State of the simulated host methods (host/Methods.h).
+    // State of the simulated host methods (host/methods/Methods.h).
     EntityMethodState methods;
 
     // Free-form key/value pairs from the level file.

@@ -315,7 +315,7 @@ void World::RunFrame() {
     ++frame_;
     // Saturating: a frame time from a file never wraps the clock.
     gameTimeMs_ = gameTimeMs_ > INT64_MAX - frameTimeMs_ ? INT64_MAX : gameTimeMs_ + frameTimeMs_;
-    AdvanceSimulation(*this);  // movers and rotations (host/Methods.cpp)
+    AdvanceSimulation(*this);  // movers and rotations (host/methods/Methods.cpp)
     paths.Advance(*this);      // walkers and pushes, then the crossings they cause
     volumes.Advance(*this);
     RunScheduledWork();
@@ -358,7 +358,7 @@ void World::Record(RecordKind kind, std::string_view text, uint32_t entity) {
 }
 
 // ---- script threads -------------------------------------------------------------------------
-// Slots 18, 19, 22 to 26 and 32 to 34 are the scheduler's (host/Scheduler.h).
+// Slots 18, 19, 22 to 26 and 32 to 34 are the scheduler's (host/world/Scheduler.h).
 
 void World::RunScheduledWork() {
     const int64_t us = gameTimeMs_ > INT64_MAX / 1000 ? INT64_MAX : gameTimeMs_ * 1000;
@@ -668,7 +668,7 @@ void World::GetTraceResult(int32_t trace, float* fraction, qoVector* normal, uin
     if (hitEntity) *hitEntity = t.hitEntity;
 }
 
-// Traces complete at once (host/Traces.h); an unknown handle also reads as done so that no poll
+// Traces complete at once (host/records/Traces.h); an unknown handle also reads as done so that no poll
 // loop hangs.
 bool World::IsTraceDone(int32_t) { return true; }
 

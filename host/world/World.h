@@ -64,7 +64,7 @@ struct Trace {
 };
 
 // The stream object of host slot 72: records each member pointer handed to it, or, while a
-// checkpoint is saved or loaded (host/Checkpoint.h), hands it to `sync` instead.
+// checkpoint is saved or loaded (host/level/Checkpoint.h), hands it to `sync` instead.
 class StateStream final : public qoStateStream {
 public:
     struct Entry {
@@ -116,13 +116,13 @@ public:
     void RemoveEntity(uint32_t handle, bool destroyNow = false);
     // Live entities in creation order.
     std::vector<Entity*> Entities();
-    // Entities with a motion to advance each frame (host/Movers.cpp adds them when a move or
+    // Entities with a motion to advance each frame (host/sim/movers/Movers.cpp adds them when a move or
     // rotation starts; AdvanceSimulation drops them when it is over).
     void Simulate(Entity& entity);
     std::vector<uint32_t>& SimulatedEntities() { return simulated_; }
-    // Spawned entities whose death their spawner has not heard of yet (host/Spawning.h).
+    // Spawned entities whose death their spawner has not heard of yet (host/sim/spawning/Spawning.h).
     std::vector<uint32_t>& SpawnWatched() { return spawnWatched_; }
-    // Entities with a sound channel fading over time (host/Sound.h adds them when a fade
+    // Entities with a sound channel fading over time (host/sim/sound/Sound.h adds them when a fade
     // starts; AdvanceSounds drops them when their fades are over).
     std::vector<uint32_t>& SoundFades() { return soundFades_; }
     // One frame of a per-frame list: calls `advance` on each live entity of the list and keeps
@@ -207,10 +207,10 @@ public:
     DevWindowItems devWindowItems;  // since the last flush
     StateStream stateStream;
     Scheduler scheduler;  // script threads (slots 18, 19, 22 to 26, 32 to 34)
-    Paths paths;          // walkers and pushed entities (host/Paths.h)
-    Volumes volumes;      // volumes that notice crossings (host/Volumes.h)
-    Screen screen;        // one-frame texts on the player's screen (host/Hud.h)
-    Panels panels;        // panels changed since the frame began (host/Gui.h)
+    Paths paths;          // walkers and pushed entities (host/sim/paths/Paths.h)
+    Volumes volumes;      // volumes that notice crossings (host/sim/volumes/Volumes.h)
+    Screen screen;        // one-frame texts on the player's screen (host/sim/hud/Hud.h)
+    Panels panels;        // panels changed since the frame began (host/sim/gui/Gui.h)
 
     // ---- kvQuorinSystem ---------------------------------------------------------------------
     void Reserved0() override {}

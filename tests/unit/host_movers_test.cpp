@@ -1,4 +1,4 @@
-// The host's movers family (host/Movers.h): the share of a move covered with speed-up and
+// The host's movers family (host/sim/movers/Movers.h): the share of a move covered with speed-up and
 // slow-down phases, moves by speed with those phases, bind chains that follow and turn, a
 // child's own move on a moving parent, truthful IsMoving / IsRotating, spline angles, and the
 // checkpoint stream.

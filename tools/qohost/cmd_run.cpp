@@ -66,7 +66,7 @@ bool CheckWritable(const std::string& path, std::string& error, const char* what
     return true;
 }
 
-// Reads a checkpoint file (host/Checkpoint.h), refusing what is no regular file as a level
+// Reads a checkpoint file (host/level/Checkpoint.h), refusing what is no regular file as a level
 // file is refused; false with `error` set.
 bool ReadCheckpointFile(const std::string& path, Checkpoint& out, std::string& error) {
     std::string text;

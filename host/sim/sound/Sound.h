@@ -9,8 +9,8 @@
 //   StopSound(channel)                 the channel falls silent
 //
 // Every change of a channel is a record of kind Sound ("<entity> ch<N> ..."), made in one place
-// (RecordSound in host/Sound.cpp) with the channel's volume at that moment, so that a test and
-// the trace (a counter track per entity and channel, host/TraceSink.h) can follow a cross-fade.
+// (RecordSound in host/sim/sound/Sound.cpp) with the channel's volume at that moment, so that a test and
+// the trace (a counter track per entity and channel, host/records/TraceSink.h) can follow a cross-fade.
 // While a fade with a duration runs, the entity is on the world's list of fading sounds
 // (World::SoundFades) and the per-frame pass (AdvanceSounds) records the volume every frame
 // until the fade has reached its end.

@@ -125,6 +125,7 @@ private:
     void WakeOrder();
     void Waits();
     void Ending();
+    void ModuleUnwind();
     void Cvars();
     void Methods();
     void Relay();
@@ -569,6 +570,51 @@ void Checker::Ending() {
     Frames(1);
 }
 
+// A thread of the module ended while it holds the module's memory at its suspension point: a
+// relay whose target is gone warns "<target>.Activate failed." and waits a frame holding the
+// message. Ending it there must unwind the module's frames so the message is freed.
+void Checker::ModuleUnwind() {
+    const uint32_t relay = NewEntity("hostcheck_unwind", "kvTarget");
+    const uint32_t gone = NewEntity("hostcheck_gone", "kvLight");
+    driver_.AddTarget(relay, gone);
+    kvQOObject* object = sys_->GetScriptObject(relay, driver_.AddScriptObject(relay, "triggerSequential"));
+    driver_.RemoveEntity(gone);
+    Frames(1);
+    driver_.TakeConsole();
+    const size_t before = recorder_.calls.size();
+    driver_.Activate(relay, sys_->GetPlayer(0));
+    Frames(1);
+    const MethodCall* call = nullptr;
+    for (size_t i = before; i < recorder_.calls.size(); ++i)
+        if (recorder_.calls[i].entity == gone && recorder_.calls[i].method == method::Activate.number)
+            call = &recorder_.calls[i];
+    const std::string console = driver_.TakeConsole();
+    if (!call || call->ok || !object) {
+        Fail("CallEntityMethod.removed", "Activate on a removed target to fail, from the relay's thread",
+             !call ? "no Activate call (see the Relay check)" : "Activate succeeded",
+             "a removed entity is invalid: CallEntityMethod answers false for it");
+        return;
+    }
+    Pass("CallEntityMethod.removed", "Activate on a removed target to fail");
+    Expect(console.find("Quorin Warning:") != std::string::npos && console.find(".Activate failed.") != std::string::npos,
+           "Printf.warning", "the module's warning \"... .Activate failed.\" on the console",
+           "\"" + console + "\"", "print every Printf of the module, from script threads too");
+
+    const uint32_t thread = call->thread;
+    size_t held = 0;
+    for (const auto& [block, info] : recorder_.liveBlocks) held += info.thread == thread;
+    sys_->EndThreadsByName("Init", object);
+    Frames(1);
+    size_t left = 0;
+    for (const auto& [block, info] : recorder_.liveBlocks) left += info.thread == thread;
+    Expect(held > 0 && left == 0 && !sys_->IsThreadRunning(thread), "EndThread.module",
+           "the module's thread, ended while its warning waits a frame, to free the " + std::to_string(held) +
+               " block(s) it held",
+           std::to_string(left) + " still live" + (sys_->IsThreadRunning(thread) ? ", the thread still running" : ""),
+           "unwind ended threads through the module's frames (throw at the suspension point; the "
+           "module is built with unwind tables and its destructors free what the frames hold)");
+}
+
 // ---- console variables ----------------------------------------------------------------------
 
 void Checker::Cvars() {
@@ -789,6 +835,7 @@ Report Checker::Run() {
         WakeOrder();
         Waits();
         Ending();
+        ModuleUnwind();
         Cvars();
         Methods();
         Relay();

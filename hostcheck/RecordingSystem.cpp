@@ -37,7 +37,7 @@ void* RecordingSystem::Allocate(size_t size, uint32_t tag) {
         std::snprintf(seen, sizeof seen, "%p for %zu bytes", memory, size);
         allocationFaults.push_back(seen);
     }
-    if (memory) liveBlocks[memory] = {size, tag};
+    if (memory) liveBlocks[memory] = {size, tag, engine_->CurrentThread()};
     return memory;
 }
 

@@ -25,6 +25,7 @@ struct MethodCall {
 struct TrackedBlock {
     size_t size = 0;
     uint32_t tag = 0;
+    uint32_t thread = 0;  // the script thread it was allocated on, 0 outside threads
 };
 
 class RecordingSystem final : public ForwardingSystem {

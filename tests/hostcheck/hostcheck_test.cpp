@@ -22,6 +22,7 @@ enum class Fault {
     NoneIsZero,          // FindScriptObject answers 0 for "no such object"
     LateStart,           // a new thread first runs in the next frame
     NoUnwind,            // EndThread leaves the thread where it is
+    NameEndIgnored,      // EndThreadsByName ends nothing
     TagReturnsNew,       // SetMemoryTag returns the new tag instead of the previous one
     Misaligned,          // blocks 8 bytes off a 16-byte boundary
     ZeroWaitAtOnce,      // WaitSeconds(0 or less) returns without giving the frame back
@@ -48,6 +49,9 @@ public:
     }
     void EndThread(uint32_t thread) override {
         if (fault_ != Fault::NoUnwind) engine_->EndThread(thread);
+    }
+    void EndThreadsByName(const char* name, kvQOObject* object) override {
+        if (fault_ != Fault::NameEndIgnored) engine_->EndThreadsByName(name, object);
     }
     uint32_t SetMemoryTag(uint32_t tag) override {
         const uint32_t previous = engine_->SetMemoryTag(tag);
@@ -153,7 +157,9 @@ TEST_P(HostCheckFaultTest, FaultFailsItsCheckWithAFix) {
     ASSERT_NE(result, nullptr) << "no check " << c.check << "\n" << report.Text();
     EXPECT_FALSE(result->passed) << report.Text();
     const std::string line = "FAIL  " + result->name + ": " + result->detail;
-    EXPECT_NE(line.find(std::string("saw ") + c.saw), std::string::npos) << line;
+    const size_t seen = line.find(", saw ");
+    ASSERT_NE(seen, std::string::npos) << line;
+    EXPECT_NE(line.find(c.saw, seen), std::string::npos) << line;
     EXPECT_NE(line.find(std::string("Fix: ") + c.fix), std::string::npos) << line;
     EXPECT_NE(report.Text().find(line), std::string::npos);
     api->SetSystem(world.get());
@@ -168,6 +174,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "run the entry at once"},
         FaultCase{Fault::NoUnwind, "EndThread.unwind", "IsThreadRunning true after EndThread; its destructors never ran",
                   "end a thread by resuming it with an exception"},
+        FaultCase{Fault::NameEndIgnored, "EndThread.module", "the thread still running",
+                  "unwind ended threads through the module's frames"},
         FaultCase{Fault::TagReturnsNew, "SetMemoryTag", "SetMemoryTag returned 0x51c0ffee",
                   "keep one current tag: SetMemoryTag stores the new tag and returns the one before"},
         FaultCase{Fault::Misaligned, "Allocate.alignment", "0x", "Allocate must return memory aligned like malloc"},
@@ -175,7 +183,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "treat a time of zero or less, or NaN, as a wait for the next frame"},
         FaultCase{Fault::CvarForgets, "GetCvar.register", "int 7 then 9",
                   "a Get of an unknown name creates the variable"},
-        FaultCase{Fault::PrintfRaw, "Printf", "\"hostcheck %s %d %.2f %c%%", "format like printf"},
+        FaultCase{Fault::PrintfRaw, "Printf", "hostcheck %s %d %.2f %c%%", "format like printf"},
         FaultCase{Fault::MethodOnNoEntity, "CallEntityMethod.refusal", "false and true",
                   "answer false when the method cannot run on that entity"},
         FaultCase{Fault::ThreadIdOutside, "CurrentThread.outside", "0x00000001",

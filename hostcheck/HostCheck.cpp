@@ -32,16 +32,29 @@ constexpr uint32_t kNone = 0xFFFFFFFFu;  // "no object" (FindScriptObject) and "
 constexpr uint32_t kTestTag = 0x51C0FFEEu;
 constexpr int kProbeFrames = 12;  // the longest a probe thread waits before it gives up
 
-// Method numbers and signatures by name, from the catalogue.
-struct MethodRow {
-    int32_t number;
-    const char* signature;
-};
+// Method numbers by name and their signatures, from the catalogue.
 namespace method {
-#define QO_HOSTCHECK_ROW(number, name, signature, result) constexpr MethodRow name{number, signature};
-QO_METHOD_CATALOGUE(QO_HOSTCHECK_ROW)
-#undef QO_HOSTCHECK_ROW
+enum Number : int32_t {
+#define QO_HOSTCHECK_NUMBER(number, name, signature, result) name = number,
+    QO_METHOD_CATALOGUE(QO_HOSTCHECK_NUMBER)
+#undef QO_HOSTCHECK_NUMBER
+};
 }  // namespace method
+
+const char* SignatureOf(int32_t number) {
+    struct Row {
+        int32_t number;
+        const char* signature;
+    };
+    static constexpr Row kRows[] = {
+#define QO_HOSTCHECK_ROW(number, name, signature, result) {number, signature},
+        QO_METHOD_CATALOGUE(QO_HOSTCHECK_ROW)
+#undef QO_HOSTCHECK_ROW
+    };
+    for (const Row& row : kRows)
+        if (row.number == number) return row.signature;
+    return "";
+}
 
 std::string Hex(uint32_t value) {
     char text[16];
@@ -112,6 +125,10 @@ private:
             for (int i = 0; i < frames; ++i) sys_->WaitFrame();
             log_.push_back(std::string(what) + " done");
         };
+    }
+    // Calls an entity method with its catalogue signature.
+    bool Call(uint32_t entity, method::Number number, void* args) {
+        return sys_->CallEntityMethod(entity, number, SignatureOf(number), args);
     }
     void Frames(int count) {
         for (int i = 0; i < count; ++i) driver_.RunFrame();
@@ -185,7 +202,7 @@ bool Checker::Setup() {
     }
     const MethodCall* init = nullptr;
     for (size_t i = before; i < recorder_.calls.size() && !init; ++i)
-        if (recorder_.calls[i].entity == probe_ && recorder_.calls[i].method == method::NumTargets.number)
+        if (recorder_.calls[i].entity == probe_ && recorder_.calls[i].method == method::NumTargets)
             init = &recorder_.calls[i];
     if (!init)
         Fail("Init.start", "the object's Init to run (it asks NumTargets) before AddScriptObject returns",
@@ -586,7 +603,7 @@ void Checker::ModuleUnwind() {
     Frames(1);
     const MethodCall* call = nullptr;
     for (size_t i = before; i < recorder_.calls.size(); ++i)
-        if (recorder_.calls[i].entity == gone && recorder_.calls[i].method == method::Activate.number)
+        if (recorder_.calls[i].entity == gone && recorder_.calls[i].method == method::Activate)
             call = &recorder_.calls[i];
     const std::string console = driver_.TakeConsole();
     if (!call || call->ok || !object) {
@@ -658,22 +675,31 @@ void Checker::Cvars() {
 
 void Checker::Methods() {
     const bool unknown = sys_->CallEntityMethod(probe_, 99999, "", nullptr);
-    const bool noEntity = sys_->CallEntityMethod(0, method::NumTargets.number, method::NumTargets.signature, nullptr);
+    const bool noEntity = Call(0, method::NumTargets, nullptr);
     Expect(!unknown && !noEntity, "CallEntityMethod.refusal",
            "false for an unknown method number and for entity 0",
            std::string(unknown ? "true" : "false") + " and " + (noEntity ? "true" : "false"),
            "answer false when the method cannot run on that entity; the module then warns "
            "\"<name>.<Method> failed.\" and uses the zero result");
 
-    const bool named = sys_->CallEntityMethod(probe_, method::GetName.number, method::GetName.signature, nullptr);
+    const bool named = Call(probe_, method::GetName, nullptr);
     const char* text = named ? sys_->GetStringResult() : nullptr;
     Expect(named && text && std::strcmp(text, "hostcheck_probe") == 0, "GetStringResult",
            "GetName to succeed and GetStringResult to give \"hostcheck_probe\"",
            named ? Quote(text) : "GetName refused",
            "store a method's string result until the next method call and return it from GetStringResult");
 
+    alignas(8) unsigned char other[16] = {};
+    std::memcpy(other, &probe2_, sizeof probe2_);
+    const bool measured = Call(probe_, method::DistanceTo, other);
+    const float distance = measured ? sys_->GetFloatResult() : -1.0f;
+    Expect(measured && std::isfinite(distance) && distance >= 0.0f, "GetFloatResult",
+           "DistanceTo another entity to succeed and GetFloatResult to give a distance of 0 or more",
+           measured ? std::to_string(distance) : "DistanceTo refused",
+           "keep the float result of the last successful call for GetFloatResult");
+
     float xyz[3] = {NAN, NAN, NAN};
-    const bool origin = sys_->CallEntityMethod(probe_, method::GetOrigin.number, method::GetOrigin.signature, nullptr);
+    const bool origin = Call(probe_, method::GetOrigin, nullptr);
     if (origin) sys_->GetVectorResult(xyz);
     Expect(origin && !std::isnan(xyz[0]) && !std::isnan(xyz[1]) && !std::isnan(xyz[2]), "GetVectorResult",
            "GetOrigin to succeed and GetVectorResult to write three floats",
@@ -688,12 +714,12 @@ void Checker::Relay() {
     driver_.AddTarget(relay, first);
     driver_.AddTarget(relay, second);
 
-    const bool counted = sys_->CallEntityMethod(relay, method::NumTargets.number, method::NumTargets.signature, nullptr);
+    const bool counted = Call(relay, method::NumTargets, nullptr);
     const int32_t count = counted ? sys_->GetIntResult() : -1;
     alignas(8) unsigned char args[16] = {};
     const int32_t one = 1;
     std::memcpy(args, &one, sizeof one);
-    const bool got = sys_->CallEntityMethod(relay, method::GetTarget.number, method::GetTarget.signature, args);
+    const bool got = Call(relay, method::GetTarget, args);
     const auto target = got ? static_cast<uint32_t>(sys_->GetIntResult()) : 0u;
     Expect(counted && count == 2 && got && target == second, "GetIntResult",
            "NumTargets 2 and GetTarget(1) the second target " + Hex(second),
@@ -713,7 +739,7 @@ void Checker::Relay() {
     }
     bool refused = false;
     for (size_t i = before; i < recorder_.calls.size(); ++i)
-        if (recorder_.calls[i].method == method::Activate.number) {
+        if (recorder_.calls[i].method == method::Activate) {
             fired.push_back(recorder_.calls[i].entity);
             refused |= !recorder_.calls[i].ok;
         }
@@ -804,7 +830,7 @@ void Checker::Teardown() {
     const bool invalid = std::none_of(entities_.begin(), entities_.end(),
                                       [this](uint32_t e) { return sys_->EntityIsValid(e); });
     Frames(2);
-    const bool refused = !sys_->CallEntityMethod(probe_, method::GetName.number, method::GetName.signature, nullptr);
+    const bool refused = !Call(probe_, method::GetName, nullptr);
     const bool objectGone = sys_->GetScriptObject(probe_, probeIndex_) == nullptr;
     Expect(invalid && refused && objectGone, "RemoveEntity",
            "a removed entity to be invalid at once, its methods refused and its objects gone",

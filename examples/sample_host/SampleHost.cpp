@@ -18,9 +18,11 @@ constexpr size_t kStackSize = 256 * 1024;
 
 // Method numbers by name, taken from the module's catalogue.
 namespace method {
-#define SAMPLE_METHOD_NUMBER(number, name, signature, result) constexpr int32_t name = number;
-QO_METHOD_CATALOGUE(SAMPLE_METHOD_NUMBER)
+enum Number : int32_t {
+#define SAMPLE_METHOD_NUMBER(number, name, signature, result) name = number,
+    QO_METHOD_CATALOGUE(SAMPLE_METHOD_NUMBER)
 #undef SAMPLE_METHOD_NUMBER
+};
 }  // namespace method
 
 // Argument k of a method call starts at byte 16 * k of the buffer.
@@ -176,6 +178,14 @@ bool SampleHost::CallEntityMethod(uint32_t entity, int32_t number, const char*, 
     case method::GetName: result_.s = e->name; return true;
     case method::GetOrigin:
     case method::GetWorldOrigin: result_.v = e->origin; return true;
+    case method::DistanceTo: {
+        const Entity* other = Find(Arg<uint32_t>(args, 0));
+        if (!other) return false;
+        const float dx = other->origin.x - e->origin.x, dy = other->origin.y - e->origin.y,
+                    dz = other->origin.z - e->origin.z;
+        result_.f = std::sqrt(dx * dx + dy * dy + dz * dz);
+        return true;
+    }
     case method::NumTargets: result_.i = static_cast<int32_t>(e->targets.size()); return true;
     case method::GetTarget: {
         const auto k = Arg<int32_t>(args, 0);

@@ -64,17 +64,26 @@ std::string Hex(uint32_t value) {
 
 std::string Quote(const char* text) { return text ? "\"" + std::string(text) + "\"" : "null"; }
 
+// What probe threads use. Each thread holds a share of it, so a host that runs a probe after
+// the kit has returned touches nothing that is gone.
+struct ProbeState {
+    kvQuorinSystem* sys;
+    std::vector<std::string> log;
+};
+using Probes = std::shared_ptr<ProbeState>;
+
 // Shows that a probe thread was unwound: the destructor runs when the thread's frames go.
 struct Guard {
-    std::vector<std::string>* log;
+    Probes st;
     const char* what;
-    ~Guard() { log->push_back(std::string(what) + " unwound"); }
+    ~Guard() { st->log.push_back(std::string(what) + " unwound"); }
 };
 
 class Checker {
 public:
     Checker(kvQuorinSystem* system, kvQuorin* module, Driver& driver)
-        : sys_(system), module_(module), driver_(driver), recorder_(system) {}
+        : sys_(system), module_(module), driver_(driver), recorder_(system),
+          state_(std::make_shared<ProbeState>(ProbeState{system, {}})), log_(state_->log) {}
 
     Report Run();
 
@@ -113,17 +122,22 @@ private:
     // host that starts threads late still finds it).
     uint32_t Start(const char* name, kvQOObject* object, std::function<void()> body) {
         bodies_.push_back(std::move(body));
-        return sys_->CreateThread(name, object, &RunBody, &bodies_.back());
+        const uint32_t id = sys_->CreateThread(name, object, &RunBody, &bodies_.back());
+        probeThreads_.push_back(id);
+        return id;
     }
-    static void RunBody(kvQOObject*, void* body) { (*static_cast<std::function<void()>*>(body))(); }
+    static void RunBody(kvQOObject*, void* body) {
+        const std::function<void()> local = *static_cast<std::function<void()>*>(body);
+        local();
+    }
     // A probe that logs "<what> start", waits `frames` frames, logs "<what> done" and returns;
     // its guard logs "<what> unwound" when its frames go, however it ends.
     std::function<void()> Waiter(const char* what, int frames) {
-        return [this, what, frames] {
-            Guard guard{&log_, what};
-            log_.push_back(std::string(what) + " start");
-            for (int i = 0; i < frames; ++i) sys_->WaitFrame();
-            log_.push_back(std::string(what) + " done");
+        return [st = state_, what, frames] {
+            Guard guard{st, what};
+            st->log.push_back(std::string(what) + " start");
+            for (int i = 0; i < frames; ++i) st->sys->WaitFrame();
+            st->log.push_back(std::string(what) + " done");
         };
     }
     // Calls an entity method with its catalogue signature.
@@ -156,9 +170,11 @@ private:
     RecordingSystem recorder_;
     kvQuorinSystem* engineSystem_ = nullptr;  // what the module had before the kit
     Report report_;
-    std::vector<std::string> log_;
+    Probes state_;
+    std::vector<std::string>& log_;  // state_->log
     std::deque<std::function<void()>> bodies_;
     std::vector<uint32_t> entities_;
+    std::vector<uint32_t> probeThreads_;
 
     uint32_t probe_ = 0, probe2_ = 0;
     uint32_t probeIndex_ = kNone, probe2Index_ = kNone;
@@ -348,13 +364,13 @@ void Checker::ThreadStart() {
         bool hasContext = false;
     };
     const auto seen = std::make_shared<Seen>();
-    const uint32_t id = Start("hostcheck_start", probeObject_, [seen, this] {
-        Guard guard{&log_, "start"};
-        log_.push_back("start start");
-        seen->inside = sys_->CurrentThread();
-        seen->hasContext = sys_->GetThreadContext(kNone, &seen->context);
-        sys_->WaitFrame();
-        log_.push_back("start done");
+    const uint32_t id = Start("hostcheck_start", probeObject_, [seen, st = state_] {
+        Guard guard{st, "start"};
+        st->log.push_back("start start");
+        seen->inside = st->sys->CurrentThread();
+        seen->hasContext = st->sys->GetThreadContext(kNone, &seen->context);
+        st->sys->WaitFrame();
+        st->log.push_back("start done");
     });
     const uint32_t inside = seen->inside;
     const qoThreadContext& context = seen->context;
@@ -409,17 +425,18 @@ void Checker::ThreadStart() {
            "end a thread when its entry returns; IsThreadRunning answers false from then on");
 
     // A thread that starts a thread: the child runs first, the creator goes on when it suspends.
-    Start("hostcheck_parent", probeObject_, [seen, this] {
-        Guard guard{&log_, "parent"};
-        seen->childId = Start("hostcheck_child", probeObject_, [seen, this] {
-            Guard inner{&log_, "child"};
-            log_.push_back("child start");
-            seen->childSaw = sys_->CurrentThread();
-            sys_->WaitFrame();
-            log_.push_back("child done");
+    // The parent uses the kit only before its first wait, while the kit runs.
+    Start("hostcheck_parent", probeObject_, [this, seen, st = state_] {
+        Guard guard{st, "parent"};
+        seen->childId = Start("hostcheck_child", probeObject_, [seen, st] {
+            Guard inner{st, "child"};
+            st->log.push_back("child start");
+            seen->childSaw = st->sys->CurrentThread();
+            st->sys->WaitFrame();
+            st->log.push_back("child done");
         });
-        log_.push_back("parent after create");
-        sys_->WaitFrame();
+        st->log.push_back("parent after create");
+        st->sys->WaitFrame();
     });
     const uint32_t childId = seen->childId, childSaw = seen->childSaw;
     const bool order = Logged("child start") && Logged("parent after create") &&
@@ -453,15 +470,15 @@ void Checker::WakeOrder() {
     const int32_t frameMs = sys_->FrameTimeMs();
     const int32_t started = sys_->GameTimeMs();
     const auto at = std::make_shared<std::pair<int32_t, int32_t>>(-1, -1);  // long, short
-    Start("hostcheck_timed", probeObject_, [at, this] {
-        sys_->WaitSeconds(0.1f);
-        at->first = sys_->GameTimeMs();
-        log_.push_back("long");
+    Start("hostcheck_timed", probeObject_, [at, st = state_] {
+        st->sys->WaitSeconds(0.1f);
+        at->first = st->sys->GameTimeMs();
+        st->log.push_back("long");
     });
-    Start("hostcheck_timed", probeObject_, [at, this] {
-        sys_->WaitSeconds(0.05f);
-        at->second = sys_->GameTimeMs();
-        log_.push_back("short");
+    Start("hostcheck_timed", probeObject_, [at, st = state_] {
+        st->sys->WaitSeconds(0.05f);
+        at->second = st->sys->GameTimeMs();
+        st->log.push_back("short");
     });
     for (int i = 0; i < 40 && at->first < 0; ++i) Frames(1);
     const int32_t longAt = at->first, shortAt = at->second;
@@ -486,9 +503,9 @@ void Checker::Waits() {
     for (int i = 0; i < 3; ++i) {
         const float seconds = times[i];
         const char* what = names[i];
-        Start("hostcheck_zero", probeObject_, [this, seconds, what] {
-            sys_->WaitSeconds(seconds);
-            log_.push_back(what);
+        Start("hostcheck_zero", probeObject_, [st = state_, seconds, what] {
+            st->sys->WaitSeconds(seconds);
+            st->log.push_back(what);
         });
     }
     std::string atOnce;
@@ -507,10 +524,10 @@ void Checker::Waits() {
     // Waiting for a thread: the waiter goes on once the other thread has ended.
     log_.clear();
     const uint32_t other = Start("hostcheck_waited", probeObject_, Waiter("waited", 3));
-    Start("hostcheck_waiter", probeObject_, [this, other] {
-        for (int waits = 0; sys_->IsThreadRunning(other) && waits < kProbeFrames; ++waits)
-            sys_->WaitForThread(other);
-        log_.push_back("waiter done");
+    Start("hostcheck_waiter", probeObject_, [st = state_, other] {
+        for (int waits = 0; st->sys->IsThreadRunning(other) && waits < kProbeFrames; ++waits)
+            st->sys->WaitForThread(other);
+        st->log.push_back("waiter done");
     });
     Frames(5);
     const bool after = Logged("waited done") && Logged("waiter done") &&
@@ -524,9 +541,9 @@ void Checker::Waits() {
            "resume a thread waiting for another when that one ends (or every frame; the module "
            "repeats the wait while the thread runs)");
 
-    Start("hostcheck_wait_ended", probeObject_, [this, other] {
-        sys_->WaitForThread(other);
-        log_.push_back("wait ended back");
+    Start("hostcheck_wait_ended", probeObject_, [st = state_, other] {
+        st->sys->WaitForThread(other);
+        st->log.push_back("wait ended back");
     });
     Frames(1);
     Expect(Logged("wait ended back"), "WaitForThread.ended", "WaitForThread on an ended thread to return within a frame",
@@ -554,11 +571,11 @@ void Checker::Ending() {
 
     // A thread that ends itself (an error report does that) does not come back from its next wait.
     log_.clear();
-    Start("hostcheck_end_self", probeObject_, [this] {
-        Guard guard{&log_, "self"};
-        sys_->EndThread(kNone);
-        sys_->WaitFrame();
-        log_.push_back("self done");
+    Start("hostcheck_end_self", probeObject_, [st = state_] {
+        Guard guard{st, "self"};
+        st->sys->EndThread(kNone);
+        st->sys->WaitFrame();
+        st->log.push_back("self done");
     });
     Frames(2);
     Expect(Logged("self unwound") && !Logged("self done"), "EndThread.self",
@@ -838,6 +855,13 @@ void Checker::Teardown() {
                ", GetScriptObject " + (objectGone ? "null" : "still an object"),
            "a removed entity is invalid from then on: EntityIsValid false, CallEntityMethod false, "
            "GetScriptObject null");
+
+    const size_t running = static_cast<size_t>(std::count_if(
+        probeThreads_.begin(), probeThreads_.end(), [this](uint32_t id) { return sys_->IsThreadRunning(id); }));
+    Expect(running == 0, "RemoveEntity.threads",
+           "every thread of the removed entities' objects ended",
+           std::to_string(running) + " of the kit's threads still running",
+           "end every thread of an object (unwinding it) before its Destroy(1)");
 
     size_t bytes = 0;
     for (const auto& [block, info] : recorder_.liveBlocks) bytes += info.size;

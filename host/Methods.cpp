@@ -38,6 +38,8 @@
 #include "host/Spawning.h"
 #include "host/View.h"
 #include "host/World.h"
+#include "host/records/Outcomes.h"
+#include "host/sim/entities/HostClasses.h"
 #include "quorin/kvQOObject.h"
 #include "quorin/qoMethodCatalogue.h"
 
@@ -187,8 +189,8 @@ void ActivateEntity(World& world, uint32_t target, uint32_t activator) {
     ActivationEffects(world, target, activator);
 }
 
-void ActivationEffects(World& world, uint32_t target, uint32_t /*activator*/) {
-    SpawnOnActivate(world, target);
+void ActivationEffects(World& world, uint32_t target, uint32_t activator) {
+    ClassActivationEffects(world, target, activator);
 }
 
 void Hurt(World& world, Entity& e, float amount, uint32_t attacker, bool shieldsFirst,
@@ -202,7 +204,9 @@ void Hurt(World& world, Entity& e, float amount, uint32_t attacker, bool shields
         e.shields -= static_cast<int32_t>(absorbed);
         points -= absorbed;
     }
+    const int32_t before = e.health;
     e.health = static_cast<int32_t>(std::max<int64_t>(int64_t{e.health} - points, 0));
+    RecordHealth(world, e, before, attacker);
     const std::string by = EntityText(world, attacker);
     const uint32_t handle = e.handle;
     if (damageEvent)
@@ -215,6 +219,7 @@ void Hurt(World& world, Entity& e, float amount, uint32_t attacker, bool shields
     }
     e.health = 0;
     e.dead = true;
+    RecordDeath(world, e, "damage", attacker);
     DeliverEvent(world, handle, "OnDeath", by, [attacker](kvQOObject* o) { o->Entry_OnDeath(attacker); });
 }
 
@@ -382,6 +387,21 @@ std::string CallText(const Call& c) {
     std::string text = c.self.name + "." + c.method.name + "(";
     for (int k = 0; k < c.count; ++k) text += (k ? ", " : "") + ArgText(c.world, c.args[k]);
     return text + ")";
+}
+
+// What a query answered, by the method's result type: "true", "3", "player1", "none", "(0 0 64)".
+std::string AnswerText(const Call& c) {
+    const MethodResult& r = c.result;
+    switch (c.method.result) {
+        case qoMethodResult::None: return {};
+        case qoMethodResult::Bool: return r.i ? "true" : "false";
+        case qoMethodResult::Int: return std::to_string(r.i);
+        case qoMethodResult::Entity: return r.i == 0 ? "none" : EntityText(c.world, static_cast<uint32_t>(r.i));
+        case qoMethodResult::Float: return Number(r.f);
+        case qoMethodResult::Vector: return "(" + Number(r.v.x) + " " + Number(r.v.y) + " " + Number(r.v.z) + ")";
+        case qoMethodResult::String: return "\"" + r.s + "\"";
+    }
+    return {};
 }
 
 // ---- field effects ---------------------------------------------------------------------------
@@ -1146,17 +1166,24 @@ bool DispatchMethod(World& world, Entity& entity, int32_t method, const char* si
         if (call.args[k].type == 'e')
             if (Entity* e = world.ValidEntity(call.args[k].entity)) SettleMover(world, *e);
 
-    if (record) {
+    // A call that answers (a query) is recorded once it has its answer, which the printed log
+    // shows with it; latent actions and calls without an answer are recorded before they act.
+    const bool answers = info->result != qoMethodResult::None && std::strncmp(info->name, "Action_", 7) != 0;
+    const auto emit = [&] {
         Record r;
         r.kind = RecordKind::Method;
         r.entity = entity.handle;
         r.number = method;
         r.detail = &call;
         r.format = [](const Record& rec) { return CallText(*static_cast<const Call*>(rec.detail)); };
+        if (answers && !call.failed)
+            r.answer = [](const Record& rec) { return AnswerText(*static_cast<const Call*>(rec.detail)); };
         world.Emit(r);
-    }
+    };
+    if (record && !answers) emit();
     const Effect* effect = FindEffect(method);
     if (effect) effect->apply(call);
+    if (record && answers) emit();
     if (call.failed) {
         if (world.Wants(RecordKind::Method))
             world.Record(RecordKind::Method, entity.name + "." + info->name + " failed: " + call.failure,
@@ -1193,6 +1220,11 @@ const char* MethodEffectText(int32_t method) {
     if (!FindMethod(method)) return nullptr;
     const Effect* e = FindEffect(method);
     return e ? e->text : "recorded only; answers zero";
+}
+
+bool MethodReturnsEntity(int32_t method) {
+    const qoMethodInfo* info = FindMethod(method);
+    return info && info->result == qoMethodResult::Entity;
 }
 
 const char* MethodHostClass(int32_t method) {

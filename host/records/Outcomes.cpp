@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "host/World.h"
+#include "host/world/World.h"
 
 namespace qohost {
 

@@ -2,8 +2,8 @@
 
 #include <cinttypes>
 
-#include "host/Console.h"
-#include "host/World.h"
+#include "host/world/Console.h"
+#include "host/world/World.h"
 #include "host/records/LookupNotes.h"
 
 namespace qohost {

@@ -13,7 +13,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "host/Recorder.h"
+#include "host/records/Recorder.h"
 
 namespace qohost {
 

@@ -14,7 +14,7 @@
 #include <cstdint>
 
 #include "core/qoList.h"
-#include "core/qoObjectRef.h"
+#include "hostcalls/qoObjectRef.h"
 #include "object/qoClass.h"
 
 class moverExtender : public kvQuorinObject {
@@ -42,6 +42,7 @@ public:
                       QO_PROPERTY(activateOnArrival), QO_PROPERTY(activateOnNext), QO_PROPERTY(delay),
                       QO_PROPERTY(waitForNextActivate), QO_PROPERTY(stopSoundOnArrival),
                       QO_PROPERTY(waitForChildrenBeforeMove))
+        QO_EDITOR("arrow3D { endPoint = direction; !isDirection; dragEditable; color = yellow; }")
 
         moveCommands_t()
             : alignToPosition(true), rotateOnce(true), soundOnMove(nullptr), soundOnArrive(nullptr), delay(0.0f),

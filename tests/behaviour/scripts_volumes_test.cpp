@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/Volumes.h"
+#include "host/sim/volumes/Volumes.h"
 #include "tests/behaviour/scripts_levels.h"
 
 namespace scripts_test {
@@ -174,6 +174,18 @@ TEST_F(VolumeTest, AmbientSpeakersFollowPlayersUntilActivatedThenNeverAgain) {
     EXPECT_EQ(Calls("hum.On(").size(), 1u);
     EXPECT_EQ(Calls("hum.Off(").size(), 2u);
     EXPECT_TRUE(Calls("lamp.On(").empty());
+}
+
+// Placed on something that is not a volume, it says so as a warning (yellow), gated by
+// qo_debugPrint.
+TEST_F(VolumeTest, AmbientSpeakersOffAVolumeWarnInYellow) {
+    Load(R"({"cvars": {"qo_debugPrint": 1}, "players": [{"name": "player1"}],
+        "entities": [{"name": "crate", "class": "kvProp",
+           "objects": [{"class": "util_volumeAmbientMonsterSounds"}]}]})");
+    RunUntil(1);
+    const std::vector<std::string> lines = Records("console", "Intended to be placed on a volume entity only.");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].rfind("0 ^3util_volumeAmbientMonsterSounds::Init", 0), 0u) << lines[0];
 }
 
 // ---- the host's crossing volumes -------------------------------------------------------------

@@ -8,12 +8,12 @@
 #include <cstdio>
 #include <string>
 
-#include "host/World.h"
+#include "host/world/World.h"
 #include "quorin/kvQuorinSystem.h"
 
 namespace qohost::test {
 
-class CountingSystem final : public kvQuorinSystem {
+class CountingSystem : public kvQuorinSystem {
 public:
     explicit CountingSystem(World& w) : world(w) {}
 

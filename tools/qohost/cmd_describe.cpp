@@ -19,8 +19,8 @@
 #include <utility>
 #include <vector>
 
-#include "host/Level.h"
-#include "host/World.h"
+#include "host/level/Level.h"
+#include "host/world/World.h"
 #include "host/sim/entities/HostClasses.h"
 #include "tools/qohost/Command.h"
 

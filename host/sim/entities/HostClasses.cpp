@@ -5,10 +5,10 @@
 #include <cstdlib>
 #include <vector>
 
-#include "host/Methods.h"
-#include "host/Spawning.h"
-#include "host/Volumes.h"
-#include "host/World.h"
+#include "host/methods/Events.h"
+#include "host/sim/spawning/Spawning.h"
+#include "host/sim/volumes/Volumes.h"
+#include "host/world/World.h"
 #include "quorin/kvQOObject.h"
 
 namespace qohost {

@@ -2,6 +2,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <tuple>
 #include <map>
@@ -56,15 +57,29 @@ bool Write(const StateStream::Entry& e, double value) {
     }
 }
 
+// The name of a member handed over: the designer property whose bytes hold it, or the class
+// and the byte offset within the object.
+std::string MemberName(World& world, const std::string& className, const void* object, const void* member) {
+    const auto offset = static_cast<const char*>(member) - static_cast<const char*>(object);
+    const qoPropertyInfo* rows = world.Module() ? world.Module()->GetPropertyTable(className.c_str()) : nullptr;
+    for (; rows && rows->name; ++rows) {
+        const std::ptrdiff_t start = rows->offset, end = start + rows->size;
+        if (offset >= start && offset < end)
+            return className + "." + rows->name + (offset == start ? "" : "+" + std::to_string(offset - start));
+    }
+    return className + "+" + std::to_string(offset);
+}
+
 }  // namespace
 
 Checkpoint SaveCheckpoint(World& world) {
     Checkpoint checkpoint;
     checkpoint.frame = world.Frame();
+    checkpoint.timeMs = world.GameTime();
     ForEachObject(world, [&](Entity& e, const std::string& className, uint32_t place, kvQOObject* object) {
         CheckpointObject saved{e.name, className, place, {}};
         world.stateStream.sync = [&](const StateStream::Entry& entry) {
-            saved.values.push_back({entry.kind, Read(entry)});
+            saved.values.push_back({entry.kind, Read(entry), MemberName(world, className, object, entry.member)});
         };
         object->SyncState(true);
         world.stateStream.sync = nullptr;
@@ -96,10 +111,14 @@ size_t LoadCheckpoint(World& world, const Checkpoint& checkpoint) {
 std::string CheckpointText(const Checkpoint& checkpoint) {
     nlohmann::ordered_json doc;
     doc["frame"] = checkpoint.frame;
+    if (checkpoint.timeMs >= 0) doc["timeMs"] = checkpoint.timeMs;
     doc["objects"] = nlohmann::ordered_json::array();
     for (const CheckpointObject& o : checkpoint.objects) {
         nlohmann::ordered_json values = nlohmann::ordered_json::array();
-        for (const CheckpointValue& v : o.values) values.push_back({std::string(1, v.kind), v.value});
+        for (const CheckpointValue& v : o.values) {
+            values.push_back({std::string(1, v.kind), v.value});
+            if (!v.name.empty()) values.back().push_back(v.name);
+        }
         doc["objects"].push_back({{"entity", o.entity}, {"class", o.className}, {"index", o.index}, {"values", values}});
     }
     return doc.dump(1) + "\n";
@@ -116,6 +135,10 @@ bool ParseCheckpoint(const std::string& text, Checkpoint& out, std::string& erro
     if (!doc.contains("objects") || !doc["objects"].is_array()) return fail("'objects' must be an array");
     out = {};
     out.frame = doc["frame"].get<uint64_t>();
+    if (doc.contains("timeMs")) {
+        if (!doc["timeMs"].is_number_unsigned()) return fail("'timeMs' must be a game time in milliseconds");
+        out.timeMs = doc["timeMs"].get<int64_t>();
+    }
     for (const auto& o : doc["objects"]) {
         if (!o.is_object() || !o.contains("entity") || !o["entity"].is_string() || !o.contains("class") ||
             !o["class"].is_string() || !o.contains("index") || !o["index"].is_number_unsigned() ||
@@ -124,11 +147,12 @@ bool ParseCheckpoint(const std::string& text, Checkpoint& out, std::string& erro
         CheckpointObject saved{o["entity"].get<std::string>(), o["class"].get<std::string>(),
                                o["index"].get<uint32_t>(), {}};
         for (const auto& v : o["values"]) {
-            if (!v.is_array() || v.size() != 2 || !v[0].is_string() || !v[1].is_number())
-                return fail("each value is [kind, number]");
+            if (!v.is_array() || v.size() < 2 || v.size() > 3 || !v[0].is_string() || !v[1].is_number() ||
+                (v.size() == 3 && !v[2].is_string()))
+                return fail("each value is [kind, number] or [kind, number, name]");
             const std::string kind = v[0].get<std::string>();
             if (kind != "b" && kind != "i" && kind != "f") return fail("a value kind is 'b', 'i' or 'f'");
-            saved.values.push_back({kind[0], v[1].get<double>()});
+            saved.values.push_back({kind[0], v[1].get<double>(), v.size() == 3 ? v[2].get<std::string>() : ""});
         }
         out.objects.push_back(std::move(saved));
     }

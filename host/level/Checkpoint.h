@@ -11,8 +11,14 @@
 // left as it is and counted as a mismatch. The objects then re-evaluate their state themselves (a moverExtender puts its
 // mover back where its saved offsets say).
 //
-// File form (JSON): {"frame": F, "objects": [{"entity": "door", "class": "moverExtender",
-// "index": 0, "values": [["b", 1], ["i", 2], ["f", 0.5]]}]}.
+// Each value carries a name derived from where its member lies in the object: the designer
+// property of the class's property table that holds it ("moverExtender.saveCheckpointState"),
+// or else the class and the member's byte offset ("moverExtender+52"). Names are for readers;
+// loading goes by order.
+//
+// File form (JSON): {"frame": F, "timeMs": T, "objects": [{"entity": "door", "class":
+// "moverExtender", "index": 0, "values": [["b", 1, "moverExtender.saveCheckpointState"], ["i", 2,
+// "moverExtender+52"]]}]}. The name and "timeMs" may be left out.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +32,7 @@ class World;
 struct CheckpointValue {
     char kind = 'i';  // 'b' bool, 'i' int, 'f' float
     double value = 0.0;
+    std::string name;  // "moverExtender.saveCheckpointState", "moverExtender+52"
 };
 
 struct CheckpointObject {
@@ -37,6 +44,7 @@ struct CheckpointObject {
 
 struct Checkpoint {
     uint64_t frame = 0;
+    int64_t timeMs = -1;  // the game time at the frame; -1: not saved
     std::vector<CheckpointObject> objects;  // only objects that handed something over
 };
 

@@ -5,6 +5,8 @@
 #include "host/methods/Events.h"
 #include "host/sim/monsters/Monsters.h"
 #include "host/world/World.h"
+#include "host/records/Outcomes.h"
+#include "host/sim/entities/HostClasses.h"
 #include "quorin/kvQOObject.h"
 #include "quorin/qoEvents.h"
 
@@ -105,19 +107,20 @@ void LevelRunner::Deliver(const LevelEvent& ev) {
         case LevelEventKind::Death:
             receiver->health = 0;
             receiver->dead = true;
+            RecordDeath(world, *receiver, "the timeline's death event", Handle(ev.by));
             SendEntry(*receiver, "OnDeath", ev);
             break;
         case LevelEventKind::Enter: {
+            // A disabled trigger or volume notices nobody (the log says so).
+            const uint32_t handle = receiver->handle;
+            if (!HearsCrossing(world, handle, true)) break;
             SendEntry(*receiver, "OnEnter", ev);
-            // Walking into a trigger fires its targets, with the one who entered as activator.
-            Entity* still = world.ValidEntity(receiver->handle);
-            if (still && HostClassIsA(still->hostClass, "kvTrigger")) {
-                const std::vector<uint32_t> targets = still->targets;
-                for (uint32_t t : targets) ActivateEntity(world, t, Handle(ev.by));
-            }
+            FireTriggerTargets(world, handle, Handle(ev.by));
             break;
         }
-        case LevelEventKind::Exit: SendEntry(*receiver, "OnExit", ev); break;
+        case LevelEventKind::Exit:
+            if (HearsCrossing(world, receiver->handle, true)) SendEntry(*receiver, "OnExit", ev);
+            break;
         case LevelEventKind::Use: SendEntry(*receiver, "OnUse", ev); break;
         case LevelEventKind::AnimNotify: SendEntry(*receiver, "OnAnimNotify", ev); break;
         case LevelEventKind::Music: SendEntry(*receiver, "OnChangeMusicLevel", ev); break;

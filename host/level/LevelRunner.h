@@ -29,6 +29,10 @@ public:
     void Start();
     // One frame: World::RunFrame, then the events of the frame it reached.
     void Step();
+    // The timeline goes on after `frame`: its events up to that frame are not delivered.
+    void SkipTimelineTo(int64_t frame) {
+        while (nextEvent < level.timeline.size() && level.timeline[nextEvent].frame <= frame) ++nextEvent;
+    }
     // Runs until the world reaches `lastFrame`.
     void RunUntil(int32_t lastFrame);
 

@@ -85,4 +85,18 @@ std::string CallText(const Call& c) {
     return text + ")";
 }
 
+std::string AnswerText(const Call& c) {
+    const MethodResult& r = c.result;
+    switch (c.method.result) {
+        case qoMethodResult::None: return {};
+        case qoMethodResult::Bool: return r.i ? "true" : "false";
+        case qoMethodResult::Int: return std::to_string(r.i);
+        case qoMethodResult::Entity: return r.i == 0 ? "none" : EntityText(c.world, static_cast<uint32_t>(r.i));
+        case qoMethodResult::Float: return Number(r.f);
+        case qoMethodResult::Vector: return "(" + Number(r.v.x) + " " + Number(r.v.y) + " " + Number(r.v.z) + ")";
+        case qoMethodResult::String: return "\"" + r.s + "\"";
+    }
+    return {};
+}
+
 }  // namespace qohost

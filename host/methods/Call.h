@@ -79,6 +79,8 @@ std::string DeclText(World& world, const void* decl);
 
 // The call as records show it: "entity.Method(arguments)".
 std::string CallText(const Call& c);
+// What a query answered, by the method's result type: "true", "3", "player1", "none", "(0 0 64)".
+std::string AnswerText(const Call& c);
 
 // ---- field effects ---------------------------------------------------------------------------
 

@@ -4,7 +4,8 @@
 #include <cmath>
 #include <utility>
 
-#include "host/sim/spawning/Spawning.h"
+#include "host/records/Outcomes.h"
+#include "host/sim/entities/HostClasses.h"
 #include "host/world/World.h"
 #include "quorin/kvQOObject.h"
 
@@ -88,8 +89,8 @@ void ActivateEntity(World& world, uint32_t target, uint32_t activator) {
     ActivationEffects(world, target, activator);
 }
 
-void ActivationEffects(World& world, uint32_t target, uint32_t /*activator*/) {
-    SpawnOnActivate(world, target);
+void ActivationEffects(World& world, uint32_t target, uint32_t activator) {
+    ClassActivationEffects(world, target, activator);
 }
 
 void Hurt(World& world, Entity& e, float amount, uint32_t attacker, bool shieldsFirst,
@@ -103,7 +104,9 @@ void Hurt(World& world, Entity& e, float amount, uint32_t attacker, bool shields
         e.shields -= static_cast<int32_t>(absorbed);
         points -= absorbed;
     }
+    const int32_t before = e.health;
     e.health = static_cast<int32_t>(std::max<int64_t>(int64_t{e.health} - points, 0));
+    RecordHealth(world, e, before, attacker);
     const std::string by = EntityText(world, attacker);
     const uint32_t handle = e.handle;
     if (damageEvent)
@@ -116,6 +119,7 @@ void Hurt(World& world, Entity& e, float amount, uint32_t attacker, bool shields
     }
     e.health = 0;
     e.dead = true;
+    RecordDeath(world, e, "damage", attacker);
     DeliverEvent(world, handle, "OnDeath", by, [attacker](kvQOObject* o) { o->Entry_OnDeath(attacker); });
 }
 

@@ -760,17 +760,24 @@ bool DispatchMethod(World& world, Entity& entity, int32_t method, const char* si
         if (call.args[k].type == 'e')
             if (Entity* e = world.ValidEntity(call.args[k].entity)) SettleMover(world, *e);
 
-    if (record) {
+    // A call that answers (a query) is recorded once it has its answer, which the printed log
+    // shows with it; latent actions and calls without an answer are recorded before they act.
+    const bool answers = info->result != qoMethodResult::None && std::strncmp(info->name, "Action_", 7) != 0;
+    const auto emit = [&] {
         Record r;
         r.kind = RecordKind::Method;
         r.entity = entity.handle;
         r.number = method;
         r.detail = &call;
         r.format = [](const Record& rec) { return CallText(*static_cast<const Call*>(rec.detail)); };
+        if (answers && !call.failed)
+            r.answer = [](const Record& rec) { return AnswerText(*static_cast<const Call*>(rec.detail)); };
         world.Emit(r);
-    }
+    };
+    if (record && !answers) emit();
     const Effect* effect = FindEffect(method);
     if (effect) effect->apply(call);
+    if (record && answers) emit();
     if (call.failed) {
         if (world.Wants(RecordKind::Method))
             world.Record(RecordKind::Method, entity.name + "." + info->name + " failed: " + call.failure,
@@ -807,6 +814,11 @@ const char* MethodEffectText(int32_t method) {
     if (!FindMethod(method)) return nullptr;
     const Effect* e = FindEffect(method);
     return e ? e->text : "recorded only; answers zero";
+}
+
+bool MethodReturnsEntity(int32_t method) {
+    const qoMethodInfo* info = FindMethod(method);
+    return info && info->result == qoMethodResult::Entity;
 }
 
 const char* MethodHostClass(int32_t method) {

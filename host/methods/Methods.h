@@ -49,6 +49,8 @@ void AdvanceSimulation(World& world);
 const char* MethodName(int32_t method);
 // The documented effect of a method in this host; null for a number outside the catalogue.
 const char* MethodEffectText(int32_t method);
+// True for a method that answers an entity (GetTarget, GetLastSpawned, ...).
+bool MethodReturnsEntity(int32_t method);
 // The host class an entity needs for the method ("kvEntity": every entity); null when unknown.
 const char* MethodHostClass(int32_t method);
 

@@ -7,9 +7,9 @@ namespace {
 constexpr const char* kKindNames[kRecordKindCount] = {
     "module", "level", "entity", "object", "console",   "cvar",  "thread", "method",
     "event",  "timeline", "draw", "trace", "script", "devwindow", "state", "screen", "host", "mover",
-    "sound",
+    "sound", "crossing", "health", "death",
 };
-static_assert(static_cast<unsigned>(RecordKind::Sound) + 1 == kRecordKindCount);
+static_assert(static_cast<unsigned>(RecordKind::Death) + 1 == kRecordKindCount);
 
 bool KindIs(RecordKind kind, std::string_view name) { return name == RecordKindName(kind); }
 

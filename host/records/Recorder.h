@@ -44,8 +44,11 @@ enum class RecordKind : uint8_t {
     Mover,      // a mover's move or rotation started or stopped (host/sim/movers/Movers.cpp)
     Sound,      // a sound channel started, faded or stopped, or its volume during a fade
                 // (SoundChange, host/sim/sound/Sound.h)
+    Crossing,   // an entity entered or left a volume or trigger ("player1 entered arena")
+    Health,     // an entity's health changed ("player1 health 100 -> 75 (hurt_zone)")
+    Death,      // an entity died, and why ("imp_1 died: lifetime")
 };
-constexpr unsigned kRecordKindCount = 19;
+constexpr unsigned kRecordKindCount = 22;
 
 using RecordMask = uint32_t;
 constexpr RecordMask MaskOf(RecordKind kind) { return RecordMask{1} << static_cast<unsigned>(kind); }
@@ -53,7 +56,7 @@ constexpr RecordMask kAllRecords = (RecordMask{1} << kRecordKindCount) - 1;
 
 // "module", "level", "entity", "object", "console", "cvar", "thread", "method", "event",
 // "timeline", "draw", "trace", "script", "devwindow", "state", "screen", "host", "mover",
-// "sound".
+// "sound", "crossing", "health", "death".
 const char* RecordKindName(RecordKind kind);
 // False for a name that is no kind.
 bool RecordKindByName(std::string_view name, RecordKind& kind);
@@ -86,6 +89,9 @@ struct Record {
     // only while the record is being handed out; `format` builds the text from it.
     const void* detail = nullptr;
     std::string (*format)(const Record&) = nullptr;
+    // For a call that answers (kind "method"): the answer, as the printed log shows it after
+    // the call ("arena.IsEntityInVolume(player1) -> true"); null for none.
+    std::string (*answer)(const Record&) = nullptr;
 
     // One line, as the log prints it (colour codes of console lines kept).
     std::string Text() const { return format ? format(*this) : std::string(text); }

@@ -16,7 +16,9 @@ namespace qohost {
 
 TraceSink::TraceSink(World& world, TraceWriter& writer) : world_(world), trace_(writer) {
     wants = MaskOf(RecordKind::Thread) | MaskOf(RecordKind::Method) | MaskOf(RecordKind::Console) |
-            MaskOf(RecordKind::Timeline) | MaskOf(RecordKind::Mover) | MaskOf(RecordKind::Sound);
+            MaskOf(RecordKind::Timeline) | MaskOf(RecordKind::Mover) | MaskOf(RecordKind::Sound) |
+            MaskOf(RecordKind::Crossing) | MaskOf(RecordKind::Health) | MaskOf(RecordKind::Death) |
+            MaskOf(RecordKind::Screen) | MaskOf(RecordKind::Event);
     trace_.NameTrack(0, "host: frames, timeline events", 0);
 }
 
@@ -41,8 +43,25 @@ void TraceSink::Take(const Record& r) {
         case RecordKind::Thread: ThreadEvent(r, us); break;
         case RecordKind::Mover: MoverEvent(r, us); break;
         case RecordKind::Sound: SoundEvent(r, us); break;
+        case RecordKind::Event:
+            if (r.format) break;  // an event entry the host called: its thread shows it
+            [[fallthrough]];
+        case RecordKind::Crossing:
+        case RecordKind::Health:
+        case RecordKind::Death:
+        case RecordKind::Screen: EntityEvent(r, us); break;
         default: break;
     }
+}
+
+void TraceSink::EntityEvent(const Record& r, int64_t us) {
+    const Entity* e = r.entity ? world_.EntityByHandle(r.entity) : nullptr;
+    const uint32_t track = e ? kFirstEntityTrack + e->handle : 0;
+    if (e && namedEntityTracks_.insert(track).second)
+        trace_.NameTrack(track, "entity " + e->name + " (" + e->hostClass + ")", static_cast<int>(track));
+    TraceWriter::Json args = {{"frame", r.frame}};
+    if (e) args["entity"] = e->name;
+    trace_.Instant(track, r.Text(), RecordKindName(r.kind), us, args);
 }
 
 void TraceSink::ThreadEvent(const Record& r, int64_t us) {
@@ -114,6 +133,10 @@ void TraceSink::ThreadEvent(const Record& r, int64_t us) {
 
 void TraceSink::WritePendingWait(uint32_t id, Track& t) {
     if (!t.pending) return;
+    if (t.waitEndUs == t.waitStartUs) {  // a wait that took no time is no slice
+        t.pending = false;
+        return;
+    }
     TraceWriter::Json args = TraceWriter::Json::object();
     if (t.waitName == "WaitFrame") args["frames"] = t.frames;
     trace_.Slice(id, t.waitName, t.waitCategory, t.waitStartUs, t.waitEndUs - t.waitStartUs, args);
@@ -151,15 +174,34 @@ void TraceSink::MoverEvent(const Record& r, int64_t us) {
     const uint32_t track = kFirstMoverTrack + 2 * handle + (turn ? 1 : 0);
     if (namedMoverTracks_.insert(track).second)
         trace_.NameTrack(track, "mover " + name + (turn ? " (rotation)" : " (moves)"), static_cast<int>(track));
-    movers_[{handle, turn}] = {what, us, ms < 0 ? INT64_MAX : us + ms * 1000};
+    // Where the move or rotation goes, from the mover's own state.
+    TraceWriter::Json args = TraceWriter::Json::object();
+    const auto text = [](const qoVector& v) {
+        char out[96];
+        std::snprintf(out, sizeof out, "(%g %g %g)", v.x, v.y, v.z);
+        return std::string(out);
+    };
+    if (const Entity* e = world_.EntityByHandle(handle)) {
+        if (!turn && !e->methods.motion.points.empty()) {
+            args["from"] = text(e->methods.motion.points.front());
+            args["to"] = text(e->methods.motion.points.back());
+        } else if (turn && what == "rotate") {
+            args["from"] = text(e->methods.rotation.from);
+            args["to"] = text(e->methods.rotation.to);
+        }
+    }
+    movers_[{handle, turn}] = {what, us, ms < 0 ? INT64_MAX : us + ms * 1000, std::move(args)};
 }
 
 void TraceSink::CloseMover(uint32_t handle, bool turn, int64_t us) {
     auto it = movers_.find({handle, turn});
     if (it == movers_.end()) return;
     const MoverSlice& s = it->second;
-    trace_.Slice(kFirstMoverTrack + 2 * handle + (turn ? 1 : 0), s.what, "mover", s.startUs,
-                 std::min(s.endUs, us) - s.startUs);
+    const int64_t durationUs = std::min(s.endUs, us) - s.startUs;
+    if (durationUs > 0)
+        trace_.Slice(kFirstMoverTrack + 2 * handle + (turn ? 1 : 0),
+                     s.args.contains("to") ? s.what + " to " + s.args["to"].get<std::string>() : s.what, "mover",
+                     s.startUs, durationUs, s.args);
     movers_.erase(it);
 }
 

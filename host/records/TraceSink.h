@@ -9,6 +9,11 @@
 // played first on it), written at every change and every frame of a fade; a channel that
 // stops drops to kSilenceDb (host/sim/sound/Sound.h).
 //
+// What happened to entities (crossings, health changes, deaths, spawns, the host's notes, the
+// screen) are instant events on a track per entity ("entity NAME"), each with the frame and the
+// entity as arguments. Mover slices carry where the move starts and ends ("from", "to"). Waits
+// that take no time are not written.
+//
 // It keeps state only for the threads alive now and a name per sound channel that was heard, so
 // a run of any length takes bounded memory.
 // Attach it before the level loads to see the load.
@@ -54,8 +59,11 @@ private:
     struct MoverSlice {
         std::string what;
         int64_t startUs = 0, endUs = 0;
+        TraceWriter::Json args;
     };
     static constexpr uint32_t kFirstMoverTrack = 1u << 30;
+    static constexpr uint32_t kFirstEntityTrack = 1u << 29;
+    void EntityEvent(const Record& record, int64_t us);
     void ThreadEvent(const Record& record, int64_t us);
     void WritePendingWait(uint32_t id, Track& track);
     void MoverEvent(const Record& record, int64_t us);
@@ -67,6 +75,7 @@ private:
     std::unordered_map<uint32_t, Track> threads_;
     std::map<std::pair<uint32_t, bool>, MoverSlice> movers_;  // open slices by (handle, rotation)
     std::set<uint32_t> namedMoverTracks_;
+    std::set<uint32_t> namedEntityTracks_;
     std::unordered_map<uint64_t, std::string> soundTracks_;  // by entity << 32 | channel
     int64_t lastUs_ = 0;
 };

@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cstdarg>
+#include <cstring>
 
 #include "host/level/Level.h"
 #include "host/records/Traces.h"
+#include "host/sim/entities/HostClasses.h"
 #include "quorin/kvQOObject.h"
 
 namespace qohost {
@@ -85,6 +87,7 @@ Entity& World::SpawnEntity(std::string name, std::string hostClass) {
     ref.name = name;
     ref.hostClass = std::move(hostClass);
     entityNames_.emplace(std::move(name), handle);
+    if (HostClassIsA(ref.hostClass, "kvTriggerHurt")) hurtTriggers.emplace_back(handle, 0);
     if (HostClassIsA(ref.hostClass, "kvPlayer")) players_.push_back(handle);
     if (Wants(RecordKind::Entity))
         Record(RecordKind::Entity,
@@ -318,6 +321,7 @@ void World::RunFrame() {
     AdvanceSimulation(*this);  // movers and rotations (host/methods/Methods.cpp)
     paths.Advance(*this);      // walkers and pushes, then the crossings they cause
     volumes.Advance(*this);
+    AdvanceHostClasses(*this);  // hurt triggers
     RunScheduledWork();
     DestroyPendingObjects();
 }
@@ -462,7 +466,18 @@ kvQOObject* World::GetScriptObject(uint32_t entity, uint32_t objectIndex) {
     return ValidEntity(entity) ? ScriptObject(entity, objectIndex) : nullptr;
 }
 
+namespace {
+// Marks noneFrom_ after a call on its none failed: the module's failure warning, which asks for
+// the entity's name next, names what the script asked for ("targets[5] of ticker.Activate
+// failed.").
+constexpr uint32_t kCallJustFailed = 0x80000000u;
+}  // namespace
+
 const char* World::GetEntityName(uint32_t entity) {
+    if (entity == 0 && noneFrom_.thread == (CurrentThread() | kCallJustFailed)) {
+        noneFrom_.thread = 0;  // once; the text stays until the next none replaces it
+        return noneFrom_.what.c_str();
+    }
     Entity* e = EntityByHandle(entity);
     return e ? e->name.c_str() : "";
 }
@@ -474,20 +489,38 @@ bool World::EntityIsValid(uint32_t entity) { return ValidEntity(entity) != nullp
 bool World::CallEntityMethod(uint32_t entity, int32_t method, const char* signature, void* args) {
     lastResult = MethodResult{};
     Entity* e = ValidEntity(entity);
+    const uint32_t thread = CurrentThread();
     if (!e) {
-        // "relay2.Activate failed: the entity was removed", "#0.GetTarget failed: no such entity"
+        // "relay2.Activate failed: the entity was removed", "Activate on targets[5] of ticker
+        // failed: no such entity" (a none the thread was just handed), "#0.GetTarget failed: no
+        // such entity"
         if (Wants(RecordKind::Method)) {
             const char* known = MethodName(method);
+            const std::string name = known ? std::string(known) : "#" + std::to_string(method);
             const Entity* gone = EntityByHandle(entity);
             Record(RecordKind::Method,
-                   (gone ? gone->name : "#" + std::to_string(entity)) + "." +
-                       (known ? std::string(known) : "#" + std::to_string(method)) + " failed: " +
-                       (gone ? "the entity was removed" : "no such entity"),
+                   gone ? gone->name + "." + name + " failed: the entity was removed"
+                   : entity == 0 && noneFrom_.thread == thread && !noneFrom_.what.empty()
+                       ? name + " on " + noneFrom_.what + " failed: no such entity"
+                       : "#" + std::to_string(entity) + "." + name + " failed: no such entity",
                    entity);
         }
+        if (entity == 0 && noneFrom_.thread == thread && !noneFrom_.what.empty()) noneFrom_.thread = thread | kCallJustFailed;
         return false;
     }
-    return DispatchMethod(*this, *e, method, signature, args, lastResult);
+    const bool done = DispatchMethod(*this, *e, method, signature, args, lastResult);
+    // Where the thread's next none comes from: an entity method that answered none.
+    if (MethodReturnsEntity(method) && (!done || lastResult.i == 0)) {
+        int32_t index = 0;
+        if (signature && std::string_view(signature) == "i" && args) std::memcpy(&index, args, sizeof index);
+        const char* known = MethodName(method);
+        noneFrom_ = {thread, std::string_view(known) == "GetTarget"
+                                 ? "targets[" + std::to_string(index) + "] of " + e->name
+                                 : "what " + e->name + "." + known + " answered"};
+    } else if ((noneFrom_.thread & ~kCallJustFailed) == thread) {
+        noneFrom_ = {};
+    }
+    return done;
 }
 
 int32_t World::GetIntResult() { return lastResult.i; }

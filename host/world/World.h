@@ -175,6 +175,12 @@ public:
     // INT32_MAX once the game time passes it (after 24.8 days), never wrapping to negative.
     int64_t GameTime() const { return gameTimeMs_; }
     void SetFrameTime(int32_t ms) { frameTimeMs_ = ms; }
+    // Sets the clock to a frame and game time, as a checkpoint continued from there does; the
+    // next RunFrame advances from it. Script threads keep their wake times.
+    void SetClock(uint64_t frame, int64_t gameTimeMs) {
+        frame_ = frame;
+        gameTimeMs_ = gameTimeMs;
+    }
     void Seed(uint32_t seed) { rng_.seed(seed); }
 
     // ---- recording --------------------------------------------------------------------------
@@ -211,6 +217,8 @@ public:
     Volumes volumes;      // volumes that notice crossings (host/sim/volumes/Volumes.h)
     Screen screen;        // one-frame texts on the player's screen (host/sim/hud/Hud.h)
     Panels panels;        // panels changed since the frame began (host/sim/gui/Gui.h)
+    // Hurt triggers and the game time of their next hit (host/sim/entities/HostClasses.h).
+    std::vector<std::pair<uint32_t, int64_t>> hurtTriggers;
 
     // ---- kvQuorinSystem ---------------------------------------------------------------------
     void Reserved0() override {}
@@ -312,6 +320,11 @@ private:
     void ThreadFailed(const char* name, ThreadOwner owner);
     void Draw(const DebugDraw& draw);
     void RunScheduledWork();
+    // The last none an entity method answered a thread, and what the script asked for.
+    struct NoneFrom {
+        uint32_t thread = 0;
+        std::string what;  // "targets[5] of ticker"
+    } noneFrom_;
     void DestroyPendingObjects();
     void ShutdownAndDestroy(std::vector<std::pair<uint32_t, uint32_t>> objects);
 

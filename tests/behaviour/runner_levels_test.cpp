@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -114,7 +115,8 @@ class RunnerExample : public ::testing::TestWithParam<Example> {};
 
 TEST_P(RunnerExample, RunsToCompletionWithTheGoldenOutput) {
     const Example& ex = GetParam();
-    const Result r = RunQohost(std::string("run ") + ex.level);
+    // --hold: a slow machine never splits a count of repeated frames.
+    const Result r = RunQohost(std::string("run ") + ex.level + " --hold 3600");
     ASSERT_EQ(r.code, 0) << r.err << r.out;
     EXPECT_EQ(r.err, "");
     const std::vector<std::string> lines = Lines(r.out);
@@ -131,15 +133,153 @@ TEST_P(RunnerExample, RunsToCompletionWithTheGoldenOutput) {
 INSTANTIATE_TEST_SUITE_P(Levels, RunnerExample, ::testing::ValuesIn(kExamples),
                          [](const ::testing::TestParamInfo<Example>& info) { return std::string(info.param.name); });
 
+// --quiet prints the console exactly as it came; the log folds away only the world utility's
+// lookups of entities the level need not have.
 TEST(Runner, QuietPrintsOnlyTheConsole) {
     const Result full = RunQohost("run examples/levels/debug.json");
     const Result quiet = RunQohost("run examples/levels/debug.json --quiet");
     ASSERT_EQ(quiet.code, 0) << quiet.err;
-    std::string consoleOnly;
+    std::string consoleOnly, quietKept;
     for (const std::string& line : Lines(full.out))
         if (line.rfind("== ", 0) != 0 && line.rfind("-- frame", 0) != 0 && line.rfind("   ", 0) != 0)
             consoleOnly += line + "\n";
-    EXPECT_EQ(quiet.out, consoleOnly);
+    for (const std::string& line : Lines(quiet.out))
+        if (line.find("qoWorldUtil.Init: entity '") == std::string::npos) quietKept += line + "\n";
+    EXPECT_EQ(quietKept, consoleOnly);
+    EXPECT_NE(quiet.out.find("world.qoWorldUtil.Init: entity 'player2' not found"), std::string::npos) << quiet.out;
+}
+
+// ---- reading a run: outcomes, folds, filters, the summary --------------------------------------
+
+// What happened shows as its own lines; queries show their answer and fold away while it stays
+// the same; the world utility's lookups of players the level does not have are not warnings.
+TEST(RunnerOutcomes, TheLogShowsWhatHappenedAndFoldsUnchangedAnswers) {
+    const Result r = RunQohost("run examples/levels/walk_volumes.json --hold 3600");
+    ASSERT_EQ(r.code, 0) << r.err;
+    for (const char* part : {"   player1 entered ", "   player1 left ", " -> ", "== summary"})
+        EXPECT_NE(r.out.find(part), std::string::npos) << part;
+    EXPECT_EQ(r.out.find("entity 'player2' not found"), std::string::npos);
+    EXPECT_NE(r.out.find("not in the level (optional, looked up by the world utility): player2, player3"), std::string::npos);
+
+    // Every query, once asked for: more lines, no line of the default log missing.
+    const Result all = RunQohost("run examples/levels/walk_volumes.json --hold 3600 --all-queries --no-summary");
+    ASSERT_EQ(all.code, 0) << all.err;
+    EXPECT_GT(Lines(all.out).size(), Lines(r.out).size());
+    EXPECT_EQ(all.out.find("== summary"), std::string::npos);
+    size_t folded = 0;
+    const std::string marker = "queries that answered as in the frame before, not printed: ";
+    const size_t at = r.out.find(marker);
+    ASSERT_NE(at, std::string::npos) << r.out;
+    folded = std::stoul(r.out.substr(at + marker.size()));
+    EXPECT_GT(folded, 0u);
+}
+
+// --only keeps the records that involve one entity, with no heading left empty; --hide drops a
+// kind.
+TEST(RunnerOutcomes, OnlyOneEntityAndHiddenKinds) {
+    const Result r = RunQohost("run examples/levels/relay.json --hold 3600 --only relay_lights --no-summary");
+    ASSERT_EQ(r.code, 0) << r.err;
+    const std::vector<std::string> lines = Lines(r.out);
+    bool emptyHeading = false, other = false;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].rfind("-- frame ", 0) == 0 && lines[i].find(": as frame") == std::string::npos)
+            emptyHeading |= i + 1 == lines.size() || lines[i + 1].rfind("-- ", 0) == 0 || lines[i + 1].rfind("== ", 0) == 0;
+        if (lines[i].rfind("   ", 0) == 0) other |= lines[i].find("relay_lights") == std::string::npos;
+    }
+    EXPECT_FALSE(emptyHeading) << r.out;
+    EXPECT_FALSE(other) << r.out;
+    EXPECT_NE(r.out.find("   relay_lights.NumTargets() -> 3"), std::string::npos) << r.out;
+
+    const Result hidden = RunQohost("run examples/levels/relay.json --hold 3600 --hide method,console --no-summary");
+    ASSERT_EQ(hidden.code, 0) << hidden.err;
+    EXPECT_EQ(hidden.out.find(".GetTarget("), std::string::npos);
+    EXPECT_NE(hidden.out.find("   > enter trigger_hall_1 by player1"), std::string::npos) << hidden.out;
+}
+
+// A level with mistakes: the summary counts its warnings by kind, the failed calls with what
+// the script tried, and activations that nothing handled.
+TEST(RunnerOutcomes, TheSummaryNamesWhatWentWrong) {
+    const std::string level = TestTempPath(".level.json");
+    std::ofstream(level) << R"({
+      "seconds": 1,
+      "players": [ { "name": "player1" } ],
+      "entities": [
+        { "name": "ticker", "class": "kvEntity", "targets": ["lamp"],
+          "objects": [ { "class": "triggerLerpDelay", "properties": { "firstDelay": 0, "lastDelay": 0 } } ] },
+        { "name": "lamp", "class": "kvEntity" }
+      ],
+      "timeline": [ { "frame": 2, "event": "activate", "entity": "ticker", "by": "player1" } ]
+    })";
+    const Result r = RunQohost("run '" + level + "' --hold 3600");
+    std::remove(level.c_str());
+    ASSERT_EQ(r.code, 0) << r.err << r.out;
+    const size_t summary = r.out.find("== summary");
+    ASSERT_NE(summary, std::string::npos) << r.out;
+    const std::string tail = r.out.substr(summary);
+    EXPECT_NE(tail.find("   activations nothing handled: "), std::string::npos) << tail;
+    EXPECT_NE(tail.find("      lamp (x"), std::string::npos) << tail;
+}
+
+// A refused level says why and nothing else: no warnings of the module letting go of it.
+TEST(RunnerOutcomes, ARefusedLevelPrintsNoWarnings) {
+    const Result r = RunQohost("run tests/data/levels/unknown_script_class.json");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.find("not found"), std::string::npos) << r.err;
+}
+
+// ---- interrupted runs -----------------------------------------------------------------------
+
+// Starts qohost in the background with its output in files; the test signals it.
+pid_t StartQohost(const std::vector<std::string>& args, const std::string& out) {
+    const pid_t pid = fork();
+    if (pid != 0) return pid;
+    if (chdir(QUORIN_SOURCE_DIR) != 0) _exit(127);
+    FILE* file = std::fopen(out.c_str(), "w");
+    if (!file) _exit(127);
+    dup2(fileno(file), 1);
+    dup2(fileno(file), 2);
+    std::vector<char*> argv{const_cast<char*>(QOHOST_PATH)};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(QOHOST_PATH, argv.data());
+    _exit(127);
+}
+
+// A long run stopped by SIGINT (or SIGTERM) after some frames: the frames so far are out, the
+// run ends at the end of a frame with the interrupted line and the summary, the trace is a
+// whole JSON document, and the exit code says it was stopped.
+TEST(RunnerInterrupt, ASignalEndsTheRunAtAFrameWithEverythingWritten) {
+    for (const int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        const std::string out = TestTempPath(".out"), trace = TestTempPath(".trace.json");
+        std::remove(out.c_str());
+        const pid_t pid = StartQohost({"run", "examples/levels/relay.json", "--frames", "2000000000", "--trace", trace}, out);
+        ASSERT_GT(pid, 0);
+        // Wait until the log has streamed a few frames.
+        for (int i = 0; i < 600 && ReadFile(out).find("-- frame 33 ") == std::string::npos; ++i) usleep(50 * 1000);
+        ASSERT_NE(ReadFile(out).find("-- frame 33 "), std::string::npos) << "the log did not stream:\n" << ReadFile(out);
+        kill(pid, signal);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status)) << status;
+        EXPECT_EQ(WEXITSTATUS(status), 6);
+        const std::string text = ReadFile(out);
+        EXPECT_NE(text.find("== interrupted at frame "), std::string::npos) << text.substr(text.size() > 2000 ? text.size() - 2000 : 0);
+        EXPECT_NE(text.find(signal == SIGINT ? ") by SIGINT\n" : ") by SIGTERM\n"), std::string::npos);
+        EXPECT_NE(text.find("== summary"), std::string::npos);
+        const nlohmann::json doc = nlohmann::json::parse(ReadFile(trace), nullptr, false);
+        EXPECT_FALSE(doc.is_discarded()) << "the trace is not valid JSON";
+        std::remove(out.c_str());
+        std::remove(trace.c_str());
+    }
+}
+
+TEST(RunnerInterrupt, ATimeoutEndsTheRunTheSameWay) {
+    const Result r = RunQohost("run examples/levels/relay.json --frames 2000000000 --timeout 0.3");
+    EXPECT_EQ(r.code, 6) << r.err;
+    EXPECT_NE(r.out.find(") by --timeout 0.3\n"), std::string::npos);
+    EXPECT_NE(r.out.find("== summary"), std::string::npos);
 }
 
 // A checkpoint written part-way through the door sequence and loaded into a fresh run: the door
@@ -155,10 +295,27 @@ TEST(Runner, CheckpointSavedPartWayIsContinuedByALoad) {
     std::vector<std::string> objects;
     for (const auto& o : saved["objects"]) objects.push_back(o["entity"].get<std::string>() + " " + o["class"].get<std::string>());
     EXPECT_EQ(objects, (std::vector<std::string>{"vault_door moverExtender", "vault_bolt moverExtender"}));
+    // The clock, and a name for each value: the property that holds it, or class and offset.
+    EXPECT_EQ(saved["timeMs"], 300 * 16);
+    for (const auto& o : saved["objects"])
+        for (const auto& v : o["values"]) {
+            ASSERT_EQ(v.size(), 3u) << v;
+            EXPECT_EQ(v[2].get<std::string>().rfind("moverExtender", 0), 0u) << v;
+        }
+    EXPECT_EQ(saved["objects"][0]["values"][0][2], "moverExtender.saveCheckpointState");
 
-    const Result load = RunQohost("run examples/levels/door_sequence.json --frames 5 --load '" + file + "'");
+    const Result load = RunQohost("run examples/levels/door_sequence.json --frames 305 --load '" + file + "'");
     ASSERT_EQ(load.code, 0) << load.err;
-    EXPECT_NE(load.out.find("== checkpoint " + file + " loaded (saved at frame 300)"), std::string::npos) << load.out;
+    EXPECT_NE(load.out.find("== checkpoint " + file + " loaded (saved at frame 300); the run goes on from frame 300 (4.800 s)"),
+              std::string::npos)
+        << load.out;
+    // The frames between the load and the checkpoint are not run, nor their timeline events.
+    for (const std::string& line : Lines(load.out)) {
+        unsigned long long frame = 0;
+        if (std::sscanf(line.c_str(), "-- frame %llu", &frame) == 1) {
+            EXPECT_TRUE(frame == 0 || frame > 300) << line;
+        }
+    }
     EXPECT_NE(load.out.find("vault_door.SetWorldOrigin((0 0 96))"), std::string::npos) << load.out;
     EXPECT_NE(load.out.find("vault_door.RotateOnce((0 90 0))"), std::string::npos) << "the step under way plays again";
     EXPECT_EQ(load.out.find("warning:"), std::string::npos) << load.out;
@@ -173,6 +330,15 @@ TEST(Runner, CheckpointSavedPartWayIsContinuedByALoad) {
     const Result frame = RunQohost("run examples/levels/door_sequence.json --save-at soon '" + file + "'");
     EXPECT_EQ(frame.code, 3) << frame.err;
     EXPECT_EQ(bad.out, "");
+}
+
+// A level whose objects hand nothing over says so when it is saved.
+TEST(Runner, ACheckpointOfNothingSaysSo) {
+    const std::string file = TestTempPath(".checkpoint.json");
+    const Result empty = RunQohost("run examples/levels/relay.json --frames 10 --save-at 5 '" + file + "' --no-summary");
+    std::remove(file.c_str());
+    ASSERT_EQ(empty.code, 0) << empty.err;
+    EXPECT_NE(empty.out.find("no script object of this level hands any state over"), std::string::npos) << empty.out;
 }
 
 // ---- qohost network ----------------------------------------------------------------------------
@@ -298,6 +464,10 @@ const Refused kRefused[] = {
      "qohost run: --seed: expected an integer from 0 to 4294967295, got '4294967296'"},
     {"frames and seconds", "run examples/levels/relay.json --frames 10 --seconds 1", 3,
      "qohost run: --frames excludes --seconds"},
+    {"unknown record kind", "run examples/levels/relay.json --hide methods", 3,
+     "qohost run: unknown record kind 'methods' (known: module, level, entity, object, console, cvar, thread, "
+     "method, event, timeline, draw, trace, script, devwindow, state, screen, host, mover, sound, crossing, "
+     "health, death)"},
     {"no level", "run", 3, "qohost run: level is required"},
     {"unknown option", "run examples/levels/relay.json --fast", 3,
      "qohost run: The following argument was not expected: --fast"},

@@ -29,24 +29,37 @@ std::string ReadFile(const std::string& path) {
 const std::string kRelay = QUORIN_SOURCE_DIR "/examples/levels/relay.json";
 
 // The printed log expanded back to one "FRAME LINE" per record: headings give the frames
-// ("-- frame 3 (...)", "-- frames 9 to 31 (...), each frame:"), "(xN)" repeats a line.
+// ("-- frame 3 (...)"; "-- frames 10 to 31 (...): as frame 9" repeats frame 9's lines), "(xN)"
+// repeats a line, and a call's answer (" -> ...") is left out.
 std::vector<std::string> ExpandLog(const std::string& text) {
     std::vector<std::string> out;
     std::istringstream in(text);
-    uint64_t first = 0, last = 0;
-    std::vector<std::string> lines;
-    auto flush = [&] {
-        for (uint64_t f = first; f <= last && !lines.empty(); ++f)
+    uint64_t frame = 0;
+    bool pending = false;            // the lines of `frame` are not out yet
+    std::vector<std::string> lines;  // of the last frame printed with its lines
+    auto emit = [&](uint64_t first, uint64_t last) {
+        for (uint64_t f = first; f <= last; ++f)
             for (const std::string& line : lines) out.push_back(std::to_string(f) + " " + line);
-        lines.clear();
     };
     for (std::string line; std::getline(in, line);) {
-        unsigned long long a = 0, b = 0;
-        if (std::sscanf(line.c_str(), "-- frames %llu to %llu", &a, &b) == 2 ||
-            (std::sscanf(line.c_str(), "-- frame %llu", &a) == 1 && (b = a, true))) {
-            flush();
-            first = a;
-            last = b;
+        unsigned long long a = 0, b = 0, as = 0;
+        if (line.rfind("-- frame", 0) == 0 && line.find(": as frame ") != std::string::npos) {
+            if (std::sscanf(line.c_str(), "-- frames %llu to %llu", &a, &b) != 2) {
+                std::sscanf(line.c_str(), "-- frame %llu", &a);
+                b = a;
+            }
+            std::sscanf(line.c_str() + line.find(": as frame "), ": as frame %llu", &as);
+            EXPECT_EQ(as, frame) << line;
+            if (pending) emit(frame, frame);
+            pending = false;
+            emit(a, b);
+            continue;
+        }
+        if (std::sscanf(line.c_str(), "-- frame %llu", &a) == 1) {
+            if (pending) emit(frame, frame);
+            lines.clear();
+            frame = a;
+            pending = true;
             continue;
         }
         int count = 1;
@@ -54,9 +67,11 @@ std::vector<std::string> ExpandLog(const std::string& text) {
         if (open != std::string::npos && line.back() == ')' &&
             std::sscanf(line.c_str() + open, " (x%d)", &count) == 1)
             line.resize(open);
+        const size_t answer = line.find(" -> ");
+        if (answer != std::string::npos && line.rfind("   ", 0) == 0) line.resize(answer);
         for (int i = 0; i < count; ++i) lines.push_back(line);
     }
-    flush();
+    if (pending) emit(frame, frame);
     return out;
 }
 
@@ -74,6 +89,10 @@ TEST_F(RunnerSinksTest, TheRecorderSeesWhatTheLogPrints) {
     FILE* out = open_memstream(&buffer, &size);
     ASSERT_NE(out, nullptr);
     qohost::RunLog log(out);
+    // The kinds the recorder's lines are compared in, every query printed.
+    log.SetKinds(qohost::MaskOf(qohost::RecordKind::Console) | qohost::MaskOf(qohost::RecordKind::Timeline) |
+                 qohost::MaskOf(qohost::RecordKind::Method) | qohost::MaskOf(qohost::RecordKind::Event));
+    log.ShowAllQueries(true);
     world->AddSink(log);
     RunRelay();
     log.Finish();

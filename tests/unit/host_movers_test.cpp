@@ -211,12 +211,18 @@ TEST_F(HostMoversTest, TraceShowsMovesAsSlicesOnTheMoverTracks) {
                              std::to_string(int64_t(ev["ts"]) / 1000) + "+" +
                              std::to_string(int64_t(ev["dur"]) / 1000));
     }
+    // Each move names where it goes; its arguments say where it came from.
+    for (const auto& ev : doc["traceEvents"])
+        if (ev["ph"] == "X" && ev["cat"] == "mover" && ev["name"] == "move to (0 0 0)") {
+            EXPECT_EQ(ev["args"]["from"], "(0 0 60)") << ev;  // where the stop left it, 0.3 s of 0.5
+            EXPECT_EQ(ev["args"]["to"], "(0 0 0)") << ev;
+        }
     const int64_t t0 = world->GameTime() - 1500;  // the first move started 1.5 s before the end
     auto at = [&](int64_t ms) { return std::to_string(t0 + ms); };
     EXPECT_EQ(slices, (std::vector<std::string>{
-                          "mover door (moves): move " + at(0) + "+300",
-                          "mover door (rotation): rotate " + at(0) + "+200",  // written when the stop came
-                          "mover door (moves): move " + at(300) + "+1000",
+                          "mover door (moves): move to (0 0 100) " + at(0) + "+300",
+                          "mover door (rotation): rotate to (0 90 0) " + at(0) + "+200",  // written when the stop came
+                          "mover door (moves): move to (0 0 0) " + at(300) + "+1000",
                           "mover door (rotation): spin " + at(1300) + "+200",
                       }));
 }

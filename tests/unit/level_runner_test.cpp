@@ -119,11 +119,13 @@ TEST_F(LevelRunnerTest, EachEventKindCallsItsEntryOnTheObjectsThatHandleIt) {
     const Case cases[] = {
         {R"({"frame": 0, "event": "activate", "entity": "box", "by": "player1"})", {"box.OnActivate(player1) @0"}},
         {R"({"frame": 0, "event": "activate", "entity": "box"})", {"box.OnActivate(null) @0"}},
-        // Activation reaches the entity's own objects only, as the Activate method does.
-        {R"({"frame": 0, "event": "activate", "entity": "relay", "by": "player1"})", {"relay.OnActivate(player1) @0"}},
+        // Activation reaches the entity's own objects, as the Activate method does; a relay
+        // then activates its targets (box; deaf handles nothing).
+        {R"({"frame": 0, "event": "activate", "entity": "relay", "by": "player1"})",
+         {"relay.OnActivate(player1) @0", "box.OnActivate(player1) @0"}},
         // Walking into a trigger: OnEnter on it, then its targets are activated.
         {R"({"frame": 0, "event": "enter", "entity": "trigger", "by": "player1"})",
-         {"trigger.OnEnter(player1) @0", "relay.OnActivate(player1) @0"}},
+         {"trigger.OnEnter(player1) @0", "relay.OnActivate(player1) @0", "box.OnActivate(player1) @0"}},
         {R"({"frame": 0, "event": "enter", "entity": "box", "by": "player1"})", {"box.OnEnter(player1) @0"}},
         {R"({"frame": 0, "event": "exit", "entity": "trigger", "by": "player1"})", {"trigger.OnExit(player1) @0"}},
         {R"({"frame": 0, "event": "trigger", "entity": "box", "by": "player1"})", {"box.OnTrigger(player1) @0"}},

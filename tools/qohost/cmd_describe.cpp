@@ -3,7 +3,8 @@
 //
 // Without NAME: every listed class (comment, property rows, decl defaults, editor statements),
 // the prefix table, and the struct types, enums and list element types reachable from the
-// property tables. With NAME: whatever the module knows under that exact name (a class, listed
+// property tables. With NAME: a host class of the reference host (what its entities do), or
+// whatever the module knows under that exact name (a class, listed
 // or not, a struct type, an enum, an element type). Decl defaults come from object slot 47, so
 // each class is created once, asked, and destroyed again.
 //
@@ -15,10 +16,12 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/level/Level.h"
 #include "host/world/World.h"
+#include "host/sim/entities/HostClasses.h"
 #include "tools/qohost/Command.h"
 
 namespace qohost::cli {
@@ -197,7 +200,25 @@ void PrintText(const ordered_json& d) {
         std::printf("element %s: %u bytes\n", e["name"].get<std::string>().c_str(), e["size"].get<unsigned>());
 }
 
+// A host class of the reference host (not the module's): what its entities do.
+int DescribeHostClassByName(const HostClassInfo& row, bool json) {
+    if (!json) {
+        std::fputs(DescribeHostClass(row).c_str(), stdout);
+        return kExitOk;
+    }
+    ordered_json out = {{"hostClass", row.name}, {"parent", row.parent}, {"summary", row.summary}};
+    for (const auto& [key, member] : {std::pair{"activated", &HostClassInfo::activated},
+                                      std::pair{"entered", &HostClassInfo::entered},
+                                      std::pair{"enabled", &HostClassInfo::enabled},
+                                      std::pair{"damaged", &HostClassInfo::damaged}})
+        out[key] = HostClassBehaviour(row, member);
+    std::printf("%s\n", out.dump(2).c_str());
+    return kExitOk;
+}
+
 int RunDescribe(const DescribeOptions& options) {
+    if (const HostClassInfo* hostClass = FindHostClass(options.name))
+        return DescribeHostClassByName(*hostClass, options.json);
     std::unique_ptr<Module> module = LoadModule();
     if (!module) return kExitFailure;
     kvQuorin* api = module->Api();

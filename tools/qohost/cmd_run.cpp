@@ -9,9 +9,13 @@
 // not be created (stack limit or memory). Everything that can be checked before the run (the
 // options, the level, the checkpoint to load, the trace and checkpoint files to write) is
 // checked before it.
+#include <signal.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -28,6 +32,7 @@
 #include "host/records/TraceSink.h"
 #include "host/records/TraceWriter.h"
 #include "host/world/World.h"
+#include "host/records/RunSummary.h"
 #include "tools/qohost/Command.h"
 
 namespace qohost::cli {
@@ -43,6 +48,77 @@ struct RunOptions {
     bool quiet = false;
     std::vector<std::string> saveAt;  // FRAME FILE: write a checkpoint at that frame
     std::string load;                 // a checkpoint to continue from
+    std::optional<double> timeout;    // wall-clock seconds the run may take
+    double hold = 1.0;                // wall-clock seconds a count of repeated frames may wait
+    std::vector<std::string> only;    // entities or classes whose records are printed
+    std::vector<std::string> hide, show;  // record kinds
+    bool summary = true;
+    bool allQueries = false;
+};
+
+// The kinds the log prints: the default ones, with --show kinds added and --hide kinds taken
+// away; false with `error` set for a name that is no kind.
+bool LogKinds(const RunOptions& options, RecordMask& kinds, std::string& error) {
+    kinds = RunLog::kDefaultKinds;
+    for (const auto* list : {&options.show, &options.hide})
+        for (const std::string& name : *list) {
+            RecordKind kind{};
+            if (!RecordKindByName(name, kind)) {
+                std::string known;
+                for (unsigned k = 0; k < kRecordKindCount; ++k)
+                    known += (k ? ", " : "") + std::string(RecordKindName(static_cast<RecordKind>(k)));
+                error = "unknown record kind '" + Printable(name) + "' (known: " + known + ")";
+                return false;
+            }
+            if (list == &options.show) kinds |= MaskOf(kind);
+            else kinds &= ~MaskOf(kind);
+        }
+    return true;
+}
+
+// Ends a run early, at the end of a frame: on SIGINT or SIGTERM (the first one; a second one
+// acts as without the handler) or once the wall-clock time runs out.
+volatile std::sig_atomic_t g_stopSignal = 0;
+extern "C" void OnStopSignal(int signal) { g_stopSignal = signal; }
+
+class RunStop {
+public:
+    explicit RunStop(std::optional<double> timeout) : timeout_(timeout) {
+        g_stopSignal = 0;
+        struct sigaction action {};
+        action.sa_handler = &OnStopSignal;
+        action.sa_flags = SA_RESETHAND;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &oldInt_);
+        sigaction(SIGTERM, &action, &oldTerm_);
+        if (timeout_)
+            deadline_ = std::chrono::steady_clock::now() +
+                        std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(*timeout_));
+    }
+    ~RunStop() {
+        sigaction(SIGINT, &oldInt_, nullptr);
+        sigaction(SIGTERM, &oldTerm_, nullptr);
+    }
+    RunStop(const RunStop&) = delete;
+    RunStop& operator=(const RunStop&) = delete;
+
+    // Why the run is to stop ("SIGINT", "SIGTERM", "--timeout 2"); empty: it goes on.
+    const std::string& Reason() {
+        if (!reason_.empty()) return reason_;
+        if (g_stopSignal) reason_ = g_stopSignal == SIGINT ? "SIGINT" : "SIGTERM";
+        else if (timeout_ && std::chrono::steady_clock::now() >= deadline_) {
+            char text[64];
+            std::snprintf(text, sizeof text, "--timeout %g", *timeout_);
+            reason_ = text;
+        }
+        return reason_;
+    }
+
+private:
+    std::optional<double> timeout_;
+    std::chrono::steady_clock::time_point deadline_;
+    struct sigaction oldInt_ {}, oldTerm_ {};
+    std::string reason_;
 };
 
 void PrintErrors(const LevelErrors& errors) { std::fputs(ErrorLines(errors).c_str(), stderr); }
@@ -78,6 +154,13 @@ bool ReadCheckpointFile(const std::string& path, Checkpoint& out, std::string& e
 }
 
 int Run(const RunOptions& options) {
+    // From the start: a signal while the level loads stops the run at its first frame.
+    RunStop stop(options.timeout);
+    RecordMask kinds = 0;
+    if (std::string error; !LogKinds(options, kinds, error)) {
+        std::fprintf(stderr, "qohost run: %s\n", error.c_str());
+        return kExitUsage;
+    }
     for (const auto& [path, what] : {std::pair{options.trace, "trace"},
                                      std::pair{options.saveAt.empty() ? std::string() : options.saveAt[1], "checkpoint"}}) {
         std::string error;
@@ -126,7 +209,16 @@ int Run(const RunOptions& options) {
     worldOptions.frameTimeMs = level.frameMs;
     worldOptions.keepHistory = false;  // the log and the trace stream; nothing grows with the run
     World world(worldOptions);
-    RunLog log(stdout, !options.quiet);
+    RunLog log(stdout, !options.quiet, std::chrono::duration<double>(options.hold));
+    log.SetKinds(kinds);
+    log.ShowAllQueries(options.allQueries);
+    log.Only(options.only, world);
+    RunSummary summary(world);
+    if (options.summary && !options.quiet) world.AddSink(summary);
+    const auto players = static_cast<size_t>(std::count_if(
+        level.entities.begin(), level.entities.end(), [](const LevelEntity& e) { return HostClassIsA(e.hostClass, "kvPlayer"); }));
+    log.SetPlayers(players);
+    summary.SetPlayers(players);
     world.AddSink(log);
     std::optional<TraceSink> traceSink;
     if (trace.IsOpen()) world.AddSink(traceSink.emplace(world, trace));
@@ -144,6 +236,10 @@ int Run(const RunOptions& options) {
     LoadedLevel loaded;
     if (!LoadLevel(world, level, errors, &loaded)) {
         PrintErrors(errors);
+        // What the module does while it lets go of a level that never loaded is no part of the
+        // run: no log of it.
+        world.RemoveSink(log);
+        world.RemoveSink(summary);
         world.Detach();
         finishTrace();
         return kExitInput;
@@ -159,42 +255,78 @@ int Run(const RunOptions& options) {
     }
 
     LevelRunner runner(world, level);
+    // Frame by frame, each printed as it ends; false when the run is stopped early.
+    const auto runTo = [&](int32_t frame) {
+        while (static_cast<int64_t>(world.Frame()) < frame) {
+            if (!stop.Reason().empty()) return false;
+            runner.Step();
+            log.FrameDone();
+        }
+        return true;
+    };
+    // A checkpoint continues the run where it was saved: the timeline up to its frame has
+    // been played already.
+    if (!options.load.empty()) runner.SkipTimelineTo(static_cast<int64_t>(checkpoint.frame));
     runner.Start();
+    log.FrameDone();
     if (!options.load.empty()) {
-        // Right after the Init threads' first slices: the objects take their saved state back.
+        // Right after the Init threads' first slices: the objects take their saved state back,
+        // and the clock goes on from the saved frame.
         const size_t mismatches = LoadCheckpoint(world, checkpoint);
+        const int64_t savedMs = checkpoint.timeMs >= 0 ? checkpoint.timeMs
+                                                       : static_cast<int64_t>(checkpoint.frame) * level.frameMs;
+        world.SetClock(checkpoint.frame, savedMs);
         if (!options.quiet)
-            std::printf("== checkpoint %s loaded (saved at frame %llu)\n", options.load.c_str(),
-                        static_cast<unsigned long long>(checkpoint.frame));
+            std::printf("== checkpoint %s loaded (saved at frame %llu); the run goes on from frame %llu (%" PRId64
+                        ".%03d s)\n",
+                        options.load.c_str(), static_cast<unsigned long long>(checkpoint.frame),
+                        static_cast<unsigned long long>(checkpoint.frame), savedMs / 1000, int(savedMs % 1000));
         if (mismatches)
             std::printf("warning: %zu saved value%s did not fit the level's objects\n", mismatches,
                         mismatches == 1 ? "" : "s");
     }
     int code = 0;
-    if (saveFrame >= 0) {
-        runner.RunUntil(saveFrame);
+    bool stopped = false;
+    if (saveFrame >= 0 && !(stopped = !runTo(saveFrame))) {
         std::ofstream out(options.saveAt[1], std::ios::binary);
-        out << CheckpointText(SaveCheckpoint(world));
+        const Checkpoint saved = SaveCheckpoint(world);
+        out << CheckpointText(saved);
         out.close();
         if (!out.good()) {
             std::fprintf(stderr, "qohost: cannot write the checkpoint file '%s'\n",
                          Printable(options.saveAt[1]).c_str());
             code = kExitFailure;
         } else if (!options.quiet) {
-            std::printf("== checkpoint saved at frame %d to %s\n", saveFrame, options.saveAt[1].c_str());
+            std::printf("== checkpoint saved at frame %d to %s%s\n", saveFrame, options.saveAt[1].c_str(),
+                        saved.objects.empty() ? ": no script object of this level hands any state over, so it "
+                                                "holds only the frame and the clock"
+                                              : "");
         }
     }
-    runner.RunUntil(lastFrame);
+    if (!stopped) stopped = !runTo(lastFrame);
 
     log.Finish();
-    if (!options.quiet)
+    if (stopped) {
+        // The frame that was running has ended; the rest of the run is skipped.
+        std::fprintf(options.quiet ? stderr : stdout, "== interrupted at frame %" PRIu64 " (%" PRId64 ".%03d s) by %s\n",
+                     world.Frame(), world.GameTime() / 1000, int(world.GameTime() % 1000), stop.Reason().c_str());
+        code = kExitStopped;
+    } else if (!options.quiet) {
         std::printf("== end at frame %d (%" PRId64 ".%03d s)\n", lastFrame, world.GameTime() / 1000,
                     int(world.GameTime() % 1000));
+    }
+    if (options.summary && !options.quiet) {
+        summary.SetFolded(log.FoldedLookups(), log.FoldedQueries());
+        summary.Print(stdout, world);
+        world.RemoveSink(summary);
+    }
+    std::fflush(stdout);
     world.Detach();  // Reset, then every object: Shutdown, deleting destructor with flags 1
     log.Finish();
     world.RemoveSink(log);
 
     if (!finishTrace()) code = kExitFailure;
+    std::fflush(stdout);
     if (world.ThreadFailures() != 0) {
         std::fprintf(stderr, "qohost: %" PRIu64 " script thread%s could not be created (%s)\n",
                      world.ThreadFailures(), world.ThreadFailures() == 1 ? "" : "s",
@@ -233,6 +365,28 @@ void Setup(CLI::App& app) {
     cmd->add_option("--load", options->load,
                     "continue from a checkpoint: the level loads afresh, then its objects take their saved "
                     "state back");
+    cmd->add_option("--timeout", options->timeout,
+                    "stop the run at the end of the frame during which this much wall-clock time has passed "
+                    "(as SIGINT does: '== interrupted at frame N', exit code 6)")
+        ->check(SecondsRange(kMaxRunSeconds));
+    cmd->add_option("--hold", options->hold,
+                    "the longest (wall-clock seconds) the log holds back a count of repeated frames before it "
+                    "prints it (default 1)")
+        ->check(SecondsRange(kMaxRunSeconds));
+    cmd->add_option("--only", options->only,
+                    "NAME[,NAME...]: print only the records that involve these entities or classes (host or script "
+                    "classes)")
+        ->delimiter(',');
+    cmd->add_option("--hide", options->hide, "KIND[,KIND...]: do not print records of these kinds (console, method, event, ...)")
+        ->delimiter(',');
+    cmd->add_option("--show", options->show,
+                    "KIND[,KIND...]: print records of these kinds too (thread, mover, draw, ...)")
+        ->delimiter(',');
+    cmd->add_flag("--summary,!--no-summary", options->summary,
+                  "print a summary at the end: warnings and errors by kind, failed calls, activations nothing "
+                  "handled, threads still waiting, entities that never did anything (default: on)");
+    cmd->add_flag("--all-queries", options->allQueries,
+                  "print every query, also those that answer as they did in the frame before");
     cmd->footer(kExitCodeHelp);
     cmd->callback([options] {
         if (!options->saveAt.empty()) {

@@ -35,7 +35,8 @@ void SetExitCode(int code) { g_exitCode = code; }
 const char* const kExitCodeHelp =
     "Exit codes: 0 done; 1 the module or the run failed; 2 the input was refused (nothing ran);\n"
     "3 the command line was wrong (nothing ran); 4 the level ran, but some script threads could\n"
-    "not be created (stack limit or memory).";
+    "not be created (stack limit or memory); 5 (network) not settled; 6 (run) stopped early by\n"
+    "SIGINT, SIGTERM or --timeout.";
 
 namespace {
 std::string Got(const std::string& text) { return ", got '" + Printable(text, 80) + "'"; }

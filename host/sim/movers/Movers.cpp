@@ -6,6 +6,7 @@
 
 #include "host/world/Vectors.h"
 #include "host/world/World.h"
+#include "host/records/Outcomes.h"
 
 namespace qohost {
 
@@ -99,7 +100,10 @@ void Settle(World& world, Entity& e, int depth) {
         float yaw = 0.0f;
         if (mo.spline && m.splineAngles && LegYaw(mo.points, along, yaw))
             TurnBy(world, e, {e.angles.x, yaw, e.angles.z}, 0);
-        if (t >= 1.0f) mo.active = false;
+        if (t >= 1.0f) {
+            mo.active = false;
+            if (mo.durationMs > 0) RecordMoverArrival(world, e);
+        }
     }
     if (m.rotation.active) {
         const Rotation& r = m.rotation;
@@ -157,7 +161,10 @@ void StartMotion(World& world, Entity& e, std::vector<qoVector> points, int32_t 
     }
     mo.active = true;
     world.Simulate(e);
-    if (mo.durationMs > 0) RecordMove(world, e, spline ? "spline" : "move", mo.durationMs);
+    if (mo.durationMs > 0) {
+        RecordMove(world, e, spline ? "spline" : "move", mo.durationMs);
+        if (!mo.points.empty()) RecordMoverStart(world, e, mo.points.front(), mo.points.back(), mo.durationMs);
+    }
     Settle(world, e, 0);
 }
 

@@ -8,6 +8,7 @@
 #include "host/methods/Events.h"
 #include "host/sim/pickups/Pickups.h"
 #include "host/world/World.h"
+#include "host/records/Outcomes.h"
 #include "quorin/kvQOObject.h"
 
 namespace qohost {
@@ -38,6 +39,7 @@ int32_t LifetimeMs(const Entity& spawned) {
 void Kill(World& world, Entity& e) {
     e.health = 0;
     e.dead = true;
+    RecordDeath(world, e, "lifetime");
     DeliverEvent(world, e.handle, "OnDeath", "", [](kvQOObject* o) { o->Entry_OnDeath(0); });
 }
 

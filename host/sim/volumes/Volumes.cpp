@@ -5,6 +5,8 @@
 
 #include "host/methods/Events.h"
 #include "host/world/World.h"
+#include "host/records/Outcomes.h"
+#include "host/sim/entities/HostClasses.h"
 #include "quorin/kvQOObject.h"
 
 namespace qohost {
@@ -68,6 +70,12 @@ void Volumes::Advance(World& world) {
             Sensor& s = sensors_[i];
             const Entity* v = world.ValidEntity(volume);
             if (!v) continue;
+            // A disabled trigger or volume notices nobody; enabled again, it finds who is
+            // inside as entering.
+            if (!NoticesCrossings(*v)) {
+                s.inside.clear();
+                continue;
+            }
             std::erase_if(s.inside, [&](uint32_t h) { return !world.ValidEntity(h); });
             for (uint32_t h : tracked_) {
                 const Entity* t = world.ValidEntity(h);
@@ -80,14 +88,14 @@ void Volumes::Advance(World& world) {
             for (uint32_t h : left) std::erase(s.inside, h);
             for (uint32_t h : entered) s.inside.push_back(h);
         }
-        for (uint32_t h : left) DeliverOnThreads(world, volume, "OnExit", h);
+        for (uint32_t h : left) {
+            RecordCrossing(world, h, volume, false);
+            DeliverOnThreads(world, volume, "OnExit", h);
+        }
         for (uint32_t h : entered) {
+            RecordCrossing(world, h, volume, true);
             DeliverOnThreads(world, volume, "OnEnter", h);
-            const Entity* v = world.ValidEntity(volume);
-            if (v && HostClassIsA(v->hostClass, "kvTrigger")) {
-                const std::vector<uint32_t> targets = v->targets;
-                for (uint32_t t : targets) ActivateEntity(world, t, h);
-            }
+            FireTriggerTargets(world, volume, h);
         }
         if (i < sensors_.size() && sensors_[i].mode == SenseMode::Touch) {
             const std::vector<uint32_t> inside = sensors_[i].inside;

@@ -31,6 +31,8 @@ public:
     void Sense(uint32_t entity, SenseMode mode);
     // Volumes notice this entity's crossings.
     void Track(uint32_t entity);
+    // The entities whose crossings volumes notice (players and walkers).
+    const std::vector<uint32_t>& Tracked() const { return tracked_; }
     // Entities inside the sensing entity, in the order they entered.
     std::vector<uint32_t> Inside(uint32_t entity) const;
     // The per-frame pass.

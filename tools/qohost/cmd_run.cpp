@@ -43,6 +43,7 @@ struct RunOptions {
     bool quiet = false;
     std::vector<std::string> saveAt;  // FRAME FILE: write a checkpoint at that frame
     std::string load;                 // a checkpoint to continue from
+    bool stackDepth = false;          // paint the fiber stacks and report the deepest use
 };
 
 void PrintErrors(const LevelErrors& errors) { std::fputs(ErrorLines(errors).c_str(), stderr); }
@@ -125,6 +126,7 @@ int Run(const RunOptions& options) {
     WorldOptions worldOptions;
     worldOptions.frameTimeMs = level.frameMs;
     worldOptions.keepHistory = false;  // the log and the trace stream; nothing grows with the run
+    worldOptions.threads.paintStacks = options.stackDepth;
     World world(worldOptions);
     RunLog log(stdout, !options.quiet);
     world.AddSink(log);
@@ -195,6 +197,9 @@ int Run(const RunOptions& options) {
     world.RemoveSink(log);
 
     if (!finishTrace()) code = kExitFailure;
+    if (options.stackDepth)  // every thread has ended and given its stack back by now
+        std::printf("== deepest script thread stack: %zu bytes of %zu\n", world.scheduler.StackHighWater(),
+                    worldOptions.threads.stackSize);
     if (world.ThreadFailures() != 0) {
         std::fprintf(stderr, "qohost: %" PRIu64 " script thread%s could not be created (%s)\n",
                      world.ThreadFailures(), world.ThreadFailures() == 1 ? "" : "s",
@@ -233,6 +238,9 @@ void Setup(CLI::App& app) {
     cmd->add_option("--load", options->load,
                     "continue from a checkpoint: the level loads afresh, then its objects take their saved "
                     "state back");
+    cmd->add_flag("--stack-depth", options->stackDepth,
+                  "measure the stack the script threads use (each fiber stack is painted with a pattern) "
+                  "and print the deepest use after the run");
     cmd->footer(kExitCodeHelp);
     cmd->callback([options] {
         if (!options->saveAt.empty()) {

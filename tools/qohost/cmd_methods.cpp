@@ -5,6 +5,8 @@
 // (host/Methods.h). `--markdown` prints the reference page docs/methods.md; a test regenerates
 // it and compares, so the page cannot drift from the rows.
 #include <cstdio>
+#include <iterator>
+#include <memory>
 #include <string>
 
 #include "host/Methods.h"
@@ -15,27 +17,13 @@ namespace qohost::cli {
 
 namespace {
 
-const char* ResultName(qoMethodResult r) {
-    switch (r) {
-        case qoMethodResult::None: return "none";
-        case qoMethodResult::Bool: return "bool";
-        case qoMethodResult::Int: return "int";
-        case qoMethodResult::Entity: return "entity";
-        case qoMethodResult::Float: return "float";
-        case qoMethodResult::Vector: return "vector";
-        case qoMethodResult::String: return "string";
-    }
-    return "?";
-}
-
-const char* FlowName(qoMethodFlow f) {
-    switch (f) {
-        case qoMethodFlow::Returns: return "returns";
-        case qoMethodFlow::Suspends: return "suspends the calling thread";
-        case qoMethodFlow::CallsBack: return "may call back into the module";
-    }
-    return "?";
-}
+// By qoMethodResult and qoMethodFlow value.
+constexpr const char* kResultNames[] = {"none", "bool", "int", "entity", "float", "vector", "string"};
+constexpr const char* kFlowNames[] = {"returns", "suspends the calling thread", "may call back into the module"};
+static_assert(std::size(kResultNames) == static_cast<size_t>(qoMethodResult::String) + 1);
+static_assert(std::size(kFlowNames) == static_cast<size_t>(qoMethodFlow::CallsBack) + 1);
+const char* ResultName(qoMethodResult r) { return kResultNames[static_cast<int>(r)]; }
+const char* FlowName(qoMethodFlow f) { return kFlowNames[static_cast<int>(f)]; }
 
 const char* const kIntro = R"(# Host entity methods
 

@@ -63,7 +63,7 @@ public:
     // Writes the vector result of the last successful call to xyz.
     virtual void GetVectorResult(float* xyz) = 0;                                           // 15
     virtual void Reserved16() = 0;                                                          // 16
-    // Text result of the last successful call, never null; copied at once.
+    // Text result of the last successful call; copied at once ("" for empty).
     virtual const char* GetStringResult() = 0;                                              // 17
     // Starts a thread and runs entry(object, args) on it at once; returns its id, 0 on failure.
     virtual uint32_t CreateThread(const char* name, kvQOObject* object, qoThreadEntry entry,
@@ -141,7 +141,7 @@ public:
     virtual void SetCvarInt(const char* name, int32_t value) = 0;                           // 51
     // Sets a console variable as a float.
     virtual void SetCvarFloat(const char* name, float value) = 0;                           // 52
-    // Registers the variable with the default if new, returns its value; never null.
+    // Registers the variable with the default if new, returns its value (copied at once).
     virtual const char* GetCvarString(const char* name, const char* defaultValue,
                                       const char* reserved, int zero) = 0;                  // 53
     // Registers the variable with the default if new, returns its value.

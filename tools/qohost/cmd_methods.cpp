@@ -79,7 +79,7 @@ deliver an event to script objects before the call returns.
 **Fails when.** The general rule for every method: the host answers false for an entity handle
 that is 0, unknown or removed, for an entity whose host class cannot do the method, and for a
 method number or signature it does not know. A row adds the method's own failures. After false
-the module prints the warning "<entity name>.<Method> failed." (inside a script thread that
+the module prints the warning `<entity name>.<Method> failed.` (inside a script thread that
 costs the thread one frame) and the caller gets the zero value of the result kind: false, 0,
 handle 0, 0.0, (0, 0, 0), or the text "0" for a string.
 

@@ -639,11 +639,13 @@ TEST(SchedulerStackDepth, PaintedStacksMeasureTheDeepestThread) {
         SchedulerOptions options;
         options.paintStacks = c.paint;
         Scheduler s(options);
+        int touched = 0;
         std::function<void()> body = [&] {
             if (c.deep) {
                 volatile char locals[kDeep];
                 for (size_t i = 0; i < kDeep; i += 64) locals[i] = 1;
                 locals[kDeep - 1] = 1;
+                touched = locals[0] + locals[kDeep - 1];
             }
             s.WaitFrame();
         };
@@ -651,6 +653,7 @@ TEST(SchedulerStackDepth, PaintedStacksMeasureTheDeepestThread) {
         EXPECT_EQ(s.StackHighWater(), 0u);  // measured when the thread ends
         s.RunFrame(1, 16000);
         const size_t depth = s.StackHighWater();
+        EXPECT_EQ(touched, c.deep ? 2 : 0);
         if (!c.paint) {
             EXPECT_EQ(depth, 0u);
         } else if (c.deep) {

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "host/Level.h"
-#include "host/LevelRunner.h"
-#include "host/Module.h"
-#include "host/World.h"
+#include "host/level/Level.h"
+#include "host/level/LevelRunner.h"
+#include "host/world/Module.h"
+#include "host/world/World.h"
 
 namespace {
 

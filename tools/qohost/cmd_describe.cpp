@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "host/Level.h"
-#include "host/World.h"
+#include "host/level/Level.h"
+#include "host/world/World.h"
 #include "tools/qohost/Command.h"
 
 namespace qohost::cli {

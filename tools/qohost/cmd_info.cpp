@@ -2,7 +2,7 @@
 // Reset), print what it offers and everything it printed on the console, then detach.
 #include <cstdio>
 
-#include "host/World.h"
+#include "host/world/World.h"
 #include "tools/qohost/Command.h"
 
 namespace qohost::cli {

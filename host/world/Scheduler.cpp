@@ -56,7 +56,7 @@ void InitEntry(kvQOObject* object, void*) {
 // same cache sets.
 class Scheduler::StackPool {
 public:
-    StackPool(size_t usable, size_t maxStacks) : maxStacks_(maxStacks) {
+    StackPool(size_t usable, size_t maxStacks, bool paint) : maxStacks_(maxStacks), paint_(paint) {
         const long page = sysconf(_SC_PAGESIZE);
         page_ = page > 0 ? static_cast<size_t>(page) : 4096;
         usable_ = (std::max(usable, 4 * page_) + page_ - 1) / page_ * page_;
@@ -79,12 +79,20 @@ public:
         ctx::stack_context sc;
         sc.sp = top - offset;
         sc.size = usable_ - offset;
+        if (paint_) std::memset(top - usable_, kPaint, usable_);
         return sc;
     }
 
     void Deallocate(ctx::stack_context& sc) noexcept {
         const auto sp = reinterpret_cast<uintptr_t>(sc.sp);
         char* top = reinterpret_cast<char*>((sp + page_ - 1) / page_ * page_);
+        if (paint_) {
+            // The lowest byte that no longer holds the pattern marks the deepest frame.
+            const char* p = top - usable_;
+            const char* sp0 = static_cast<const char*>(sc.sp);
+            while (p < sp0 && static_cast<unsigned char>(*p) == kPaint) ++p;
+            highWater_ = std::max(highWater_, static_cast<size_t>(sp0 - p));
+        }
 #if QOHOST_ASAN
         ASAN_UNPOISON_MEMORY_REGION(top - usable_, usable_);
 #endif
@@ -92,12 +100,14 @@ public:
     }
 
     const std::string& Error() const { return error_; }
+    size_t HighWater() const { return highWater_; }
     size_t Mappings() const { return chunks_.size() + (guardRegions_ ? 0 : made_); }
 
 private:
     static constexpr size_t kStaggerSteps = 16;  // 16 * 256 bytes stays inside the top page
     static constexpr size_t kChunkBytes = size_t{8} << 20;  // or kMinPerChunk stacks
     static constexpr size_t kMinPerChunk = 64;
+    static constexpr unsigned char kPaint = 0xA5;
 #ifndef MADV_GUARD_INSTALL
     static constexpr int MADV_GUARD_INSTALL = 102;
 #endif
@@ -145,6 +155,8 @@ private:
     size_t made_ = 0;
     size_t stagger_ = 0;
     bool guardRegions_ = true;
+    bool paint_ = false;
+    size_t highWater_ = 0;
     std::string error_;
     std::vector<std::pair<void*, size_t>> chunks_;  // base, bytes
     std::vector<char*> free_;
@@ -247,7 +259,7 @@ inline void FinishSwitch(void* fakeStack, const void** oldBottom, size_t* oldSiz
 
 Scheduler::Scheduler(SchedulerOptions options)
     : options_(options),
-      stacks_(std::make_unique<StackPool>(options.stackSize, options.maxStacks)) {}
+      stacks_(std::make_unique<StackPool>(options.stackSize, options.maxStacks, options.paintStacks)) {}
 
 Scheduler::~Scheduler() { EndAll(); }
 
@@ -287,6 +299,7 @@ void Scheduler::Forget(Thread* t) {
 
 const std::string& Scheduler::LastCreateError() const { return lastError_; }
 size_t Scheduler::StackMappings() const { return stacks_->Mappings(); }
+size_t Scheduler::StackHighWater() const { return stacks_->HighWater(); }
 
 const ThreadInfo* Scheduler::Find(uint32_t id) const {
     const Thread* t = Lookup(id);

@@ -110,6 +110,10 @@ struct SchedulerOptions {
     // Also keep every ThreadEvent in Log(); the observer (the world's recorder) is told either
     // way.
     bool keepLog = false;
+    // Debug aid: fill each fiber stack with a pattern before a thread starts on it, and when
+    // the thread ends measure how deep the pattern was overwritten (StackHighWater). Costs a
+    // pass over the whole stack per thread; off by default.
+    bool paintStacks = false;
 
 #if defined(__SANITIZE_ADDRESS__)
     static constexpr size_t kDefaultStackSize = 256 * 1024;  // instrumented frames are larger
@@ -166,6 +170,9 @@ public:
     const std::string& LastCreateError() const;
     // Kernel mappings the stack pool holds.
     size_t StackMappings() const;
+    // With SchedulerOptions::paintStacks: the most stack bytes any ended thread used, counted
+    // from the top its entry started at; 0 otherwise.
+    size_t StackHighWater() const;
     // True while script code is running (inside a thread).
     bool InThread() const { return current_ != nullptr; }
 

@@ -6,6 +6,9 @@
 // Shapes: E entity; N nothing; EEB entity, entity, 8-bit flag; EF entity, float; S text;
 //         I 32-bit integer; EE entity, entity.
 // At the host entry an entity is a uint32_t handle and a text a const char*.
+// Rows named SlotN (no event name) are unused: no script class handles them and a host never
+// calls them; they keep the later slots in place. docs/host-contract.md ("Events") gives each
+// event's arguments and when an engine sends it.
 #pragma once
 
 #define QO_EVENT_TABLE(X)                                             \

@@ -6,4 +6,5 @@
 #include "quorin/kvQuorinSystem.h"
 #include "quorin/qoEvents.h"
 #include "quorin/qoMethodCatalogue.h"
+#include "quorin/qoMethodDocs.h"
 #include "quorin/qoTypes.h"

@@ -626,5 +626,45 @@ TEST(SchedulerStackLimit, CreationPastTheLimitFailsClearlyAndStacksAreReused) {
     EXPECT_EQ(s.LiveCount(), 3u);
 }
 
+// With painted stacks the scheduler reports the deepest stack use of any ended thread: a thread
+// that touches 20 KiB of locals is measured at least that deep and within its stack, one that
+// only waits far less; without painting nothing is measured.
+TEST(SchedulerStackDepth, PaintedStacksMeasureTheDeepestThread) {
+    constexpr size_t kDeep = 20 * 1024;
+    struct Case {
+        bool paint;
+        bool deep;
+    };
+    for (const Case c : {Case{true, true}, Case{true, false}, Case{false, true}}) {
+        SchedulerOptions options;
+        options.paintStacks = c.paint;
+        Scheduler s(options);
+        int touched = 0;
+        std::function<void()> body = [&] {
+            if (c.deep) {
+                volatile char locals[kDeep];
+                for (size_t i = 0; i < kDeep; i += 64) locals[i] = 1;
+                locals[kDeep - 1] = 1;
+                touched = locals[0] + locals[kDeep - 1];
+            }
+            s.WaitFrame();
+        };
+        s.Create("T", nullptr, &RunBody, &body, {});
+        EXPECT_EQ(s.StackHighWater(), 0u);  // measured when the thread ends
+        s.RunFrame(1, 16000);
+        const size_t depth = s.StackHighWater();
+        EXPECT_EQ(touched, c.deep ? 2 : 0);
+        if (!c.paint) {
+            EXPECT_EQ(depth, 0u);
+        } else if (c.deep) {
+            EXPECT_GE(depth, kDeep);
+            EXPECT_LT(depth, options.stackSize);
+        } else {
+            EXPECT_GT(depth, 0u);
+            EXPECT_LT(depth, kDeep / 4);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace qohost

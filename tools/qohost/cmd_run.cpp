@@ -54,6 +54,7 @@ struct RunOptions {
     std::vector<std::string> hide, show;  // record kinds
     bool summary = true;
     bool allQueries = false;
+    bool stackDepth = false;          // paint the fiber stacks and report the deepest use
 };
 
 // The kinds the log prints: the default ones, with --show kinds added and --hide kinds taken
@@ -208,6 +209,7 @@ int Run(const RunOptions& options) {
     WorldOptions worldOptions;
     worldOptions.frameTimeMs = level.frameMs;
     worldOptions.keepHistory = false;  // the log and the trace stream; nothing grows with the run
+    worldOptions.threads.paintStacks = options.stackDepth;
     World world(worldOptions);
     RunLog log(stdout, !options.quiet, std::chrono::duration<double>(options.hold));
     log.SetKinds(kinds);
@@ -326,6 +328,9 @@ int Run(const RunOptions& options) {
     world.RemoveSink(log);
 
     if (!finishTrace()) code = kExitFailure;
+    if (options.stackDepth)  // every thread has ended and given its stack back by now
+        std::printf("== deepest script thread stack: %zu bytes of %zu\n", world.scheduler.StackHighWater(),
+                    worldOptions.threads.stackSize);
     std::fflush(stdout);
     if (world.ThreadFailures() != 0) {
         std::fprintf(stderr, "qohost: %" PRIu64 " script thread%s could not be created (%s)\n",
@@ -365,6 +370,9 @@ void Setup(CLI::App& app) {
     cmd->add_option("--load", options->load,
                     "continue from a checkpoint: the level loads afresh, then its objects take their saved "
                     "state back");
+    cmd->add_flag("--stack-depth", options->stackDepth,
+                  "measure the stack the script threads use (each fiber stack is painted with a pattern) "
+                  "and print the deepest use after the run");
     cmd->add_option("--timeout", options->timeout,
                     "stop the run at the end of the frame during which this much wall-clock time has passed "
                     "(as SIGINT does: '== interrupted at frame N', exit code 6)")

@@ -18,8 +18,8 @@
 class spawnPoint : public kvQuorinObject {
     QO_SCRIPT_CLASS(spawnPoint, kvQuorinObject)
     QO_PROPERTIES(
-        QO_PROPERTY(minDistance, "Maximum distance spawn is valid"),
-        QO_PROPERTY(maxDistance, "Minimum distance spawn is valid. 0 for infinite distance."),
+        QO_PROPERTY(minDistance, "Minimum distance spawn is valid"),
+        QO_PROPERTY(maxDistance, "Maximum distance spawn is valid. 0 for infinite distance."),
         QO_PROPERTY(validAngleMin, "Set an angle from 0 to 360 representing valid angles for player to view spawn"),
         QO_PROPERTY(validAngleMax, "Set an angle from 0 to 360 representing valid angles for player to view spawn"),
         QO_PROPERTY(reUseDelay, "Time in seconds to wait until spawn is valid again"),

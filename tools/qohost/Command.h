@@ -18,6 +18,7 @@ constexpr int kExitFailure = 1;   // the module failed to load, or the run or it
 constexpr int kExitInput = 2;     // the input (a level, a name) was refused; nothing ran
 constexpr int kExitUsage = 3;     // the command line was wrong; nothing ran
 constexpr int kExitThreads = 4;   // the level ran, but some script threads could not be created
+constexpr int kExitTestFailed = 6;  // qohost test, check: a level failed its expectations or checks
 // The exit-code lines for a subcommand's --help.
 extern const char* const kExitCodeHelp;
 

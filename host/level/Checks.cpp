@@ -103,18 +103,19 @@ void AtPath(const Json& v, std::string_view path, const std::string& field,
     for (size_t i = 0; i < member.size(); ++i) AtPath(member[i], rest, here + "[" + std::to_string(i) + "]", out);
 }
 
-}  // namespace
-
-void CheckAgainstModule(kvQuorin& module, const LevelDesc& level, LevelErrors& errors) {
+// A world of its own for the module while `work` asks it things: the module answers only while
+// a host is attached.
+template <class Work>
+void WithModule(kvQuorin& module, Work&& work) {
     WorldOptions options;
     options.keepHistory = false;
     World world(options);
     world.Attach(&module, /*reset=*/false);
-    CheckLevel(world, level, errors);
+    work(world);
     world.Detach();
 }
 
-void LintAgainstModule(kvQuorin& module, const LevelDesc& level, LevelErrors& warnings) {
+void TypeRestrictions(kvQuorin& module, const LevelDesc& level, LevelErrors& warnings) {
     std::map<std::string, std::vector<Restriction>> byClass;
     for (const LevelEntity& e : level.entities)
         for (const LevelObject& o : e.objects) {
@@ -133,6 +134,16 @@ void LintAgainstModule(kvQuorin& module, const LevelDesc& level, LevelErrors& wa
                 }
             }
         }
+}
+
+}  // namespace
+
+void CheckAgainstModule(kvQuorin& module, const LevelDesc& level, LevelErrors& errors) {
+    WithModule(module, [&](World& world) { CheckLevel(world, level, errors); });
+}
+
+void LintAgainstModule(kvQuorin& module, const LevelDesc& level, LevelErrors& warnings) {
+    WithModule(module, [&](World&) { TypeRestrictions(module, level, warnings); });
 }
 
 std::vector<std::vector<std::string>> ActivationCycles(const LevelDesc& level) {

@@ -196,6 +196,8 @@ public:
         if (v.contains("after")) Seconds(v["after"], field + ".after", out.afterMs);
         if (v.contains("before")) Seconds(v["before"], field + ".before", out.beforeMs);
         if (out.afterMs > out.beforeMs) Fail(field + ".before", "is earlier than 'after'");
+        if (v.contains("comment") && !v["comment"].is_string())
+            Fail(field + ".comment", std::string("expected a string, got ") + DescribeJson(v["comment"]));
         if (v.contains("name")) {
             if (v["name"].is_string() && !HasControlCharacter(v["name"].get<std::string>()))
                 out.name = v["name"].get<std::string>();

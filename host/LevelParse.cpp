@@ -234,7 +234,11 @@ public:
               std::initializer_list<const char*> allowed) {
         for (auto it = object.begin(); it != object.end(); ++it) {
             const std::string& key = it.key();
-            bool known = key == "comment";
+            if (key == "comment") {
+                Expect(it.value().is_string(), Join(field, key), "a string", it.value());
+                continue;
+            }
+            bool known = false;
             for (const char* a : allowed) known = known || key == a;
             if (!known) Fail(Join(field, key), "unknown field");
         }
@@ -791,6 +795,14 @@ bool ParseLevel(std::string_view text, const std::string& file, LevelDesc& out,
     out = LevelDesc{};
     out.file = file;
 
+    // The reader stops at a NUL byte as at the end of the text: whatever follows one would be
+    // ignored without a word, so a file holding one is refused.
+    if (const size_t nul = text.find('\0'); nul != std::string_view::npos) {
+        AddError(errors, {file, "", "",
+                          "a NUL byte at offset " + std::to_string(nul) +
+                              ": a level file holds one JSON document and nothing after it but whitespace"});
+        return false;
+    }
     Json doc;
     DocumentBuilder builder(doc);
     if (!Json::sax_parse(text.begin(), text.end(), &builder)) {
@@ -832,6 +844,10 @@ bool ParseLevel(std::string_view text, const std::string& file, LevelDesc& out,
             for (auto it = c.begin(); it != c.end(); ++it) {
                 std::string value;
                 const std::string field = "cvars." + it.key();
+                if (it.key().empty()) {
+                    r.Fail(field, "expected a console variable name, got an empty name");
+                    continue;
+                }
                 if (r.KeyName(it.key(), field) && r.CvarText(it.value(), field, value))
                     out.cvars.emplace_back(it.key(), value);
             }

@@ -42,6 +42,7 @@ public:
                       QO_PROPERTY(activateOnArrival), QO_PROPERTY(activateOnNext), QO_PROPERTY(delay),
                       QO_PROPERTY(waitForNextActivate), QO_PROPERTY(stopSoundOnArrival),
                       QO_PROPERTY(waitForChildrenBeforeMove))
+        QO_EDITOR("arrow3D { endPoint = direction; !isDirection; dragEditable; color = yellow; }")
 
         moveCommands_t()
             : alignToPosition(true), rotateOnce(true), soundOnMove(nullptr), soundOnArrive(nullptr), delay(0.0f),

@@ -32,6 +32,7 @@ public:
               "linkAction { entityPtr = moveKeyInfo.nextKey; actionName = 'Connect to Next Mover Key'; "
               "stopLinkActionProcessingAfterThisEntity; associatedHotKey = CTRL_J; }")
     QO_EVENTS("OnActivate")
+    QO_OWN_EVENTS_ONLY
 
 public:
     void ConfigureNode() override;
@@ -53,6 +54,7 @@ class pHell_MovingPlatform : public pHell_MoveKey {
     QO_SCRIPT_CLASS(pHell_MovingPlatform, pHell_MoveKey)
     QO_PROPERTIES(QO_PROPERTY(startOnMapLoad))
     QO_EVENTS("OnActivate")
+    QO_OWN_EVENTS_ONLY
 
 public:
     void ConfigureNode() override;

@@ -11,6 +11,7 @@
 
 class hitStop : public kvQuorinObject {
     QO_SCRIPT_CLASS(hitStop, kvQuorinObject)
+    QO_COMMENT("hacky testing a hitstop")
     QO_PROPERTIES(QO_PROPERTY(stopFrames, "Slow for this many frames"),
                   QO_PROPERTY(stopScale, "Timescale to this while 'stopped'"),
                   QO_PROPERTY(debugText, "Display debug info"))

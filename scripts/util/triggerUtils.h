@@ -18,9 +18,11 @@ class util_triggerEnable : public kvQuorinObject {
         "foreach listItem in disableList { targetLine { target = listItem; color = red; showAlways = false; } }",
         "foreach listItem in enableList { targetLine { target = listItem; color = dkgrey; showAlways = true; } }",
         "foreach listItem in enableList { targetLine { target = listItem; color = green; showAlways = false; } }",
-        "linkActionList { entityPtrs = enableList[x]; actionName = 'Link to Enable List'; hotKey = CTRL_J; }",
+        "linkActionList { entityPtrs = enableList[x]; actionName = 'Link to Enable List'; "
+        "stopLinkActionProcessingAfterThisEntity; allowedType = 'kvTrigger'; associatedHotKey = CTRL_J; }",
         "entityTypeRestriction { path = 'enableList[x]'; allowedType = 'kvTrigger'; }",
-        "linkActionList { entityPtrs = disableList[x]; actionName = 'Link to Disable List'; }",
+        "linkActionList { entityPtrs = disableList[x]; actionName = 'Link to Disable List'; "
+        "stopLinkActionProcessingAfterThisEntity; allowedType = 'kvTrigger'; associatedHotKey = CTRL_J; }",
         "entityTypeRestriction { path = 'disableList[x]'; allowedType = 'kvTrigger'; }")
     QO_EVENTS("OnActivate")
 
@@ -39,6 +41,7 @@ class util_triggerPush : public kvQuorinObject {
                   QO_PROPERTY(pushPlatform, "Mover for carrying the player"),
                   QO_PROPERTY(endpoint1, "Endpoint for determining slope when positioning the mover"),
                   QO_PROPERTY(endpoint2, "Endpoint for determining slope when positioning the mover"))
+    QO_EDITOR("arrow3D { endPoint = pushDirection; dragEditable; color = yellow; showAlways = true; }")
     QO_EVENTS("OnActivate")
     QO_FUNCTIONS(QO_FUNCTION(Update))
 

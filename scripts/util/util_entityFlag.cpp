@@ -20,18 +20,18 @@ util_entityFlag* FlagObjectOf(uint32_t entity) {
 }
 
 // The flag object for a library function: null for a zero or invalid entity; for an entity
-// without one, the gated debug line of the calling function; for one the host reports but
-// cannot hand out, "Assertion failed: 0".
+// without one, the gated debug line of the calling function. A host that answers the lookup
+// with an index that resolves to no object (some hosts say "none" with 0) means the same thing.
 util_entityFlag* LibraryFlagObject(const qoEntity& entity, const char* function, int line) {
     if (entity.handle == 0 || !entity.IsValid()) return nullptr;
     const uint32_t index = qoSys->FindScriptObject(entity.handle, util_entityFlag::qoName, 0);
-    if (index == kNoObjectIndex) {
+    auto* flags = index == kNoObjectIndex
+                      ? nullptr
+                      : static_cast<util_entityFlag*>(qoSys->GetScriptObject(entity.handle, index));
+    if (!flags) {
         qoDebugPrint("^3", function, line,
                      "Could not access the entityFlag object on entity: " + entity.Name());
-        return nullptr;
     }
-    auto* flags = static_cast<util_entityFlag*>(qoSys->GetScriptObject(entity.handle, index));
-    if (!flags) qoAssertFailed("0");
     return flags;
 }
 

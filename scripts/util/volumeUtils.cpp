@@ -158,7 +158,7 @@ void util_volumePlayerFallZone::OnActivate(const qoEntity& activator) {
 void util_volumeAmbientMonsterSounds::Init() {
     qoBindWorldUtil();
     if (!entity.IsClass("kvVolume")) {
-        QO_DEBUG_PRINT("^1", "util_volumeAmbientMonsterSounds::Init", "Intended to be placed on a volume entity only.");
+        QO_DEBUG_PRINT("^3", "util_volumeAmbientMonsterSounds::Init", "Intended to be placed on a volume entity only.");
         return;
     }
     const int count = entity.NumTargets();

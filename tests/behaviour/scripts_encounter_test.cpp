@@ -433,6 +433,8 @@ TEST_F(EncounterTest, ClassesSizesRowsEventsAndSlots) {
     for (const Events e : {Events{"pHell_Spawner", true, false, false}, Events{"pHell_SpawnCluster", true, true, false},
                            Events{"pHell_SpawnManager", true, true, false},
                            Events{"pHell_EncounterManager", false, true, false},
+                           Events{"pHell_MoveKey", false, true, false},
+                           Events{"pHell_MovingPlatform", false, true, false},
                            Events{"pHell_CombatManager", true, false, false}, Events{"pHell_ActiveAi", false, false, true}}) {
         kvQOObject* object = api->CreateObject(e.cls);
         ASSERT_NE(object, nullptr) << e.cls;

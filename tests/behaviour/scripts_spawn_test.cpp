@@ -335,6 +335,14 @@ TEST_F(SpawnTest, ObjectSizesRowsAndTheRoleTargetDecl) {
     const char* const* editor = api->GetEditorMetadata("spawnManager");
     ASSERT_NE(editor, nullptr);
     EXPECT_STREQ(editor[2], "entityTypeRestriction { path = 'spawnList[x]'; allowedType = 'kvTarget_Spawn'; }");
+
+    // A spawn point's distance tooltips say which bound each field is.
+    const char* point = reinterpret_cast<const char*>(api->GetPropertyTable("spawnPoint"));
+    ASSERT_NE(point, nullptr);
+    EXPECT_STREQ(Raw<const char*>(point, 16), "minDistance");
+    EXPECT_STREQ(Raw<const char*>(point, 24), "Minimum distance spawn is valid");
+    EXPECT_STREQ(Raw<const char*>(point + 40, 16), "maxDistance");
+    EXPECT_STREQ(Raw<const char*>(point + 40, 24), "Maximum distance spawn is valid. 0 for infinite distance.");
 }
 
 }  // namespace

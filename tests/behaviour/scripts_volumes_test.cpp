@@ -176,6 +176,18 @@ TEST_F(VolumeTest, AmbientSpeakersFollowPlayersUntilActivatedThenNeverAgain) {
     EXPECT_TRUE(Calls("lamp.On(").empty());
 }
 
+// Placed on something that is not a volume, it says so as a warning (yellow), gated by
+// qo_debugPrint.
+TEST_F(VolumeTest, AmbientSpeakersOffAVolumeWarnInYellow) {
+    Load(R"({"cvars": {"qo_debugPrint": 1}, "players": [{"name": "player1"}],
+        "entities": [{"name": "crate", "class": "kvProp",
+           "objects": [{"class": "util_volumeAmbientMonsterSounds"}]}]})");
+    RunUntil(1);
+    const std::vector<std::string> lines = Records("console", "Intended to be placed on a volume entity only.");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].rfind("^3util_volumeAmbientMonsterSounds::Init", 0), 0u) << lines[0];
+}
+
 // ---- the host's crossing volumes -------------------------------------------------------------
 
 TEST_F(VolumeTest, WalkerEntersAndExitsInTheFramesItsBoundsSayOnceEach) {

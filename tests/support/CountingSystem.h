@@ -13,7 +13,7 @@
 
 namespace qohost::test {
 
-class CountingSystem final : public kvQuorinSystem {
+class CountingSystem : public kvQuorinSystem {
 public:
     explicit CountingSystem(World& w) : world(w) {}
 

@@ -10,6 +10,7 @@
 #include "host/Console.h"
 #include "host/World.h"
 #include "scripts/util/util_entityFlag.h"
+#include "tests/support/CountingSystem.h"
 #include "tests/support/HostFixture.h"
 
 namespace {
@@ -105,6 +106,30 @@ TEST_F(FlagLibrary, MissingFlagObjectGivesTheGatedDebugLines) {
         expected.push_back(std::string("^3") + where + tail);
     EXPECT_EQ(world->console.Lines(), expected);
     EXPECT_EQ(Flags(crate), nullptr) << "only DefineFlag attaches a flag object";
+}
+
+// A host may answer "the entity carries none" with an index that resolves to no object (0
+// here) instead of 0xFFFFFFFF: the library functions take that as "no flag object" too.
+class NoneIsZeroSystem final : public qohost::test::CountingSystem {
+public:
+    using CountingSystem::CountingSystem;
+    uint32_t FindScriptObject(uint32_t entity, const char* className, int create) override {
+        const uint32_t index = CountingSystem::FindScriptObject(entity, className, create);
+        return index == qohost::kNoObject ? 0u : index;
+    }
+};
+
+TEST_F(FlagLibrary, LookupResolvingToNoObjectCountsAsNone) {
+    world->cvars.Define("qo_debugPrint", "1");
+    NoneIsZeroSystem host(*world);
+    kvQuorinSystem* const previous = qoSys;
+    qoSys = &host;
+    EXPECT_FALSE(qoUtil::IsFlagSet(crate, "Open"));
+    qoUtil::SetFlag(crate, "Open");
+    qoSys = previous;
+    const std::string tail = "^0 : Could not access the entityFlag object on entity: crate";
+    EXPECT_EQ(world->console.Lines(), (std::vector<std::string>{"^3qoUtil::IsFlagSet::528" + tail,
+                                                                "^3qoUtil::SetFlag::546" + tail}));
 }
 
 struct WaitCase {

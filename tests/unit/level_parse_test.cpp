@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <string_view>
 
 #include "host/Level.h"
 #include "tests/unit/level_test_names.h"
@@ -116,7 +117,7 @@ TEST(LevelParse, SecondsToFrames) {
 // One malformed document per row and the one line it must produce.
 struct Malformed {
     const char* what;
-    const char* text;
+    std::string_view text;
     const char* error;
 };
 
@@ -125,6 +126,15 @@ const Malformed kMalformed[] = {
     {"truncated", "{\"entities\": [", "bad.json: invalid JSON: parse error at line 1, column 15: syntax error "},
     {"empty file", "", "bad.json: invalid JSON: parse error at line 1, column 1: syntax error while parsing value"},
     {"top level", "[]", "bad.json: expected a JSON object at the top level, got an array"},
+    {"bytes after a NUL", std::string_view("{\"frames\":1}\0{\"frames\":\"garbage", 31),
+     "bad.json: a NUL byte at offset 12: a level file holds one JSON document and nothing after it"},
+    {"trailing document", R"({"frames": 1} {"frames": 2})", "bad.json: invalid JSON: parse error at line 1, column 15"},
+    {"comment not a string", R"({"comment": {"not": "a string"}})",
+     "bad.json: field 'comment': expected a string, got an object"},
+    {"entity comment", R"({"entities": [{"name": "a", "class": "kvProp", "comment": 3}]})",
+     "bad.json: entity 'a', field 'comment': expected a string, got a number"},
+    {"empty cvar name", R"({"cvars": {"": 1}})",
+     "bad.json: field 'cvars.': expected a console variable name, got an empty name"},
     {"unknown field", R"({"framems": 16})", "bad.json: field 'framems': unknown field"},
     {"frame time type", R"({"frameMs": "16"})", "bad.json: field 'frameMs': expected an integer, got a string"},
     {"frame time range", R"({"frameMs": 0})", "bad.json: field 'frameMs': integer out of range 1 to 1000"},

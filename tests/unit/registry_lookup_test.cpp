@@ -2,6 +2,7 @@
 // factory, comments, property tables, enum tables, element types and editor statements.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -81,6 +82,7 @@ TEST_F(RegistryLookup, Comments) {
          "An audible countdown timer helper. Trigger first to start countdown timer. Trigger "
          "again to extend by 'triggerTime'. When timer is complete any targets will be fired and "
          "the entity will remove itself."},
+        {"hitStop", "hacky testing a hitstop"},
         {"qoComment", nullptr},
         {"qoWorldUtil", nullptr},
         {"TRIGGERSEQUENTIAL", nullptr},
@@ -232,6 +234,35 @@ TEST_F(RegistryLookup, EditorMetadataOfClassesStructsAndOtherNames) {
     for (const char* name : {"triggerSequential", "qoWorldUtil", "util_debugMetaData::planeInfo_t",
                              "qocomment", "", "nothing at all"})
         EXPECT_EQ(api->GetEditorMetadata(name), nullptr) << name;
+}
+
+// Statements a map editor matches word for word: the link actions carry their stop mark, the
+// allowed type and the hot key under the names the editor reads.
+TEST_F(RegistryLookup, EditorStatementsQuotedExactly) {
+    const std::string push =
+        "arrow3D { endPoint = pushDirection; dragEditable; color = yellow; showAlways = true; }";
+    const std::string link = "; stopLinkActionProcessingAfterThisEntity; allowedType = 'kvTrigger'; "
+                             "associatedHotKey = CTRL_J; }";
+    struct Case {
+        const char* type;
+        std::string statement;
+    };
+    const Case cases[] = {
+        {"util_triggerPush", push},
+        {"util_volumePush", push},
+        {"util_triggerEnable",
+         "linkActionList { entityPtrs = enableList[x]; actionName = 'Link to Enable List'" + link},
+        {"util_triggerEnable",
+         "linkActionList { entityPtrs = disableList[x]; actionName = 'Link to Disable List'" + link},
+        {"moverExtender::moveCommands_t",
+         "arrow3D { endPoint = direction; !isDirection; dragEditable; color = yellow; }"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> statements;
+        for (const char* const* s = api->GetEditorMetadata(c.type); s && *s; ++s) statements.emplace_back(*s);
+        EXPECT_NE(std::find(statements.begin(), statements.end(), c.statement), statements.end())
+            << c.type << " lacks: " << c.statement << "\n" << ::testing::PrintToString(statements);
+    }
 }
 
 TEST_F(RegistryLookup, DebugUtilFunctionAndDeclDefault) {

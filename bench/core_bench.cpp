@@ -14,7 +14,7 @@
 #include "core/qoList.h"
 #include "core/qoString.h"
 #include "core/qoSystem.h"
-#include "host/World.h"
+#include "host/world/World.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <memory>
 #include <string>
 
-#include "host/Level.h"
-#include "host/LevelRunner.h"
-#include "host/Module.h"
-#include "host/World.h"
+#include "host/level/Level.h"
+#include "host/level/LevelRunner.h"
+#include "host/world/Module.h"
+#include "host/world/World.h"
 #include "quorin/quorin.h"
 
 namespace {

@@ -6,9 +6,9 @@
 
 #include <memory>
 
-#include "host/Methods.h"
-#include "host/Module.h"
-#include "host/World.h"
+#include "host/methods/Events.h"
+#include "host/world/Module.h"
+#include "host/world/World.h"
 
 namespace {
 

@@ -41,11 +41,11 @@
 #include <lua.hpp>
 
 #include "bench/ScaleLevel.h"
-#include "host/Level.h"
-#include "host/LevelRunner.h"
-#include "host/Module.h"
-#include "host/RunLog.h"
-#include "host/World.h"
+#include "host/level/Level.h"
+#include "host/level/LevelRunner.h"
+#include "host/world/Module.h"
+#include "host/records/RunLog.h"
+#include "host/world/World.h"
 #include "quorin/quorin.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "host/World.h"
+#include "host/world/World.h"
 #include "quorin/kvQuorin.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include <cstring>
 
-#include "core/qoEntity.h"
+#include "hostcalls/qoEntity.h"
 #include "core/qoSystem.h"
 #include "tests/unit/hostcalls_null_system.h"
 

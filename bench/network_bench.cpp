@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "host/Module.h"
-#include "host/Network.h"
-#include "host/World.h"
+#include "host/world/Module.h"
+#include "host/sim/network/Network.h"
+#include "host/world/World.h"
 #include "quorin/quorin.h"
 #include "tests/support/CountingSystem.h"
 #include "tests/support/NetworkNodes.h"

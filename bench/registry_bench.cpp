@@ -13,10 +13,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "host/World.h"
+#include "host/world/World.h"
 #include "object/qoClass.h"
-#include "runtime/qoClassList.h"
-#include "runtime/qoRegistryTables.h"
+#include "module/qoClassList.h"
+#include "module/qoRegistryTables.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 
 #include <lua.hpp>
 
-#include "host/Module.h"
-#include "host/World.h"
+#include "host/world/Module.h"
+#include "host/world/World.h"
 #include "object/qoClass.h"
 #include "object/qoThreads.h"
 

@@ -13,9 +13,9 @@
 #include <string>
 #include <string_view>
 
-#include "host/Level.h"
-#include "host/Module.h"
-#include "host/World.h"
+#include "host/level/Level.h"
+#include "host/world/Module.h"
+#include "host/world/World.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include <memory>
 #include <string>
 
-#include "host/Module.h"
-#include "host/World.h"
+#include "host/world/Module.h"
+#include "host/world/World.h"
 
 namespace {
 

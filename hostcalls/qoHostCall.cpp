@@ -1,7 +1,7 @@
 // The failure path of the host method wrappers, and compile-time checks of the catalogue.
 #include "hostcalls/qoHostCall.h"
 
-#include "core/qoEntity.h"
+#include "hostcalls/qoEntity.h"
 
 namespace {
 

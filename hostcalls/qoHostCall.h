@@ -12,7 +12,7 @@
 //   i -> int32_t   f -> float   b -> bool   v, a -> const qoVector&   c -> const qoColor&
 //   d -> qoDeclRef (by value)
 //
-// This header is included by core/qoEntity.h before class qoEntity is defined, so qoEntity is
+// This header is included by hostcalls/qoEntity.h before class qoEntity is defined, so qoEntity is
 // used here only in templates that are instantiated after the class is complete.
 #pragma once
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "core/qoEntity.h"
+#include "hostcalls/qoEntity.h"
 #include "core/qoString.h"
 #include "quorin/kvQOObject.h"
 

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "core/qoEntity.h"
+#include "hostcalls/qoEntity.h"
 #include "core/qoList.h"
 #include "core/qoString.h"
 #include "quorin/qoTypes.h"

@@ -31,7 +31,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "core/qoEntity.h"
+#include "hostcalls/qoEntity.h"
 #include "core/qoString.h"
 #include "core/qoSystem.h"
 #include "object/kvQuorinObject.h"

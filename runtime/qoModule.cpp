@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "core/qoEntity.h"
+#include "hostcalls/qoEntity.h"
 #include "core/qoSystem.h"
 #include "cvars/cvar.h"
 

@@ -1,8 +1,8 @@
 #include "runtime/qoWorldUtil.h"
 
 #include "core/qoDiagnostics.h"
-#include "core/qoObjectRef.h"
-#include "debug/qoDebugUtil.h"
+#include "hostcalls/qoObjectRef.h"
+#include "runtime/qoDebugUtil.h"
 #include "object/qoThreads.h"
 #include "runtime/qoModule.h"
 

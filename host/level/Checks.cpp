@@ -5,8 +5,8 @@
 #include <regex>
 #include <unordered_set>
 
-#include "host/Entity.h"
-#include "host/World.h"
+#include "host/world/Entity.h"
+#include "host/world/World.h"
 #include "host/level/SpawnArgs.h"
 #include "host/level/Suggest.h"
 #include "quorin/kvQuorin.h"

@@ -6,13 +6,13 @@
 #include <string_view>
 #include <vector>
 
-#include "host/Level.h"
+#include "host/level/Level.h"
 
 class kvQuorin;
 
 namespace qohost {
 
-// The names of the host classes (the table in host/Entity.cpp), for "did you mean".
+// The names of the host classes (the table in host/world/Entity.cpp), for "did you mean".
 std::vector<std::string_view> HostClassNames();
 
 // Appends one warning per finding, in the form of load errors (file, entity, field, message).

@@ -6,7 +6,7 @@
 #include <limits>
 #include <string>
 
-#include "host/Recorder.h"
+#include "host/records/Recorder.h"
 #include "quorin/qoTypes.h"
 
 namespace qohost {

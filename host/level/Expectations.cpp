@@ -5,9 +5,9 @@
 #include <optional>
 #include <regex>
 
-#include "host/Console.h"
-#include "host/Methods.h"
-#include "host/World.h"
+#include "host/world/Console.h"
+#include "host/methods/Methods.h"
+#include "host/world/World.h"
 #include "host/level/Suggest.h"
 
 namespace qohost {

@@ -13,7 +13,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "host/Level.h"
+#include "host/level/Level.h"
 #include "host/level/Expectation.h"
 
 namespace qohost {

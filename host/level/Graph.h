@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "host/Level.h"
+#include "host/level/Level.h"
 
 namespace qohost {
 

@@ -2,8 +2,8 @@
 
 #include <chrono>
 
-#include "host/LevelRunner.h"
-#include "host/World.h"
+#include "host/level/LevelRunner.h"
+#include "host/world/World.h"
 
 namespace qohost {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/Level.h"
+#include "host/level/Level.h"
 #include "host/level/Expectations.h"
 
 class kvQuorin;

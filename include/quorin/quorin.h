@@ -5,4 +5,5 @@
 #include "quorin/kvQuorin.h"
 #include "quorin/kvQuorinSystem.h"
 #include "quorin/qoEvents.h"
+#include "quorin/qoMethodCatalogue.h"
 #include "quorin/qoTypes.h"

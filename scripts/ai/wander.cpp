@@ -1,7 +1,7 @@
 #include "scripts/ai/wander.h"
 
 #include "core/qoDiagnostics.h"
-#include "core/qoObjectRef.h"
+#include "hostcalls/qoObjectRef.h"
 #include "core/qoVector.h"
 #include "object/qoThreads.h"
 

@@ -1,6 +1,6 @@
 #include "scripts/encounter/pHell_EventCounter.h"
 
-#include "core/qoEntity.h"
+#include "hostcalls/qoEntity.h"
 
 namespace {
 

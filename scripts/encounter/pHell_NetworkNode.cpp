@@ -1,7 +1,7 @@
 #include "scripts/encounter/pHell_NetworkNode.h"
 
 #include "core/qoDiagnostics.h"
-#include "core/qoEntity.h"
+#include "hostcalls/qoEntity.h"
 #include "object/qoThreads.h"
 
 namespace {

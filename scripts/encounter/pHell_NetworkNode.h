@@ -15,7 +15,7 @@
 #include <cstdint>
 
 #include "core/qoList.h"
-#include "core/qoObjectRef.h"
+#include "hostcalls/qoObjectRef.h"
 #include "object/qoClass.h"
 #include "runtime/qoEnums.h"
 

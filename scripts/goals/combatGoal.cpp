@@ -4,7 +4,7 @@
 
 #include "object/qoThreads.h"
 #include "runtime/qoModule.h"
-#include "scripts/util/qoDebugText.h"
+#include "scripts/common/qoDebugText.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/qoObjectRef.h"
+#include "hostcalls/qoObjectRef.h"
 #include "object/qoClass.h"
 
 class _combatGoal : public kvQuorinObject {

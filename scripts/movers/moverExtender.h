@@ -14,7 +14,7 @@
 #include <cstdint>
 
 #include "core/qoList.h"
-#include "core/qoObjectRef.h"
+#include "hostcalls/qoObjectRef.h"
 #include "object/qoClass.h"
 
 class moverExtender : public kvQuorinObject {

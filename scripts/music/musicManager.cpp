@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "core/qoObjectRef.h"
+#include "hostcalls/qoObjectRef.h"
 #include "cvars/cvar.h"
 #include "object/qoThreads.h"
 

@@ -11,7 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/qoObjectRef.h"
+#include "hostcalls/qoObjectRef.h"
 #include "object/qoClass.h"
 
 // The spawn rules of one spawn entity (attached by the manager, created when missing).

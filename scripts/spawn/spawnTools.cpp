@@ -1,7 +1,7 @@
 #include "scripts/spawn/spawnTools.h"
 
 #include "core/qoDiagnostics.h"
-#include "core/qoObjectRef.h"
+#include "hostcalls/qoObjectRef.h"
 #include "scripts/spawn/spawnManager.h"
 
 void spawnAddSpawns::OnActivate(const qoEntity&) {

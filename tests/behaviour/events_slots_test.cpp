@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/World.h"
+#include "host/world/World.h"
 #include "tests/behaviour/events_delivery.h"
 #include "tests/support/HostFixture.h"
 

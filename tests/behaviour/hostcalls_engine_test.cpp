@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/World.h"
+#include "host/world/World.h"
 #include "quorin/qoMethodCatalogue.h"
 #include "tests/support/HostFixture.h"
 

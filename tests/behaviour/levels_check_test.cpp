@@ -10,9 +10,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "host/Level.h"
-#include "host/Module.h"
-#include "host/World.h"
+#include "host/level/Level.h"
+#include "host/world/Module.h"
+#include "host/world/World.h"
 #include "host/level/Checks.h"
 #include "tests/support/Qohost.h"
 

@@ -9,8 +9,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "host/Level.h"
-#include "host/Module.h"
+#include "host/level/Level.h"
+#include "host/world/Module.h"
 #include "host/level/LevelTest.h"
 #include "tests/support/Qohost.h"
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "host/Module.h"
-#include "host/World.h"
+#include "host/world/Module.h"
+#include "host/world/World.h"
 #include "tests/support/HostFixture.h"
 
 namespace {

@@ -11,10 +11,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "host/Console.h"
-#include "host/RunLog.h"
-#include "host/TraceSink.h"
-#include "host/TraceWriter.h"
+#include "host/world/Console.h"
+#include "host/records/RunLog.h"
+#include "host/records/TraceSink.h"
+#include "host/records/TraceWriter.h"
 #include "tests/behaviour/scripts_levels.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "host/Methods.h"
+#include "host/methods/Events.h"
 #include "tests/behaviour/scripts_levels.h"
 
 namespace {

@@ -16,10 +16,10 @@
 #include <utility>
 #include <vector>
 
-#include "host/Console.h"
-#include "host/Level.h"
-#include "host/LevelRunner.h"
-#include "host/World.h"
+#include "host/world/Console.h"
+#include "host/level/Level.h"
+#include "host/level/LevelRunner.h"
+#include "host/world/World.h"
 #include "tests/support/HostFixture.h"
 
 namespace scripts_test {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/Checkpoint.h"
+#include "host/level/Checkpoint.h"
 #include "tests/behaviour/scripts_levels.h"
 
 namespace scripts_test {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/Sound.h"
+#include "host/sim/sound/Sound.h"
 #include "tests/behaviour/scripts_levels.h"
 
 namespace scripts_test {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/Methods.h"
+#include "host/methods/Methods.h"
 #include "tests/behaviour/scripts_levels.h"
 
 namespace scripts_test {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/Volumes.h"
+#include "host/sim/volumes/Volumes.h"
 #include "tests/behaviour/scripts_levels.h"
 
 namespace scripts_test {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/Volumes.h"
+#include "host/sim/volumes/Volumes.h"
 #include "tests/behaviour/scripts_levels.h"
 
 namespace scripts_test {
@@ -185,7 +185,7 @@ TEST_F(VolumeTest, AmbientSpeakersOffAVolumeWarnInYellow) {
     RunUntil(1);
     const std::vector<std::string> lines = Records("console", "Intended to be placed on a volume entity only.");
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].rfind("^3util_volumeAmbientMonsterSounds::Init", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[0].rfind("0 ^3util_volumeAmbientMonsterSounds::Init", 0), 0u) << lines[0];
 }
 
 // ---- the host's crossing volumes -------------------------------------------------------------

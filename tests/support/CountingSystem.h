@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "host/World.h"
+#include "host/world/World.h"
 #include "quorin/kvQuorinSystem.h"
 
 namespace qohost::test {

@@ -14,8 +14,8 @@
 #include <utility>
 #include <vector>
 
-#include "host/Network.h"
-#include "host/World.h"
+#include "host/sim/network/Network.h"
+#include "host/world/World.h"
 #include "scripts/encounter/pHell_EventCounter.h"
 #include "scripts/encounter/pHell_NetworkNode.h"
 #include "tests/support/ExtraClassesModule.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/qoEntity.h"
+#include "hostcalls/qoEntity.h"
 #include "core_fake_host.h"
 
 namespace coretest {

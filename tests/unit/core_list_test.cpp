@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "core/qoEntity.h"
+#include "hostcalls/qoEntity.h"
 #include "core/qoList.h"
 #include "core/qoString.h"
-#include "core/qoTrace.h"
+#include "hostcalls/qoTrace.h"
 #include "core/qoVector.h"
 #include "core_fake_host.h"
 

@@ -7,7 +7,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "core/qoObjectRef.h"
+#include "hostcalls/qoObjectRef.h"
 #include "core_fake_host.h"
 #include "object/kvQuorinObject.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/qoDiagnostics.h"
-#include "core/qoEntity.h"
+#include "hostcalls/qoEntity.h"
 #include "core/qoList.h"
 #include "core/qoString.h"
 #include "core/qoSystem.h"

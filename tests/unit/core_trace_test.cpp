@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "core/qoTrace.h"
+#include "hostcalls/qoTrace.h"
 #include "core_fake_host.h"
 
 namespace coretest {

@@ -4,7 +4,7 @@
 
 #include <type_traits>
 
-#include "core/qoObjectRef.h"
+#include "hostcalls/qoObjectRef.h"
 #include "scripts/encounter/pHell_Spawner.h"
 #include "tests/support/HostFixture.h"
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "host/Console.h"
-#include "host/World.h"
-#include "scripts/util/util_entityFlag.h"
+#include "host/world/Console.h"
+#include "host/world/World.h"
+#include "scripts/flags/util_entityFlag.h"
 #include "tests/support/CountingSystem.h"
 #include "tests/support/HostFixture.h"
 

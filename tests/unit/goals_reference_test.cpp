@@ -4,7 +4,7 @@
 
 #include <type_traits>
 
-#include "core/qoObjectRef.h"
+#include "hostcalls/qoObjectRef.h"
 #include "scripts/goals/combatGoal.h"
 #include "tests/support/HostFixture.h"
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "host/Allocator.h"
+#include "host/world/Allocator.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// The host's movers family (host/Movers.h): the share of a move covered with speed-up and
+// The host's movers family (host/sim/movers/Movers.h): the share of a move covered with speed-up and
 // slow-down phases, moves by speed with those phases, bind chains that follow and turn, a
 // child's own move on a moving parent, truthful IsMoving / IsRotating, spline angles, and the
 // checkpoint stream.
@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "core/qoEntity.h"
-#include "host/Checkpoint.h"
-#include "host/Level.h"
-#include "host/Movers.h"
-#include "host/TraceSink.h"
-#include "host/TraceWriter.h"
-#include "host/World.h"
+#include "hostcalls/qoEntity.h"
+#include "host/level/Checkpoint.h"
+#include "host/level/Level.h"
+#include "host/sim/movers/Movers.h"
+#include "host/records/TraceSink.h"
+#include "host/records/TraceWriter.h"
+#include "host/world/World.h"
 #include "tests/support/HostFixture.h"
 
 namespace {

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "host/Level.h"
-#include "host/Methods.h"
-#include "host/Spawning.h"
-#include "host/World.h"
+#include "host/level/Level.h"
+#include "host/methods/Events.h"
+#include "host/sim/spawning/Spawning.h"
+#include "host/world/World.h"
 #include "tests/support/HostFixture.h"
 
 namespace qohost {

@@ -9,7 +9,7 @@
 
 #include "core/qoString.h"
 #include "core/qoSystem.h"
-#include "host/World.h"
+#include "host/world/World.h"
 #include "object/kvQuorinObject.h"
 
 namespace {

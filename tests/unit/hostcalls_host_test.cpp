@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "core/qoEntity.h"
-#include "host/Methods.h"
-#include "host/Sound.h"
-#include "host/World.h"
+#include "hostcalls/qoEntity.h"
+#include "host/methods/Methods.h"
+#include "host/sim/sound/Sound.h"
+#include "host/world/World.h"
 #include "quorin/qoMethodCatalogue.h"
 #include "tests/unit/threads_test_classes.h"
 

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/qoEntity.h"
+#include "hostcalls/qoEntity.h"
 #include "core/qoSystem.h"
 #include "quorin/qoMethodCatalogue.h"
 #include "tests/unit/hostcalls_null_system.h"

@@ -7,9 +7,9 @@
 #include <cstring>
 #include <string>
 
-#include "host/Level.h"
+#include "host/level/Level.h"
 #include "tests/unit/level_test_names.h"
-#include "host/LevelRunner.h"
+#include "host/level/LevelRunner.h"
 #include "tests/support/HostFixture.h"
 
 namespace qohost {

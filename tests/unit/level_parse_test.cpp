@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "host/Level.h"
+#include "host/level/Level.h"
 #include "tests/unit/level_test_names.h"
 
 namespace qohost {
@@ -132,7 +132,7 @@ const Malformed kMalformed[] = {
     {"comment not a string", R"({"comment": {"not": "a string"}})",
      "bad.json: field 'comment': expected a string, got an object"},
     {"entity comment", R"({"entities": [{"name": "a", "class": "kvProp", "comment": 3}]})",
-     "bad.json: entity 'a', field 'comment': expected a string, got a number"},
+     "bad.json: entity 'a', field 'comment': expected a string, got an integer"},
     {"empty cvar name", R"({"cvars": {"": 1}})",
      "bad.json: field 'cvars.': expected a console variable name, got an empty name"},
     {"unknown field", R"({"framems": 16})", "bad.json: field 'framems': unknown field"},

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "host/Level.h"
-#include "host/LevelRunner.h"
-#include "host/TraceSink.h"
-#include "host/TraceWriter.h"
+#include "host/level/Level.h"
+#include "host/level/LevelRunner.h"
+#include "host/records/TraceSink.h"
+#include "host/records/TraceWriter.h"
 #include "object/kvQuorinObject.h"
 #include "tests/support/HostFixture.h"
 

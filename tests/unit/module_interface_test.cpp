@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "cvars/cvar.h"
-#include "host/World.h"
+#include "host/world/World.h"
 #include "object/kvQuorinObject.h"
 #include "runtime/qoModule.h"
-#include "runtime/qoRegistry.h"
+#include "module/qoRegistry.h"
 #include "tests/support/HostFixture.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/Network.h"
+#include "host/sim/network/Network.h"
 #include "object/qoThreads.h"
 #include "tests/support/ExtraClassesFixture.h"
 #include "tests/support/NetworkNodes.h"

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "runtime/qoClassList.h"
-#include "runtime/qoRegistryTables.h"
+#include "module/qoClassList.h"
+#include "module/qoRegistryTables.h"
 #include "tests/support/HostFixture.h"
 
 namespace {
@@ -231,7 +231,7 @@ TEST_F(RegistryClasses, EveryClassInTheSourcesIsCreatable) {
     EXPECT_GE(names.size(), 7u);
     for (const std::string& name : names) {
         kvQOObject* object = api->CreateObject(name.c_str());
-        EXPECT_NE(object, nullptr) << name << " is declared but not in runtime/qoClassList.h";
+        EXPECT_NE(object, nullptr) << name << " is declared but not in module/qoClassList.h";
         if (object) object->Destroy(1);
     }
 }

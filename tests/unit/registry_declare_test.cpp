@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "object/qoClass.h"
-#include "runtime/qoRegistryTables.h"
+#include "module/qoRegistryTables.h"
 #include "tests/support/HostFixture.h"
 #include "tests/unit/registry_test_rows.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "debug/qoDebugUtil.h"
+#include "runtime/qoDebugUtil.h"
 #include "object/qoThunk.h"
 #include "tests/support/HostFixture.h"
 #include "tests/unit/registry_test_rows.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "host/Scheduler.h"
+#include "host/world/Scheduler.h"
 #include "quorin/kvQuorinSystem.h"
 
 namespace qohost {

@@ -10,7 +10,7 @@
 
 #include "core/qoDiagnostics.h"
 #include "core/qoList.h"
-#include "host/World.h"
+#include "host/world/World.h"
 #include "object/qoClass.h"
 #include "object/qoThreads.h"
 #include "quorin/kvQuorin.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/Module.h"
+#include "host/world/Module.h"
 
 namespace qohost::cli {
 

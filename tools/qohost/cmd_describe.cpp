@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "host/Level.h"
-#include "host/World.h"
+#include "host/level/Level.h"
+#include "host/world/World.h"
 #include "host/level/Suggest.h"
 #include "tools/qohost/ClassPage.h"
 #include "tools/qohost/Command.h"

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "host/World.h"
+#include "host/world/World.h"
 #include "tools/qohost/Command.h"
 
 namespace qohost::cli {

@@ -11,10 +11,10 @@
 #include <limits>
 #include <optional>
 
-#include "host/Level.h"
-#include "host/LevelRunner.h"
-#include "host/Network.h"
-#include "host/World.h"
+#include "host/level/Level.h"
+#include "host/level/LevelRunner.h"
+#include "host/sim/network/Network.h"
+#include "host/world/World.h"
 #include "tools/qohost/Command.h"
 
 namespace qohost::cli {

@@ -21,13 +21,13 @@
 #include <utility>
 #include <vector>
 
-#include "host/Checkpoint.h"
-#include "host/Level.h"
-#include "host/LevelRunner.h"
-#include "host/RunLog.h"
-#include "host/TraceSink.h"
-#include "host/TraceWriter.h"
-#include "host/World.h"
+#include "host/level/Checkpoint.h"
+#include "host/level/Level.h"
+#include "host/level/LevelRunner.h"
+#include "host/records/RunLog.h"
+#include "host/records/TraceSink.h"
+#include "host/records/TraceWriter.h"
+#include "host/world/World.h"
 #include "host/level/Checks.h"
 #include "tools/qohost/Command.h"
 
@@ -67,7 +67,7 @@ bool CheckWritable(const std::string& path, std::string& error, const char* what
     return true;
 }
 
-// Reads a checkpoint file (host/Checkpoint.h), refusing what is no regular file as a level
+// Reads a checkpoint file (host/level/Checkpoint.h), refusing what is no regular file as a level
 // file is refused; false with `error` set.
 bool ReadCheckpointFile(const std::string& path, Checkpoint& out, std::string& error) {
     std::string text;

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <utility>
 
-#include "host/Level.h"
+#include "host/level/Level.h"
 
 #include "tools/qohost/Command.h"
 

@@ -9,6 +9,8 @@
 
 #include "host/sim/monsters/Monsters.h"
 #include "host/world/World.h"
+#include "host/level/Checks.h"
+#include "host/level/Suggest.h"
 #include "quorin/kvQuorin.h"
 
 namespace qohost {
@@ -63,8 +65,12 @@ struct PropertyWriter::Context {
         AddError(errors, {file, entity, field, std::move(message)});
         return false;
     }
+    // "expected a number, got a string "loud"": the value too, when it is short to show.
     bool Expected(const std::string& field, const char* what, const Json& v) {
-        return Fail(field, std::string("expected ") + what + ", got " + DescribeJson(v));
+        std::string shown;
+        if (v.is_string()) shown = " \"" + Printable(v.get<std::string>(), 60) + "\"";
+        else if (v.is_number()) shown = " " + v.dump();
+        return Fail(field, std::string("expected ") + what + ", got " + DescribeJson(v) + shown);
     }
 };
 
@@ -372,6 +378,9 @@ void RunInit(kvQOObject* object, void*) {
 // True when the module can create the class although its class-name table does not list it
 // (the encounter network's base classes): a probe object is made and destroyed at once.
 bool CreatableUnlisted(kvQuorin& module, const std::string& name) {
+    // Only a class the module has a property table for: asking it to create any other name
+    // would have it report a failed assertion.
+    if (!module.GetPropertyTable(name.c_str())) return false;
     kvQOObject* probe = module.CreateObject(name.c_str());
     if (!probe) return false;
     probe->Destroy(1);
@@ -389,26 +398,32 @@ void Check(World& world, kvQuorin& module, const LevelDesc& level, LevelErrors& 
 
     PropertyWriter checker(module, nullptr, nullptr, level);
     for (const LevelEntity& e : level.entities) {
-        if (!IsKnownHostClass(e.hostClass))
-            AddError(errors, {level.file, e.name, "class", "unknown host class '" + e.hostClass + "'"});
+        if (!e.hostClass.empty() && !IsKnownHostClass(e.hostClass))
+            AddError(errors, {level.file, e.name, "class", "unknown host class '" + e.hostClass + "'" +
+                                                             DidYouMean(e.hostClass, HostClassNames())});
         if (e.name != "world" && world.EntityByName(e.name))
             AddError(errors, {level.file, e.name, "name", "the world already has an entity of this name"});
         for (const LevelObject& placed : e.objects) {
             if (!listed.count(placed.className)) {
                 AddError(errors, {level.file, e.name, placed.field + ".class",
-                                  "unknown script class '" + placed.className + "'"});
+                                  "unknown script class '" + placed.className + "'" +
+                                      DidYouMean(placed.className, listed)});
                 continue;
             }
             checker.Apply(placed, e.name, nullptr, errors);
         }
     }
     for (const LevelEntityDef& def : level.entityDefs)
-        if (!IsKnownHostClass(def.hostClass))
+        if (!def.hostClass.empty() && !IsKnownHostClass(def.hostClass))
             AddError(errors, {level.file, "", "entityDefs." + def.name + ".class",
-                              "unknown host class '" + def.hostClass + "'"});
+                              "unknown host class '" + def.hostClass + "'" + DidYouMean(def.hostClass, HostClassNames())});
 }
 
 }  // namespace
+
+void CheckLevel(World& world, const LevelDesc& level, LevelErrors& errors) {
+    if (kvQuorin* module = world.Module()) Check(world, *module, level, errors);
+}
 
 bool LoadLevel(World& world, const LevelDesc& level, LevelErrors& errors, LoadedLevel* loaded) {
     kvQuorin* module = world.Module();

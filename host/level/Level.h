@@ -17,6 +17,7 @@
 #include <nlohmann/json.hpp>
 
 #include "host/sim/paths/Paths.h"
+#include "host/level/Expectation.h"
 #include "quorin/qoTypes.h"
 
 class kvQOObject;
@@ -148,6 +149,15 @@ struct LevelEvent {
     std::string field;            // "timeline[N]", for error messages
 };
 
+// One way of playing a level (the level file's "runs"): timeline events added to the level's
+// own and expectations added to its own, so that the paths through a puzzle share one file.
+struct LevelRun {
+    std::string name;
+    std::vector<LevelEvent> timeline;  // sorted by frame, like the level's
+    std::vector<Expectation> expect;
+    std::string field;  // "runs.NAME", for error messages
+};
+
 struct LevelDesc {
     std::string file;  // as given to the reader; used in every message
     std::string name;
@@ -161,6 +171,8 @@ struct LevelDesc {
     std::vector<LevelEntityDef> entityDefs;
     std::vector<LevelEntity> entities;  // players first, then the entities list
     std::vector<LevelEvent> timeline;   // sorted by frame; document order within a frame
+    std::vector<Expectation> expect;    // what every run of the level expects
+    std::vector<LevelRun> runs;         // none: the level is played as it is
 
     // By name, through an index built on first use and again whenever `entities` has changed
     // its size or storage.
@@ -168,6 +180,9 @@ struct LevelDesc {
     bool HasDecl(std::string_view type, std::string_view declName) const;
     // The number of frames a run lasts when the command line does not say.
     int32_t DefaultRunFrames() const;
+    // The level as one of its runs plays it: the run's timeline events merged into the level's
+    // (the level's first within a frame) and its expectations after the level's.
+    LevelDesc WithRun(const LevelRun& run) const;
 
 private:
     mutable std::unordered_map<std::string_view, size_t> entityIndex_;
@@ -262,5 +277,9 @@ struct LoadedLevel {
 // that the caller tears down as usual.
 bool LoadLevel(World& world, const LevelDesc& level, LevelErrors& errors,
                LoadedLevel* loaded = nullptr);
+
+// Step 1 of LoadLevel alone: checks the level against the world and its module (host classes,
+// script classes, property names and values) without changing anything.
+void CheckLevel(World& world, const LevelDesc& level, LevelErrors& errors);
 
 }  // namespace qohost

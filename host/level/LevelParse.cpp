@@ -16,6 +16,8 @@
 #include <unordered_set>
 
 #include "host/level/Level.h"
+#include "host/level/Expectations.h"
+#include "host/level/Suggest.h"
 #include "quorin/qoEvents.h"
 
 namespace qohost {
@@ -161,6 +163,16 @@ int32_t LevelDesc::DefaultRunFrames() const {
     if (frames) return *frames;
     if (seconds) return FrameForSeconds(*seconds, frameMs);
     return FrameForSeconds(10.0, frameMs);
+}
+
+LevelDesc LevelDesc::WithRun(const LevelRun& run) const {
+    LevelDesc played = *this;
+    played.runs.clear();
+    played.timeline.insert(played.timeline.end(), run.timeline.begin(), run.timeline.end());
+    std::stable_sort(played.timeline.begin(), played.timeline.end(),
+                     [](const LevelEvent& a, const LevelEvent& b) { return a.frame < b.frame; });
+    played.expect.insert(played.expect.end(), run.expect.begin(), run.expect.end());
+    return played;
 }
 
 namespace {
@@ -506,7 +518,9 @@ public:
         if (!info) {
             std::string known;
             for (const EventKindInfo& k : kEventKinds) known += std::string(known.empty() ? "" : ", ") + k.name;
-            Fail(field + ".event", "unknown event '" + kindName + "' (known: " + known + ")");
+            std::vector<std::string_view> names;
+            for (const EventKindInfo& k : kEventKinds) names.emplace_back(k.name);
+            Fail(field + ".event", "unknown event '" + kindName + "'" + DidYouMean(kindName, names) + " (known: " + known + ")");
             return;
         }
         out.kind = info->kind;
@@ -582,7 +596,10 @@ public:
         for (const NamedEvent& n : kNamedEvents)
             if (n.name && out.name == n.name) ev = &n;
         if (!ev) {
-            Fail(field + ".name", "unknown event entry '" + out.name + "'");
+            std::vector<std::string_view> names;
+            for (const NamedEvent& n : kNamedEvents)
+                if (n.name) names.emplace_back(n.name);
+            Fail(field + ".name", "unknown event entry '" + out.name + "'" + DidYouMean(out.name, names));
             return;
         }
         std::string shape = ev->shape;
@@ -804,7 +821,7 @@ bool ParseLevel(std::string_view text, const std::string& file, LevelDesc& out,
     Reader r(file, errors);
     if (!r.Expect(doc.is_object(), "", "a JSON object at the top level", doc)) return false;
     r.Keys(doc, "", {"name", "description", "frameMs", "seed", "frames", "seconds", "cvars",
-                     "decls", "entityDefs", "players", "entities", "timeline"});
+                     "decls", "entityDefs", "players", "entities", "timeline", "expect", "runs"});
 
     if (doc.contains("name")) r.String(doc["name"], "name", out.name, false);
     if (doc.contains("description")) r.String(doc["description"], "description", out.description, false);
@@ -884,13 +901,13 @@ bool ParseLevel(std::string_view text, const std::string& file, LevelDesc& out,
     for (size_t i = 0; i < out.entities.size(); ++i) {
         const LevelEntity& e = out.entities[i];
         if (!e.bindTo.empty() && !names.count(e.bindTo))
-            AddError(errors, {file, e.name, "bindTo", "unknown entity '" + e.bindTo + "'"});
+            AddError(errors, {file, e.name, "bindTo", "unknown entity '" + e.bindTo + "'" + DidYouMean(e.bindTo, names)});
         if (inBindCycle[i])
             AddError(errors, {file, e.name, "bindTo", "bound to itself through '" + e.bindTo + "'"});
         for (size_t t = 0; t < e.targets.size(); ++t)
             if (!names.count(e.targets[t]))
                 AddError(errors, {file, e.name, Reader::Index("targets", t),
-                                  "unknown target entity '" + e.targets[t] + "'"});
+                                  "unknown target entity '" + e.targets[t] + "'" + DidYouMean(e.targets[t], names)});
         for (size_t t = 0; t < e.entityDefs.size(); ++t)
             if (!out.HasDecl("kvDeclEntityDef", e.entityDefs[t]))
                 AddError(errors, {file, e.name, Reader::Index("entityDefs", t),
@@ -913,20 +930,38 @@ bool ParseLevel(std::string_view text, const std::string& file, LevelDesc& out,
         names.insert("world");
     }
 
-    if (doc.contains("timeline")) {
-        const Json& c = doc["timeline"];
-        if (r.Expect(c.is_array(), "timeline", "an array of events", c))
+    const auto timeline = [&](const Json& c, const std::string& field, std::vector<LevelEvent>& events) {
+        if (r.Expect(c.is_array(), field, "an array of events", c))
             for (size_t n = 0; n < c.size(); ++n) {
                 LevelEvent ev;
-                r.Event(c[n], Reader::Index("timeline", n), out.frameMs, ev);
+                r.Event(c[n], Reader::Index(field, n), out.frameMs, ev);
                 for (auto [key, ref] : {std::pair{".entity", &ev.entity}, std::pair{".by", &ev.by},
                                         std::pair{".other", &ev.other}})
                     if (!ref->empty() && !names.count(*ref))
-                        r.Fail(ev.field + key, "unknown entity '" + *ref + "'");
-                out.timeline.push_back(std::move(ev));
+                        r.Fail(ev.field + key, "unknown entity '" + *ref + "'" + DidYouMean(*ref, names));
+                events.push_back(std::move(ev));
             }
-        std::stable_sort(out.timeline.begin(), out.timeline.end(),
+        std::stable_sort(events.begin(), events.end(),
                          [](const LevelEvent& a, const LevelEvent& b) { return a.frame < b.frame; });
+    };
+    if (doc.contains("timeline")) timeline(doc["timeline"], "timeline", out.timeline);
+    if (doc.contains("expect")) ParseExpectations(doc["expect"], "expect", file, names, out.expect, errors);
+    if (doc.contains("runs")) {
+        const Json& c = doc["runs"];
+        if (r.Expect(c.is_object() && !c.empty(), "runs", "an object of run name: {timeline, expect}", c))
+            for (auto it = c.begin(); it != c.end(); ++it) {
+                LevelRun run;
+                run.name = it.key();
+                run.field = "runs." + it.key();
+                if (!r.KeyName(it.key(), run.field)) continue;
+                const Json& v = it.value();
+                if (!r.Expect(v.is_object(), run.field, "an object with 'timeline' and 'expect'", v)) continue;
+                r.Keys(v, run.field, {"timeline", "expect"});
+                if (v.contains("timeline")) timeline(v["timeline"], run.field + ".timeline", run.timeline);
+                if (v.contains("expect"))
+                    ParseExpectations(v["expect"], run.field + ".expect", file, names, run.expect, errors);
+                out.runs.push_back(std::move(run));
+            }
     }
     return CountProblems(errors) == before;
 }

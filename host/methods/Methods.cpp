@@ -20,6 +20,7 @@
 // or take their travel time, with speed-up and slow-down phases. Latent AI actions hold the
 // calling script thread for the action's duration (host/methods/Actions.h).
 #include "host/methods/Methods.h"
+#include "host/level/SpawnArgs.h"
 
 #include <algorithm>
 #include <array>
@@ -277,7 +278,7 @@ constexpr Effect kEffects[] = {
          float amount = kDefaultDamage;
          if (c.world.IsDecl(c.D(0))) {
              const auto& args = static_cast<const Decl*>(c.D(0))->args;
-             if (auto it = args.find("damage"); it != args.end())
+             if (auto it = args.find(spawnargs::kDamage); it != args.end())
                  amount = std::strtof(it->second.c_str(), nullptr);
          }
          Hurt(c.world, c.self, amount * c.F(3), c.E(4), true, true);

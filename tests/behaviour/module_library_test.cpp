@@ -115,6 +115,11 @@ TEST(QohostInfo, PrintsClassesAndConsoleAndExitsCleanly) {
     const int status = pclose(pipe);
     EXPECT_EQ(status, 0) << output;
     EXPECT_NE(output.find("classes: " + std::to_string(classes) + "\n"), std::string::npos) << output;
+    // The names it promises, each as a word of its own.
+    for (const char* const* name = module->Api()->GetClassNames(); *name; ++name)
+        EXPECT_TRUE(output.find(std::string(" ") + *name + " ") != std::string::npos ||
+                    output.find(std::string(" ") + *name + "\n") != std::string::npos)
+            << *name;
     EXPECT_NE(output.find("console:\n"), std::string::npos) << output;
     EXPECT_NE(output.find("  timescale = \"1\"\n"), std::string::npos) << output;
     EXPECT_NE(output.find("live blocks after detach: 0\n"), std::string::npos) << output;

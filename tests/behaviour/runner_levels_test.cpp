@@ -20,49 +20,15 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tests/support/Qohost.h"
+
 namespace {
 
-struct Result {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::string TestTempPath(const std::string& suffix) {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string(info->test_suite_name()) + "_" + info->name();
-    std::replace(name.begin(), name.end(), '/', '_');
-    return ::testing::TempDir() + "qohost_" + name + suffix;
-}
-
-// Runs qohost from the source folder, so that level paths and the printed paths are relative.
-Result RunQohost(const std::string& args) {
-    const std::string out = TestTempPath(".out"), err = TestTempPath(".err");
-    const std::string command = "cd '" QUORIN_SOURCE_DIR "' && '" QOHOST_PATH "' " + args + " >'" + out +
-                                "' 2>'" + err + "'";
-    const int status = std::system(command.c_str());
-    Result r;
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = ReadFile(out);
-    r.err = ReadFile(err);
-    std::remove(out.c_str());
-    std::remove(err.c_str());
-    return r;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
+using qohost::test::Lines;
+using qohost::test::ReadFile;
+using qohost::test::RunQohost;
+using qohost::test::TestTempPath;
+using Result = qohost::test::CommandResult;
 
 // Compares output lines with tests/data/levels/golden/<name>.out (QUORIN_UPDATE_GOLDEN=1 rewrites
 // the file instead).
@@ -396,20 +362,20 @@ const Refused kRefused[] = {
      "tests/data/levels/unknown_host_class.json: entity 'ship', field 'class': unknown host class 'kvSpaceship'"},
     {"unknown script class", "run tests/data/levels/unknown_script_class.json", 2,
      "tests/data/levels/unknown_script_class.json: entity 'relay', field 'objects[0].class': unknown script class "
-     "'triggerSequentail'"},
+     "'triggerSequentail' (did you mean 'triggerSequential'?)"},
     {"unknown property", "run tests/data/levels/unknown_property.json", 2,
      "tests/data/levels/unknown_property.json: entity 'relay', field 'objects[0].properties.looping': unknown "
      "property (known: loop, debugText)"},
     {"property value type", "run tests/data/levels/property_value_type.json", 2,
      "tests/data/levels/property_value_type.json: entity 'relay', field 'objects[0].properties.loop': expected "
-     "true or false, got a string"},
+     "true or false, got a string \"yes\""},
     {"unknown target", "run tests/data/levels/unknown_target.json", 2,
-     "tests/data/levels/unknown_target.json: entity 'relay', field 'targets[1]': unknown target entity 'lamp_9'"},
+     "tests/data/levels/unknown_target.json: entity 'relay', field 'targets[1]': unknown target entity 'lamp_9' (did you mean 'lamp_1'?)"},
     {"duplicate entity", "run tests/data/levels/duplicate_entity.json", 2,
      "tests/data/levels/duplicate_entity.json: entity 'lamp', field 'entities[1].name': duplicate entity name"},
     {"list element type", "run tests/data/levels/list_element_type.json", 2,
      "tests/data/levels/list_element_type.json: entity 'meta', field 'objects[0].properties.strings[1]': expected "
-     "a string, got an integer"},
+     "a string, got an integer 2"},
     {"undeclared decl", "run tests/data/levels/undeclared_decl.json", 2,
      "tests/data/levels/undeclared_decl.json: entity 'timer', field 'objects[0].properties.slowTickSound': unknown "
      "kvSoundShader decl 'tick' (declare it under \"decls\")"},
@@ -422,7 +388,7 @@ const Refused kRefused[] = {
     {"unknown event entity", "run tests/data/levels/unknown_event_entity.json", 2,
      "tests/data/levels/unknown_event_entity.json: field 'timeline[0].entity': unknown entity 'trigger_1'"},
     {"unknown event activator", "run tests/data/levels/event_field.json", 2,
-     "tests/data/levels/event_field.json: field 'timeline[0].by': unknown entity 'player2'"},
+     "tests/data/levels/event_field.json: field 'timeline[0].by': unknown entity 'player2' (did you mean 'player1'?)"},
     {"unknown event kind", "run tests/data/levels/unknown_event_kind.json", 2,
      "tests/data/levels/unknown_event_kind.json: field 'timeline[0].event': unknown event 'explode' (known: "
      "activate, trigger, damage, death, enter, exit, use, animNotify, music, cvar, event, aware)"},

@@ -223,7 +223,8 @@ const Malformed kMalformed[] = {
     {"timeline type", R"({"timeline": {}})", "bad.json: field 'timeline': expected an array of events, got an object"},
     {"event without kind", R"({"timeline": [{"frame": 1}]})", "bad.json: field 'timeline[0]': missing field 'event'"},
     {"unknown event kind", R"({"timeline": [{"frame": 1, "event": "activat", "entity": "world"}]})",
-     "bad.json: field 'timeline[0].event': unknown event 'activat' (known: activate, trigger, damage, death, "
+     "bad.json: field 'timeline[0].event': unknown event 'activat' (did you mean 'activate'?) (known: activate, "
+     "trigger, damage, death, "
      "enter, exit, use, animNotify, music, cvar, event, aware)"},
     {"no timing", R"({"timeline": [{"event": "activate", "entity": "world"}]})",
      "bad.json: field 'timeline[0]': give exactly one of 'frame' and 'time'"},

@@ -19,6 +19,7 @@ constexpr int kExitInput = 2;     // the input (a level, a name) was refused; no
 constexpr int kExitUsage = 3;     // the command line was wrong; nothing ran
 constexpr int kExitThreads = 4;   // the level ran, but some script threads could not be created
 constexpr int kExitStopped = 6;   // run: stopped early by SIGINT, SIGTERM or --timeout
+constexpr int kExitTestFailed = 7;  // qohost test, check: a level failed its expectations or checks
 // The exit-code lines for a subcommand's --help.
 extern const char* const kExitCodeHelp;
 

@@ -1,5 +1,8 @@
-// qohost describe [NAME] [--json]: what a map editor reads from the module, obtained the way an
-// editor obtains it, through the kvQuorin operations only.
+// qohost describe [NAME] [--layout] [--json]: what a map editor reads from the module, obtained
+// the way an editor obtains it, through the kvQuorin operations only.
+//
+// By default for designers: without NAME each class with its purpose, with a class NAME its
+// page (tools/qohost/ClassPage.h). --layout prints the byte layout below instead.
 //
 // Without NAME: every listed class (comment, property rows, decl defaults, editor statements),
 // the prefix table, and the struct types, enums and list element types reachable from the
@@ -22,6 +25,8 @@
 #include "host/level/Level.h"
 #include "host/world/World.h"
 #include "host/sim/entities/HostClasses.h"
+#include "host/level/Suggest.h"
+#include "tools/qohost/ClassPage.h"
 #include "tools/qohost/Command.h"
 
 namespace qohost::cli {
@@ -33,6 +38,7 @@ using nlohmann::ordered_json;
 struct DescribeOptions {
     std::string name;
     bool json = false;
+    bool layout = false;  // the byte layout an engine reads, not the designer's page
 };
 
 ordered_json Strings(const char* const* table) {
@@ -225,20 +231,34 @@ int RunDescribe(const DescribeOptions& options) {
     World world;
     world.Attach(api);
     const ordered_json description = Describe(api, options);
-    world.Detach();
-
     const bool found = options.name.empty() || !description["classes"].empty() ||
                        !description["structs"].empty() || !description["enums"].empty() ||
                        !description["elementTypes"].empty();
     if (!found) {
-        std::fprintf(stderr, "qohost: the module knows no class or type named '%s'\n",
-                     Printable(options.name).c_str());
+        const ordered_json everything = Describe(api, DescribeOptions{});
+        std::vector<std::string> known;
+        for (const char* part : {"classes", "structs", "enums", "elementTypes"})
+            for (const auto& item : everything[part]) known.push_back(item["name"].get<std::string>());
+        world.Detach();
+        std::fprintf(stderr, "qohost: the module knows no class or type named '%s'%s\n",
+                     Printable(options.name).c_str(), DidYouMean(options.name, known).c_str());
         return kExitInput;
     }
-    if (options.json)
+    if (options.json) {
         std::printf("%s\n", description.dump(2).c_str());
-    else
+    } else if (options.layout || (!options.name.empty() && description["classes"].empty())) {
         PrintText(description);
+    } else if (options.name.empty()) {
+        // Every class with its purpose; `describe NAME` shows one in full.
+        for (const auto& c : description["classes"]) {
+            const std::string name = c["name"];
+            const std::string purpose = ClassPurpose(api, name);
+            std::printf("%-36s %s\n", name.c_str(), purpose.substr(0, purpose.find('\n')).c_str());
+        }
+    } else {
+        PrintClassPage(api, options.name);
+    }
+    world.Detach();
     if (world.allocator.LiveBlocks() != 0 || !world.allocator.Errors().empty()) {
         std::fprintf(stderr, "qohost: memory left behind:\n%s", world.allocator.Report().c_str());
         return kExitFailure;
@@ -251,6 +271,8 @@ void Setup(CLI::App& app) {
     CLI::App* cmd = app.add_subcommand("describe", "print what an editor reads about the module's classes and types");
     cmd->add_option("name", options->name, "a class, struct, enum or element type name (default: everything listed)");
     cmd->add_flag("--json", options->json, "print JSON");
+    cmd->add_flag("--layout", options->layout,
+                  "print the byte layout an engine reads (offsets, sizes, decl defaults, editor statements)");
     cmd->footer(kExitCodeHelp);
     cmd->callback([options] { SetExitCode(RunDescribe(*options)); });
 }

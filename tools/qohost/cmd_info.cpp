@@ -1,6 +1,8 @@
 // qohost info: load the module, attach it to an empty world (SetSystem, RunRegistrations,
 // Reset), print what it offers and everything it printed on the console, then detach.
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "host/world/World.h"
 #include "tools/qohost/Command.h"
@@ -30,6 +32,16 @@ int RunInfo(const InfoOptions& options) {
     std::printf("interface version %d, version hash %s\n", qoInterfaceVersion,
                 api->CheckVersionHash(qoVersionHash) ? "accepted" : "rejected");
     std::printf("classes: %zu\n", classes);
+    // The names, a few to a line (`qohost describe NAME` shows one).
+    std::string line;
+    for (const char* const* name = api->GetClassNames(); name && *name; ++name) {
+        if (!line.empty() && line.size() + 1 + std::strlen(*name) > 96) {
+            std::printf("%s\n", line.c_str());
+            line.clear();
+        }
+        line += (line.empty() ? "  " : " ") + std::string(*name);
+    }
+    if (!line.empty()) std::printf("%s\n", line.c_str());
     std::printf("prefixes: %zu\n", prefixes);
     std::printf("console variables: %zu\n", world.cvars.All().size());
     for (const auto& [name, value] : world.cvars.All()) std::printf("  %s = \"%s\"\n", name.c_str(), value.c_str());

@@ -33,6 +33,7 @@
 #include "host/records/TraceWriter.h"
 #include "host/world/World.h"
 #include "host/records/RunSummary.h"
+#include "host/level/Checks.h"
 #include "tools/qohost/Command.h"
 
 namespace qohost::cli {
@@ -178,9 +179,13 @@ int Run(const RunOptions& options) {
             return kExitInput;
         }
     }
+    std::unique_ptr<Module> module = LoadModule();
+    if (!module) return kExitFailure;
     LevelDesc level;
     LevelErrors errors;
     if (!ReadLevelFile(options.level, level, errors)) {
+        // What was read is checked against the module too: every problem in one pass.
+        if (!level.entities.empty()) CheckAgainstModule(*module->Api(), level, errors);
         PrintErrors(errors);
         return kExitInput;
     }
@@ -203,8 +208,11 @@ int Run(const RunOptions& options) {
             return kExitFailure;
         }
     }
-    std::unique_ptr<Module> module = LoadModule();
-    if (!module) return kExitFailure;
+    // What is most likely a mistake though the level loads (qohost check shows the same).
+    LevelErrors warnings;
+    LintLevel(level, warnings);
+    LintAgainstModule(*module->Api(), level, warnings);
+    for (const LevelError& w : warnings) std::fprintf(stderr, "warning: %s\n", w.Text().c_str());
 
     WorldOptions worldOptions;
     worldOptions.frameTimeMs = level.frameMs;

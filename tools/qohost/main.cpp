@@ -36,7 +36,7 @@ const char* const kExitCodeHelp =
     "Exit codes: 0 done; 1 the module or the run failed; 2 the input was refused (nothing ran);\n"
     "3 the command line was wrong (nothing ran); 4 the level ran, but some script threads could\n"
     "not be created (stack limit or memory); 5 (network) not settled; 6 (run) stopped early by\n"
-    "SIGINT, SIGTERM or --timeout.";
+    "SIGINT, SIGTERM or --timeout; 7 (test) some level failed its expectations or did not load.";
 
 namespace {
 std::string Got(const std::string& text) { return ", got '" + Printable(text, 80) + "'"; }

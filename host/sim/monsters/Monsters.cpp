@@ -1,4 +1,5 @@
 #include "host/sim/monsters/Monsters.h"
+#include "host/level/SpawnArgs.h"
 
 #include <algorithm>
 #include <cmath>
@@ -32,7 +33,7 @@ std::optional<int32_t> MonsterTypeByName(std::string_view name) {
 }
 
 int32_t MonsterType(const Entity& e) {
-    auto it = e.spawnArgs.find("monsterType");
+    auto it = e.spawnArgs.find(spawnargs::kMonsterType);
     if (it == e.spawnArgs.end()) return 0;
     if (auto named = MonsterTypeByName(it->second)) return *named;
     return std::atoi(it->second.c_str());
@@ -52,7 +53,7 @@ void MakeAware(World& world, Entity& e, uint32_t enemy) {
 }
 
 int32_t AnimationMs(const Entity& e, std::string_view animation) {
-    auto it = e.spawnArgs.find("anim:" + std::string(animation));
+    auto it = e.spawnArgs.find(spawnargs::kAnimPrefix + std::string(animation));
     if (it == e.spawnArgs.end()) return kAnimMs;
     return Ms(std::strtod(it->second.c_str(), nullptr));
 }

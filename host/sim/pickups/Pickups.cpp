@@ -1,4 +1,5 @@
 #include "host/sim/pickups/Pickups.h"
+#include "host/level/SpawnArgs.h"
 
 #include <string>
 #include <vector>
@@ -28,7 +29,7 @@ std::vector<std::string> ClassNames(const std::string& list) {
 void AttachDefObjects(World& world, uint32_t spawned) {
     const Entity* e = world.ValidEntity(spawned);
     if (!e) return;
-    const auto it = e->spawnArgs.find("scriptObjects");
+    const auto it = e->spawnArgs.find(spawnargs::kScriptObjects);
     if (it == e->spawnArgs.end()) return;
     for (const std::string& className : ClassNames(it->second))
         world.FindScriptObject(spawned, className.c_str(), 1);

@@ -1,4 +1,5 @@
 #include "host/sim/spawning/Spawning.h"
+#include "host/level/SpawnArgs.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,13 +23,13 @@ const std::vector<std::string>* SpawnDefs(const Entity& spawner, const Entity* r
 }
 
 int32_t CooldownMs(const Entity& spawner) {
-    auto it = spawner.spawnArgs.find("spawnCooldownMs");
+    auto it = spawner.spawnArgs.find(spawnargs::kSpawnCooldownMs);
     return it == spawner.spawnArgs.end() ? 0 : std::atoi(it->second.c_str());
 }
 
 // The entity def arg "lifetime" in milliseconds, -1 without one.
 int32_t LifetimeMs(const Entity& spawned) {
-    auto it = spawned.spawnArgs.find("lifetime");
+    auto it = spawned.spawnArgs.find(spawnargs::kLifetime);
     if (it == spawned.spawnArgs.end()) return -1;
     const double seconds = std::strtod(it->second.c_str(), nullptr);
     return std::isfinite(seconds) && seconds >= 0.0 && seconds < 2.0e6
@@ -87,7 +88,7 @@ uint32_t SpawnNext(World& world, uint32_t spawnerHandle, uint32_t referenceHandl
     if (!e || !spawner) return fail("spawn refused");
     e->origin = spawner->origin;
     e->angles = spawner->angles;
-    if (auto health = e->spawnArgs.find("health"); health != e->spawnArgs.end())
+    if (auto health = e->spawnArgs.find(spawnargs::kHealth); health != e->spawnArgs.end())
         e->health = e->maxHealth = std::max(1, std::atoi(health->second.c_str()));
     e->methods.spawnedBy = spawnerHandle;
     world.SpawnWatched().push_back(spawned);

@@ -1,0 +1,60 @@
+// Running the qohost command as a user runs it, for behaviour tests: from the source folder,
+// so that level paths and the printed paths are relative, with its exit code and its output.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace qohost::test {
+
+struct CommandResult {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A path in the test temporary folder named after the running test.
+inline std::string TestTempPath(const std::string& suffix) {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string(info->test_suite_name()) + "_" + info->name();
+    std::replace(name.begin(), name.end(), '/', '_');
+    return ::testing::TempDir() + "qohost_" + name + suffix;
+}
+
+inline CommandResult RunQohost(const std::string& args) {
+    const std::string out = TestTempPath(".out"), err = TestTempPath(".err");
+    const std::string command = "cd '" QUORIN_SOURCE_DIR "' && '" QOHOST_PATH "' " + args + " >'" + out +
+                                "' 2>'" + err + "'";
+    const int status = std::system(command.c_str());
+    CommandResult r;
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.out = ReadFile(out);
+    r.err = ReadFile(err);
+    std::remove(out.c_str());
+    std::remove(err.c_str());
+    return r;
+}
+
+inline std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+}  // namespace qohost::test

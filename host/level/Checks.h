@@ -7,13 +7,11 @@
 #include <vector>
 
 #include "host/level/Level.h"
+#include "host/sim/entities/HostClasses.h"
 
 class kvQuorin;
 
 namespace qohost {
-
-// The names of the host classes (the table in host/world/Entity.cpp), for "did you mean".
-std::vector<std::string_view> HostClassNames();
 
 // Appends one warning per finding, in the form of load errors (file, entity, field, message).
 void LintLevel(const LevelDesc& level, LevelErrors& warnings);

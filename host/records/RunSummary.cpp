@@ -1,5 +1,7 @@
 #include "host/records/RunSummary.h"
 
+#include "host/sim/entities/HostClasses.h"
+
 #include <cinttypes>
 
 #include "host/world/Console.h"
@@ -10,7 +12,7 @@ namespace qohost {
 
 namespace {
 
-constexpr std::string_view kUnhandled = "nothing handled the activation of ";
+constexpr std::string_view kUnhandled = kUnhandledActivation;
 
 // "Quorin Warning: ticker.triggerLerpDelay.Init: .Activate failed." -> "Warning: .Activate
 // failed." The message without the place, so that one kind counts once however many places.

@@ -1,5 +1,4 @@
 #include "host/world/Entity.h"
-#include "host/level/Checks.h"
 
 #include "host/sim/entities/HostClasses.h"
 
@@ -17,11 +16,5 @@ bool HostClassIsA(std::string_view hostClass, std::string_view base) {
 }
 
 bool IsKnownHostClass(std::string_view hostClass) { return FindHostClass(hostClass) != nullptr; }
-
-std::vector<std::string_view> HostClassNames() {
-    std::vector<std::string_view> names;
-    for (const auto& row : kHostClasses) names.push_back(row.first);
-    return names;
-}
 
 }  // namespace qohost

@@ -175,7 +175,7 @@ const BadExpectation kBadExpectations[] = {
     {R"([{"count": "consol"}])",
      "door.json: field 'expect[0].count': unknown record kind 'consol' (did you mean 'console'?) (known: module, level, "
      "entity, object, console, cvar, thread, method, event, timeline, draw, trace, script, devwindow, state, screen, host, "
-     "mover, sound)"},
+     "mover, sound, crossing, health, death)"},
     {R"([{"count": "console", "min": 3, "max": 2}])", "door.json: field 'expect[0].max': is less than 'min'"},
     {R"([{"activated": "door", "before": -1}])",
      "door.json: field 'expect[0].before': expected a number of seconds from 0 to 1000000, got -1"},

@@ -179,7 +179,7 @@ void ClassActivationEffects(World& world, uint32_t target, uint32_t activator) {
         // An activation that no script object and no class effect answers is worth a count.
         bool handled = HostClassIsA(e->hostClass, "kvTarget_Spawn") || HostClassIsA(e->hostClass, "kvTarget_Relay");
         for (const ScriptObjectSlot& o : e->objects) handled |= o.object && o.object->HandlesEvent("OnActivate");
-        if (!handled) world.Record(RecordKind::Host, "nothing handled the activation of " + e->name, target);
+        if (!handled) world.Record(RecordKind::Host, std::string(kUnhandledActivation) + e->name, target);
     }
     SpawnOnActivate(world, target);
     const Entity* relay = world.ValidEntity(target);
@@ -216,6 +216,12 @@ void AdvanceHostClasses(World& world) {
             if (Entity* t = world.ValidEntity(h)) Hurt(world, *t, damage, handle, true, true);
     }
     std::erase_if(world.hurtTriggers, [&](const auto& h) { return !world.ValidEntity(h.first); });
+}
+
+std::vector<std::string_view> HostClassNames() {
+    std::vector<std::string_view> names;
+    for (const HostClassInfo& row : HostClasses()) names.push_back(row.name);
+    return names;
 }
 
 }  // namespace qohost

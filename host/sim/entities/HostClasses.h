@@ -7,6 +7,8 @@
 // called by the world, the level runner and the entity methods.
 #pragma once
 
+#include <vector>
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -33,6 +35,11 @@ struct HostClassInfo {
 std::span<const HostClassInfo> HostClasses();
 // The row of a class; null for an unknown name.
 const HostClassInfo* FindHostClass(std::string_view name);
+// The host's notice that an activation reached no script object and no host behaviour: a
+// fact for the summary, not a failure.
+inline constexpr std::string_view kUnhandledActivation = "nothing handled the activation of ";
+// The names of the host classes, for "did you mean".
+std::vector<std::string_view> HostClassNames();
 // The behaviour of one situation, looked up the hierarchy ("" for none anywhere).
 std::string_view HostClassBehaviour(const HostClassInfo& row, std::string_view HostClassInfo::*situation);
 // The class as `qohost describe` prints it: name, parent, summary, one line per situation.

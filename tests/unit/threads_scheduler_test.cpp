@@ -661,7 +661,11 @@ TEST(SchedulerStackDepth, PaintedStacksMeasureTheDeepestThread) {
             EXPECT_LT(depth, options.stackSize);
         } else {
             EXPECT_GT(depth, 0u);
+#if !defined(__SANITIZE_ADDRESS__)
+            // AddressSanitizer enlarges every frame and keeps locals on a stack of its own,
+            // so only a plain build says how shallow a thread that only waits is.
             EXPECT_LT(depth, kDeep / 4);
+#endif
         }
     }
 }

@@ -13,7 +13,7 @@
 
 namespace qohost::test {
 
-class CountingSystem : public kvQuorinSystem {
+class CountingSystem final : public kvQuorinSystem {
 public:
     explicit CountingSystem(World& w) : world(w) {}
 

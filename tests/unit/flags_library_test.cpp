@@ -9,8 +9,8 @@
 
 #include "host/world/Console.h"
 #include "host/world/World.h"
+#include "hostcheck/ForwardingSystem.h"
 #include "scripts/flags/util_entityFlag.h"
-#include "tests/support/CountingSystem.h"
 #include "tests/support/HostFixture.h"
 
 namespace {
@@ -110,18 +110,18 @@ TEST_F(FlagLibrary, MissingFlagObjectGivesTheGatedDebugLines) {
 
 // A host may answer "the entity carries none" with an index that resolves to no object (0
 // here) instead of 0xFFFFFFFF: the library functions take that as "no flag object" too.
-class NoneIsZeroSystem final : public qohost::test::CountingSystem {
+class NoneIsZeroSystem final : public qohostcheck::ForwardingSystem {
 public:
-    using CountingSystem::CountingSystem;
+    using ForwardingSystem::ForwardingSystem;
     uint32_t FindScriptObject(uint32_t entity, const char* className, int create) override {
-        const uint32_t index = CountingSystem::FindScriptObject(entity, className, create);
+        const uint32_t index = ForwardingSystem::FindScriptObject(entity, className, create);
         return index == qohost::kNoObject ? 0u : index;
     }
 };
 
 TEST_F(FlagLibrary, LookupResolvingToNoObjectCountsAsNone) {
     world->cvars.Define("qo_debugPrint", "1");
-    NoneIsZeroSystem host(*world);
+    NoneIsZeroSystem host(world.get());
     kvQuorinSystem* const previous = qoSys;
     qoSys = &host;
     EXPECT_FALSE(qoUtil::IsFlagSet(crate, "Open"));

@@ -32,11 +32,16 @@ done
 
 # Short fuzz runs (clang, preset "fuzz").
 echo "==== fuzz ===="
-if cmake --preset fuzz && cmake --build --preset fuzz -j "$jobs" --target registry_names_fuzz level_load_fuzz; then
+if cmake --preset fuzz && cmake --build --preset fuzz -j "$jobs" --target registry_names_fuzz level_load_fuzz level_gen_fuzz; then
     build/fuzz/fuzz/registry_names_fuzz -runs=20000 || status=1
     # Seeded with the example levels; what it finds goes to a scratch folder, not the seeds.
     corpus=$(mktemp -d)
     build/fuzz/fuzz/level_load_fuzz -runs=20000 -dict=fuzz/level_load_fuzz.dict "$corpus" examples/levels || status=1
+    rm -rf "$corpus"
+    # Generated levels under hostile worlds: 300 inputs (about 45 s on two cores) from the
+    # checked-in corpus; tools/fuzz-nightly.sh runs it for hours.
+    corpus=$(mktemp -d)
+    build/fuzz/fuzz/level_gen_fuzz -runs=300 "$corpus" fuzz/corpus/level_gen_fuzz || status=1
     rm -rf "$corpus"
 else
     status=1

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -46,7 +47,18 @@ public:
     // allocation from now (1 = the next one) returns null. Both can be pending at once.
     void FailNext(int count);
     void FailAt(uint64_t k);
+    // Every allocation with this tag fails (until ClearFailures).
+    void FailTag(uint32_t tag);
+    // Each allocation fails with this probability (0 to 1), drawn from a generator of its own
+    // seeded here, so that a run with the same seed fails the same allocations.
+    void FailRate(double rate, uint64_t seed);
     void ClearFailures();
+    // Sets failures from a text, as `qohost run --fail-alloc` and QOHOST_FAIL_ALLOC take it:
+    // comma-separated items "N" or "nth:N" (the N-th allocation from now, 1 = the next),
+    // "tag:T" (every allocation with tag T, decimal or 0x hex) and "rate:R" or "rate:R:SEED"
+    // (each allocation with probability R, SEED default 1). False with `error` set on a
+    // malformed text; nothing is changed then.
+    bool ConfigureFailures(std::string_view spec, std::string& error);
 
     // Accounting.
     size_t LiveBlocks() const { return blocks_.size(); }
@@ -83,6 +95,9 @@ private:
     uint64_t frees_ = 0;
     int failNext_ = 0;
     std::vector<uint64_t> failAt_;  // absolute allocation numbers that must fail
+    std::vector<uint32_t> failTags_;
+    double failRate_ = 0.0;
+    uint64_t rateState_ = 0;  // splitmix64 state of the random failures
     bool logFrees_ = false;
     std::vector<uint64_t> freeLog_;
 };

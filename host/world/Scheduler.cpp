@@ -17,12 +17,9 @@
 #include "quorin/kvQOObject.h"
 #include "quorin/kvQuorinSystem.h"
 
-#if defined(__SANITIZE_ADDRESS__)
+#if QOHOST_ASAN
 #include <sanitizer/asan_interface.h>
 #include <sanitizer/common_interface_defs.h>
-#define QOHOST_ASAN 1
-#else
-#define QOHOST_ASAN 0
 #endif
 
 namespace qohost {

@@ -30,6 +30,19 @@
 
 #include "quorin/qoTypes.h"
 
+// Whether this is built with AddressSanitizer: GCC says so through __SANITIZE_ADDRESS__, clang
+// through __has_feature.
+#if defined(__SANITIZE_ADDRESS__)
+#define QOHOST_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QOHOST_ASAN 1
+#endif
+#endif
+#ifndef QOHOST_ASAN
+#define QOHOST_ASAN 0
+#endif
+
 namespace qohost {
 
 // The script object a thread belongs to, as the host numbers it (host slot 22).
@@ -115,7 +128,7 @@ struct SchedulerOptions {
     // pass over the whole stack per thread; off by default.
     bool paintStacks = false;
 
-#if defined(__SANITIZE_ADDRESS__)
+#if QOHOST_ASAN
     static constexpr size_t kDefaultStackSize = 256 * 1024;  // instrumented frames are larger
 #else
     static constexpr size_t kDefaultStackSize = 64 * 1024;

@@ -18,6 +18,7 @@
 #include <csignal>
 #include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <fstream>
@@ -56,7 +57,15 @@ struct RunOptions {
     bool summary = true;
     bool allQueries = false;
     bool stackDepth = false;          // paint the fiber stacks and report the deepest use
+    std::string failAlloc;            // allocations to fail (Allocator::ConfigureFailures)
 };
+
+// The allocations to fail: --fail-alloc, else the environment's QOHOST_FAIL_ALLOC.
+std::string FailAllocSpec(const RunOptions& options) {
+    if (!options.failAlloc.empty()) return options.failAlloc;
+    const char* env = std::getenv("QOHOST_FAIL_ALLOC");
+    return env ? env : "";
+}
 
 // The kinds the log prints: the default ones, with --show kinds added and --hide kinds taken
 // away; false with `error` set for a name that is no kind.
@@ -163,6 +172,11 @@ int Run(const RunOptions& options) {
         std::fprintf(stderr, "qohost run: %s\n", error.c_str());
         return kExitUsage;
     }
+    const std::string failAlloc = FailAllocSpec(options);
+    if (std::string error; !failAlloc.empty() && !Allocator().ConfigureFailures(failAlloc, error)) {
+        std::fprintf(stderr, "qohost run: --fail-alloc: %s\n", error.c_str());
+        return kExitUsage;
+    }
     for (const auto& [path, what] : {std::pair{options.trace, "trace"},
                                      std::pair{options.saveAt.empty() ? std::string() : options.saveAt[1], "checkpoint"}}) {
         std::string error;
@@ -219,6 +233,7 @@ int Run(const RunOptions& options) {
     worldOptions.keepHistory = false;  // the log and the trace stream; nothing grows with the run
     worldOptions.threads.paintStacks = options.stackDepth;
     World world(worldOptions);
+    if (std::string error; !world.allocator.ConfigureFailures(failAlloc, error)) return kExitUsage;  // checked above
     RunLog log(stdout, !options.quiet, std::chrono::duration<double>(options.hold));
     log.SetKinds(kinds);
     log.ShowAllQueries(options.allQueries);
@@ -351,6 +366,9 @@ int Run(const RunOptions& options) {
                     world.allocator.LiveBlocks(), world.allocator.LiveBytes(),
                     world.allocator.Report().c_str());
     for (const std::string& e : world.allocator.Errors()) std::printf("warning: allocator: %s\n", e.c_str());
+    if (!failAlloc.empty())
+        std::printf("== %" PRIu64 " of %" PRIu64 " allocations failed on purpose (%s)\n",
+                    world.allocator.FailedAllocations(), world.allocator.Allocations(), failAlloc.c_str());
     return code;
 }
 
@@ -381,6 +399,10 @@ void Setup(CLI::App& app) {
     cmd->add_flag("--stack-depth", options->stackDepth,
                   "measure the stack the script threads use (each fiber stack is painted with a pattern) "
                   "and print the deepest use after the run");
+    cmd->add_option("--fail-alloc", options->failAlloc,
+                    "SPEC: make the host allocator fail allocations: N or nth:N (the N-th allocation of the "
+                    "run), tag:T (every allocation with memory tag T), rate:R[:SEED] (each with probability R); "
+                    "comma-separated. Without it the environment variable QOHOST_FAIL_ALLOC is read");
     cmd->add_option("--timeout", options->timeout,
                     "stop the run at the end of the frame during which this much wall-clock time has passed "
                     "(as SIGINT does: '== interrupted at frame N', exit code 6)")

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# The long fuzz run for nightly use: builds the fuzz preset (clang, libFuzzer, AddressSanitizer
+# and UndefinedBehaviorSanitizer over the module and the host) and runs the level generator
+# fuzzer for a wall-clock budget (default 8 hours; FUZZ_SECONDS overrides it), starting from
+# the checked-in corpus. New inputs collect in a scratch corpus (FUZZ_WORK, default
+# build/fuzz/nightly-corpus); crash inputs land in build/fuzz/artifacts. At the end the
+# scratch corpus is merged into a minimized copy (build/fuzz/nightly-merged) to compare with,
+# or copy over, fuzz/corpus/level_gen_fuzz (keep that folder small: a few MB at most).
+#
+#   tools/fuzz-nightly.sh                 FUZZ_SECONDS=3600 tools/fuzz-nightly.sh
+# Exits non-zero when the fuzzer found a fault (its input is in build/fuzz/artifacts).
+set -uo pipefail
+cd "$(dirname "$0")/.."
+seconds="${FUZZ_SECONDS:-28800}"
+work="${FUZZ_WORK:-build/fuzz/nightly-corpus}"
+jobs="${QUORIN_JOBS:-2}"
+cmake --preset fuzz && cmake --build --preset fuzz -j "$jobs" --target level_gen_fuzz level_load_fuzz || exit 1
+mkdir -p "$work" build/fuzz/artifacts
+status=0
+nice -n 19 build/fuzz/fuzz/level_gen_fuzz -max_total_time="$seconds" -print_final_stats=1 \
+    -artifact_prefix=build/fuzz/artifacts/ "$work" fuzz/corpus/level_gen_fuzz || status=1
+rm -rf build/fuzz/nightly-merged && mkdir -p build/fuzz/nightly-merged
+build/fuzz/fuzz/level_gen_fuzz -merge=1 build/fuzz/nightly-merged fuzz/corpus/level_gen_fuzz "$work" >/dev/null 2>&1
+echo "minimized corpus: $(ls build/fuzz/nightly-merged | wc -l) inputs, $(du -sh build/fuzz/nightly-merged | cut -f1)"
+exit $status

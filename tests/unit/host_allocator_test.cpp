@@ -2,6 +2,8 @@
 // injection and the memory tag state of host slots 29 and 30.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
 #include "host/world/Allocator.h"
@@ -107,6 +109,67 @@ TEST(HostAllocator, ClearFailuresCancelsPendingOnes) {
     a.ClearFailures();
     for (int i = 0; i < 6; ++i) EXPECT_NE(a.Allocate(1, 0), nullptr);
     a.ReleaseAll();
+}
+
+// The failure text of `qohost run --fail-alloc`: which of the next allocations (tag 7, then
+// tag 9, alternating) fail, or the error for a malformed text.
+TEST(HostAllocator, ConfigureFailuresFromText) {
+    struct Case {
+        const char* spec;
+        const char* pattern;  // '.' allocated, 'x' failed, for allocations 1 to 8; "" refused
+    };
+    const Case cases[] = {
+        {"", "........"},
+        {"3", "..x....."},
+        {"nth:1,nth:8", "x......x"},
+        {"tag:7", "x.x.x.x."},
+        {"tag:0x9", ".x.x.x.x"},
+        {"tag:7,2", "xxx.x.x."},
+        {"rate:1", "xxxxxxxx"},
+        {"rate:0", "........"},
+        {"0", ""},
+        {"nth:", ""},
+        {"tag:0x100000000", ""},
+        {"rate:1.5", ""},
+        {"rate:0.5:x", ""},
+        {"every:3", ""},
+        {"3,,", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.spec);
+        Allocator a;
+        a.Allocate(1, 0);  // earlier traffic: N counts from the moment it is asked
+        std::string error;
+        const bool ok = a.ConfigureFailures(c.spec, error);
+        EXPECT_EQ(ok, *c.pattern != '\0') << error;
+        if (!ok) {
+            EXPECT_NE(error.find(std::string("'")), std::string::npos) << error;
+            EXPECT_EQ(a.Allocate(1, 7) != nullptr, true) << "a refused text changed nothing";
+            a.ReleaseAll();
+            continue;
+        }
+        std::string seen;
+        for (int i = 0; i < 8; ++i) seen += a.Allocate(4, i % 2 ? 9 : 7) ? '.' : 'x';
+        EXPECT_EQ(seen, c.pattern);
+        a.ReleaseAll();
+    }
+}
+
+TEST(HostAllocator, RandomFailuresFollowTheSeed) {
+    const auto pattern = [](uint64_t seed) {
+        Allocator a;
+        a.FailRate(0.3, seed);
+        std::string seen;
+        for (int i = 0; i < 200; ++i) seen += a.Allocate(1, 0) ? '.' : 'x';
+        a.ReleaseAll();
+        return seen;
+    };
+    const std::string first = pattern(5);
+    EXPECT_EQ(first, pattern(5));
+    EXPECT_NE(first, pattern(6));
+    const auto failed = std::count(first.begin(), first.end(), 'x');
+    EXPECT_GT(failed, 30);
+    EXPECT_LT(failed, 90);
 }
 
 TEST(HostAllocator, MemoryTagStateReturnsPrevious) {

@@ -17,9 +17,9 @@
 // gives the same hash of everything the world recorded.
 //
 // The last input byte (FuzzedDataProvider takes numbers from the end) picks a base: 0 an
-// empty level, k an example level (examples/levels,
-// sorted by name) that the generated entities and events are added to. Seeds:
-// fuzz/corpus/level_gen_fuzz (tools/test.sh and tools/fuzz-nightly.sh pass the folder).
+// empty level, k the k-th example level (examples/levels, sorted by name), to which the
+// generated entities and events are added. Seeds: fuzz/corpus/level_gen_fuzz (tools/test.sh
+// and tools/fuzz-nightly.sh pass the folder).
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>

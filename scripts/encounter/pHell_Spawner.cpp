@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 
 #include "core/qoDiagnostics.h"
 #include "object/qoThreads.h"
@@ -29,7 +31,23 @@ void WaitUntil(int32_t ms) {
     }
 }
 
-int32_t Millis(float seconds) { return static_cast<int32_t>(seconds * 1000.0f); }
+// A float number of milliseconds as a whole number, toward zero; a designer's NaN counts as 0
+// and what lies beyond the 32-bit range stops at its ends.
+int32_t WholeMs(float ms) {
+    if (std::isnan(ms)) return 0;
+    if (ms >= 2147483647.0f) return std::numeric_limits<int32_t>::max();
+    if (ms <= -2147483648.0f) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(ms);
+}
+
+int32_t Millis(float seconds) { return WholeMs(seconds * 1000.0f); }
+
+// a + b (or a * b), stopping at the ends of the 32-bit range.
+int32_t Clamped(int64_t v) {
+    return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
+}
+int32_t Later(int32_t time, int32_t ms) { return Clamped(int64_t(time) + ms); }
 
 bool HasEntityDefs(const qoEntity& e) { return e.handle != 0 && e.GetNumEntityDefs() >= 1; }
 
@@ -107,7 +125,7 @@ qoEntity pHell_SpawnCluster::ChooseSpawnConduit(qoEntity requester) {
         return qoEntity();
     }
     if (!HasEntityDefs(requester)) requester = qoEntity();
-    const int32_t deadline = lastSpawnTime + static_cast<int32_t>(std::ceil(maxSpawnDelay * 1000.0f));
+    const int32_t deadline = Later(lastSpawnTime, WholeMs(std::ceil(maxSpawnDelay * 1000.0f)));
     uint32_t fallback = static_cast<uint32_t>(conduits[qoSys->RandomInt(conduits.Num())]);
 
     for (int32_t next = 0;;) {
@@ -127,7 +145,7 @@ qoEntity pHell_SpawnCluster::ChooseSpawnConduit(qoEntity requester) {
         }
         if (available.Num() > 0) return qoEntity(static_cast<uint32_t>(available[qoSys->RandomInt(available.Num())]));
         const int32_t now = Now();
-        next = std::min({now + best, now + kPollMs, deadline});
+        next = std::min({Later(now, best), Later(now, kPollMs), deadline});
         // Outside a script thread the clock stands still: the deadline is as good as reached.
         if (deadline <= now || qoCurrentThreadId() == 0) return qoEntity(fallback);
     }
@@ -135,7 +153,7 @@ qoEntity pHell_SpawnCluster::ChooseSpawnConduit(qoEntity requester) {
 
 qoEntity pHell_SpawnCluster::SpawnFor(qoEntity requester) {
     const float r = qoSys->RandomFloat();
-    WaitUntil(lastSpawnTime + static_cast<int32_t>(r * maxSpawnDelay * 1000.0f + minSpawnDelay * 1000.0f));
+    WaitUntil(Later(lastSpawnTime, WholeMs(r * maxSpawnDelay * 1000.0f + minSpawnDelay * 1000.0f)));
     if (HasEntityDefs(clusterEntity)) requester = clusterEntity;
     const qoEntity conduit = ChooseSpawnConduit(requester);
     if (!conduit.IsValid()) {
@@ -275,7 +293,7 @@ void pHell_SpawnManager::SpawnLoop() {
         const int32_t living = info.activeAi.Num();
         if (living < info.spawnSize) {
             if (roomOpen) {
-                const int32_t delay = std::min(std::max(living * lastDelay / 3, Millis(minSpawnDelay)), lastDelay);
+                const int32_t delay = std::min(std::max(Clamped(int64_t(living) * lastDelay / 3), Millis(minSpawnDelay)), lastDelay);
                 if (refTime + delay < Now()) {
                     const qoEntity spawned = SpawnVia(static_cast<uint32_t>(info.spawnHandler), clusterEntity);
                     // A spawn that yields no entity (no handler yet, a spawner that failed) is
@@ -292,7 +310,7 @@ void pHell_SpawnManager::SpawnLoop() {
                         if (pHell_ActiveAi* ai = watcher.Get()) ai->manager = entity;
                     }
                     const float r = qoSys->RandomFloat();
-                    lastDelay = static_cast<int32_t>(r * maxSpawnDelay * 1000.0f + minSpawnDelay * 1000.0f);
+                    lastDelay = WholeMs(r * maxSpawnDelay * 1000.0f + minSpawnDelay * 1000.0f);
                 }
             } else {
                 roomOpen = true;

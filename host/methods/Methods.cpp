@@ -35,6 +35,7 @@
 #include "host/methods/Actions.h"
 #include "host/methods/Call.h"
 #include "host/methods/Events.h"
+#include "host/records/Outcomes.h"
 #include "host/sim/gui/Gui.h"
 #include "host/sim/monsters/Monsters.h"
 #include "host/sim/movers/Movers.h"
@@ -409,10 +410,15 @@ constexpr Effect kEffects[] = {
     {M(IsDead), Get<&Entity::dead>, "the dead flag"},
     {M(IncreaseHealth),
      [](Call& c) {
-         if (!c.self.dead)
-             c.self.health = static_cast<int32_t>(std::clamp<int64_t>(
-                 int64_t{c.self.health} + HealthPoints(c.F(0)), std::numeric_limits<int32_t>::min(),
-                 c.self.maxHealth));
+         if (c.self.dead) return;
+         const int32_t before = c.self.health;
+         c.self.health = static_cast<int32_t>(std::clamp<int64_t>(
+             int64_t{c.self.health} + HealthPoints(c.F(0)), std::numeric_limits<int32_t>::min(),
+             c.self.maxHealth));
+         // The healer is the entity whose script thread asked, when another one did.
+         const ThreadInfo* thread = c.world.scheduler.Find(c.world.scheduler.Current());
+         const uint32_t healer = thread ? thread->owner.entity : 0;
+         RecordHealth(c.world, c.self, before, healer == c.self.handle ? 0 : healer);
      },
      "adds health up to the maximum; nothing for the dead"},
     {M(DecreaseHealth),

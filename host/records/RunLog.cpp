@@ -73,6 +73,11 @@ void RunLog::Take(const Record& r) {
             return;
         }
     }
+    // A name the level lacks is worth one line; the summary counts the lookups.
+    if (console) {
+        std::string missing = MissingEntity(r.text);
+        if (!missing.empty() && !shownMissing_.insert(std::move(missing)).second) return;
+    }
     std::string answer;
     if (r.answer && !FreshAnswer(r, answer)) return;
     if (!frame_.lines.empty() && r.frame != frame_.first) CloseFrame();

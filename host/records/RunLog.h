@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -97,6 +98,7 @@ private:
     uint64_t answersFrame_ = 0;
     uint64_t foldedQueries_ = 0;
     std::vector<std::string> foldedLookups_;
+    std::set<std::string> shownMissing_;  // names of "entity '...' not found" lines printed once
     FrameLines frame_;    // the frame being collected
     FrameLines printed_;  // the last frame printed (first); up to last the frames repeated it
     uint64_t told_ = 0;   // the last of those repeats that a line has told

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "host/level/Level.h"
+#include "host/records/Outcomes.h"
 #include "host/records/Traces.h"
 #include "host/sim/entities/HostClasses.h"
 #include "quorin/kvQOObject.h"
@@ -352,10 +353,11 @@ void World::Emit(qohost::Record record) {
         if (sink->wants & MaskOf(record.kind)) sink->Take(record);
 }
 
-void World::Record(RecordKind kind, std::string_view text, uint32_t entity) {
+void World::Record(RecordKind kind, std::string_view text, uint32_t entity, Severity severity) {
     if (!Wants(kind)) return;
     qohost::Record r;
     r.kind = kind;
+    r.severity = severity;
     r.entity = entity;
     r.text = text;
     Emit(r);
@@ -547,6 +549,7 @@ void World::Printf(const char* format, ...) {
     va_end(args);
     if (!text.empty() && text.back() == '\n') text.pop_back();
     Record(RecordKind::Console, text);
+    RecordMusicState(*this, text);
 }
 
 int32_t World::RandomInt(int32_t n) {

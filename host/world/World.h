@@ -195,7 +195,7 @@ public:
     // sink that wants its kind.
     void Emit(qohost::Record record);
     // A record whose text is built up front (rare kinds), about `entity`.
-    void Record(RecordKind kind, std::string_view text, uint32_t entity = 0);
+    void Record(RecordKind kind, std::string_view text, uint32_t entity = 0, Severity severity = Severity::None);
     // Thread creations the scheduler refused (stack limit or memory); each is reported on the
     // console.
     uint64_t ThreadFailures() const { return threadFailures_; }

@@ -179,7 +179,7 @@ void ClassActivationEffects(World& world, uint32_t target, uint32_t activator) {
         // An activation that no script object and no class effect answers is worth a count.
         bool handled = HostClassIsA(e->hostClass, "kvTarget_Spawn") || HostClassIsA(e->hostClass, "kvTarget_Relay");
         for (const ScriptObjectSlot& o : e->objects) handled |= o.object && o.object->HandlesEvent("OnActivate");
-        if (!handled) world.Record(RecordKind::Host, std::string(kUnhandledActivation) + e->name, target);
+        if (!handled) world.Record(RecordKind::Host, std::string(kUnhandledActivation) + e->name, target, Severity::Notice);
     }
     SpawnOnActivate(world, target);
     const Entity* relay = world.ValidEntity(target);

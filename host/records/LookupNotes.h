@@ -9,10 +9,6 @@
 
 namespace qohost {
 
-// The name of any "entity 'NAME' not found" warning (a script looked up a name the level lacks);
-// "" for any other line.
-std::string MissingEntity(std::string_view consoleLine);
-
 // The entity name of a world utility "not found" warning that a level with `players` players
 // may well lack (a player beyond their number, the AI conductor); "" for any other line.
 std::string OptionalLookupMissing(std::string_view consoleLine, size_t players);

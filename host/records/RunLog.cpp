@@ -73,10 +73,13 @@ void RunLog::Take(const Record& r) {
             return;
         }
     }
-    // A name the level lacks is worth one line; the summary counts the lookups.
-    if (console) {
-        std::string missing = MissingEntity(r.text);
-        if (!missing.empty() && !shownMissing_.insert(std::move(missing)).second) return;
+    // A warning or a failed call is printed the first time only (a query on a misnamed player
+    // fails every frame); the summary counts them all by kind.
+    if (console ? Console::StripColors(r.text).rfind("Quorin Warning", 0) == 0 : r.kind == RecordKind::Method && !r.format) {
+        if (!shownProblems_.insert(console ? std::string(r.text) : r.Text()).second) {
+            ++foldedProblems_;
+            return;
+        }
     }
     std::string answer;
     if (r.answer && !FreshAnswer(r, answer)) return;

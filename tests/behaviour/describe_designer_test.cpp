@@ -144,7 +144,7 @@ TEST_F(DescribeForDesigners, APageShowsWhatTheClassDoesToEntities) {
         ASSERT_EQ(r.code, 0) << r.err;
         const size_t at = r.out.find("\nwhat it does (the host methods its code calls):\n");
         ASSERT_NE(at, std::string::npos) << r.out;
-        const std::string section = r.out.substr(at, r.out.find("\n\n", at + 1) - at);
+        const std::string section = r.out.substr(at, r.out.find("\n\n", at + 1) + 1 - at);
         for (const char* text : c.shown) EXPECT_NE(section.find(text), std::string::npos) << c.name << ": " << text << "\n" << section;
         for (const char* text : c.absent) EXPECT_EQ(section.find(text), std::string::npos) << c.name << ": " << text << "\n" << section;
     }

@@ -90,7 +90,7 @@ T& Field(Entity& e, T Entity::*member) {
 }
 template <class T>
 T& Field(Entity& e, T EntityMethodState::*member) {
-    return e.methods.*member;
+    return (*e.methods).*member;
 }
 
 template <class T>

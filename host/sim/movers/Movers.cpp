@@ -83,6 +83,7 @@ void RecordMove(World& world, const Entity& e, const char* what, int32_t duratio
 }
 
 void Settle(World& world, Entity& e, int depth) {
+    if (!e.methods.Made()) return;  // it never moved nor turned
     EntityMethodState& m = *e.methods;
     const int64_t now = world.GameTime();
     if (m.motion.active) {

@@ -193,12 +193,12 @@ void TraceSink::MoverEvent(const Record& r, int64_t us) {
         return std::string(out);
     };
     if (const Entity* e = world_.EntityByHandle(handle)) {
-        if (!turn && !e->methods.motion.points.empty()) {
-            args["from"] = text(e->methods.motion.points.front());
-            args["to"] = text(e->methods.motion.points.back());
+        if (!turn && !e->methods->motion.points.empty()) {
+            args["from"] = text(e->methods->motion.points.front());
+            args["to"] = text(e->methods->motion.points.back());
         } else if (turn && what == "rotate") {
-            args["from"] = text(e->methods.rotation.from);
-            args["to"] = text(e->methods.rotation.to);
+            args["from"] = text(e->methods->rotation.from);
+            args["to"] = text(e->methods->rotation.to);
         }
     }
     movers_[{handle, turn}] = {what, us, ms < 0 ? INT64_MAX : us + ms * 1000, std::move(args)};

@@ -127,6 +127,7 @@ void World::RemoveEntity(uint32_t handle, bool destroyNow) {
         for (uint32_t i = 0; i < e->objects.size(); ++i)
             if (e->objects[i].object) objects.emplace_back(handle, i);
         ShutdownAndDestroy(std::move(objects));
+        FreeRemoved(handle);
     } else {
         pendingRemoval_.push_back(handle);
     }
@@ -286,7 +287,17 @@ void World::DestroyPendingObjects() {
         for (uint32_t i = 0; i < e->objects.size(); ++i)
             if (e->objects[i].object) objects.emplace_back(handle, i);
         ShutdownAndDestroy(std::move(objects));
+        FreeRemoved(handle);
     }
+}
+
+// A removed entity whose objects are gone keeps what logs name it by (handle, name, host class)
+// and its empty object slots; the state of its methods and its level key/values are freed.
+void World::FreeRemoved(uint32_t handle) {
+    Entity* e = EntityByHandle(handle);
+    if (!e || !e->removed) return;
+    e->methods.Reset();
+    std::map<std::string, std::string>().swap(e->spawnArgs);
 }
 
 // ---- decls ----------------------------------------------------------------------------------

@@ -326,6 +326,7 @@ private:
         std::string what;  // "targets[5] of ticker"
     } noneFrom_;
     void DestroyPendingObjects();
+    void FreeRemoved(uint32_t handle);
     void ShutdownAndDestroy(std::vector<std::pair<uint32_t, uint32_t>> objects);
 
     WorldOptions options_;

@@ -134,7 +134,7 @@ void Allocator::ClearFailures() {
     failRate_ = 0.0;
 }
 
-bool Allocator::ConfigureFailures(std::string_view spec, std::string& error) {
+bool Allocator::ConfigureFailures(std::string_view failures, std::string& error) {
     std::vector<uint64_t> at;
     std::vector<uint32_t> tags;
     std::optional<std::pair<double, uint64_t>> rate;
@@ -143,10 +143,10 @@ bool Allocator::ConfigureFailures(std::string_view spec, std::string& error) {
                 " (expected N, nth:N, tag:T or rate:R[:SEED], separated by commas)";
         return false;
     };
-    while (!spec.empty()) {
-        const size_t comma = spec.find(',');
-        const std::string_view item = spec.substr(0, comma);
-        spec = comma == std::string_view::npos ? std::string_view() : spec.substr(comma + 1);
+    while (!failures.empty()) {
+        const size_t comma = failures.find(',');
+        const std::string_view item = failures.substr(0, comma);
+        failures = comma == std::string_view::npos ? std::string_view() : failures.substr(comma + 1);
         const size_t colon = item.find(':');
         const std::string_view kind = colon == std::string_view::npos ? "nth" : item.substr(0, colon);
         const std::string_view rest = colon == std::string_view::npos ? item : item.substr(colon + 1);

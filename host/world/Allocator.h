@@ -58,7 +58,7 @@ public:
     // "tag:T" (every allocation with tag T, decimal or 0x hex) and "rate:R" or "rate:R:SEED"
     // (each allocation with probability R, SEED default 1). False with `error` set on a
     // malformed text; nothing is changed then.
-    bool ConfigureFailures(std::string_view spec, std::string& error);
+    bool ConfigureFailures(std::string_view failures, std::string& error);
 
     // Accounting.
     size_t LiveBlocks() const { return blocks_.size(); }

@@ -115,7 +115,7 @@ TEST(HostAllocator, ClearFailuresCancelsPendingOnes) {
 // tag 9, alternating) fail, or the error for a malformed text.
 TEST(HostAllocator, ConfigureFailuresFromText) {
     struct Case {
-        const char* spec;
+        const char* failures;
         const char* pattern;  // '.' allocated, 'x' failed, for allocations 1 to 8; "" refused
     };
     const Case cases[] = {
@@ -136,11 +136,11 @@ TEST(HostAllocator, ConfigureFailuresFromText) {
         {"3,,", ""},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.spec);
+        SCOPED_TRACE(c.failures);
         Allocator a;
         a.Allocate(1, 0);  // earlier traffic: N counts from the moment it is asked
         std::string error;
-        const bool ok = a.ConfigureFailures(c.spec, error);
+        const bool ok = a.ConfigureFailures(c.failures, error);
         EXPECT_EQ(ok, *c.pattern != '\0') << error;
         if (!ok) {
             EXPECT_NE(error.find(std::string("'")), std::string::npos) << error;

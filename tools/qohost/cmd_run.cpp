@@ -400,7 +400,7 @@ void Setup(CLI::App& app) {
                   "measure the stack the script threads use (each fiber stack is painted with a pattern) "
                   "and print the deepest use after the run");
     cmd->add_option("--fail-alloc", options->failAlloc,
-                    "SPEC: make the host allocator fail allocations: N or nth:N (the N-th allocation of the "
+                    "FAILURES: make the host allocator fail allocations: N or nth:N (the N-th allocation of the "
                     "run), tag:T (every allocation with memory tag T), rate:R[:SEED] (each with probability R); "
                     "comma-separated. Without it the environment variable QOHOST_FAIL_ALLOC is read");
     cmd->add_option("--timeout", options->timeout,

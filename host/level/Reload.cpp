@@ -84,6 +84,8 @@ ReloadResult ReloadModule(World& world, const LevelDesc& level, std::unique_ptr<
         }
         if (const LevelObject* po = Placed(level, e->name, f.className, f.place))
             PlaceObjectValues(world, level, e->name, *po, *object, errors);
+        else
+            FillDeclDefaults(world, *object);
         made.push_back(object);
     }
     for (const LevelError& error : errors)

@@ -21,11 +21,14 @@
 // (bench/scale.py runs qohost on it). `host_scale_bench --peak-memory COMMAND...` runs the
 // command with its output to /dev/null and prints its exit code, wall seconds, processor
 // seconds (user and system) and peak resident memory in KiB (the child's ru_maxrss; this small process forks it, so the figure is
-// the command's own).
+// the command's own). `host_scale_bench --memory N` loads the sequential level of N objects
+// in this process and prints where the resident memory goes (see MemoryBreakdown).
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -34,6 +37,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -276,8 +280,120 @@ int PeakMemory(char** argv) {
     return 0;
 }
 
+// Resident bytes of this process, and of its fiber stack chunks alone: the anonymous mappings
+// of the scheduler's stack pool, recognised by their size (a whole number of 64 KiB stacks
+// with a guard page each, at least 64 of them).
+struct Resident {
+    size_t total = 0;
+    size_t stacks = 0;
+};
+
+Resident ResidentNow() {
+    malloc_trim(0);  // freed heap pages go back, so that what stays resident is what is held
+    Resident r;
+    std::ifstream smaps("/proc/self/smaps");
+    const size_t slot = qohost::SchedulerOptions::kDefaultStackSize + 4096;
+    std::string line;
+    bool stackChunk = false;
+    while (std::getline(smaps, line)) {
+        unsigned long from = 0, to = 0;
+        char dash = 0;
+        std::istringstream head(line);
+        if (head >> std::hex >> from >> dash >> to && dash == '-') {
+            std::string perms, offset, device, inode, path;
+            head >> perms >> offset >> device >> inode >> path;
+            const size_t bytes = to - from;
+            stackChunk = path.empty() && bytes % slot == 0 && bytes / slot >= 64;
+        } else if (line.rfind("Rss:", 0) == 0) {
+            const size_t kib = std::stoul(line.substr(4));
+            r.total += kib * 1024;
+            if (stackChunk) r.stacks += kib * 1024;
+        }
+    }
+    return r;
+}
+
+// Loads the sequential level of n objects (4 entities each) in steps and prints the resident
+// memory each step adds: the level description, the entities alone (the level with its script
+// objects left out), the script objects with their threads (stack pages touched apart from the
+// rest), and 200 frames with the default log (records are streamed; stacks deepen when
+// activations run).
+int MemoryBreakdown(int64_t n) {
+    const Resident start = ResidentNow();
+    qohost::LevelDesc level;
+    qohost::LevelErrors errors;
+    if (!qohost::ParseLevel(bench::ScaleLevel(n, kFrames, true), "scale.json", level, errors)) {
+        std::fprintf(stderr, "%s\n", qohost::ErrorLines(errors).c_str());
+        return 1;
+    }
+    const Resident parsed = ResidentNow();
+    qohost::LevelDesc bare = level;
+    for (qohost::LevelEntity& e : bare.entities) e.objects.clear();
+    const Resident copied = ResidentNow();
+    size_t entities = 0, objects = 0, threads = 0;
+    Resident withEntities, loaded, ran;
+    {
+        qohost::WorldOptions options;
+        options.keepHistory = false;
+        qohost::World world(options);
+        auto module = qohost::Module::Linked(&GetQuorinAPI);
+        world.Attach(module->Api(), false);
+        if (!qohost::LoadLevel(world, bare, errors)) return 1;
+        entities = world.Entities().size();
+        withEntities = ResidentNow();
+        world.Detach();
+    }
+    {
+        qohost::WorldOptions options;
+        options.frameTimeMs = level.frameMs;
+        options.keepHistory = false;
+        qohost::World world(options);
+        FILE* devNull = std::fopen("/dev/null", "w");
+        qohost::RunLog log(devNull);
+        world.AddSink(log);
+        auto module = qohost::Module::Linked(&GetQuorinAPI);
+        world.Attach(module->Api(), false);
+        const Resident before = ResidentNow();
+        if (!qohost::LoadLevel(world, level, errors)) return 1;
+        loaded = ResidentNow();
+        loaded.total = loaded.total - before.total + copied.total;  // as if on top of the first steps
+        for (const qohost::LevelEntity& e : level.entities) objects += e.objects.size();
+        threads = world.scheduler.LiveCount();
+        qohost::LevelRunner runner(world, level);
+        runner.Start();
+        for (int64_t i = 0; i < kFrames; ++i) runner.Step();
+        ran = ResidentNow();
+        ran.total = ran.total - before.total + copied.total;
+        log.Finish();
+        world.Detach();
+        std::fclose(devNull);
+    }
+    const auto mib = [](double bytes) { return bytes / 1048576.0; };
+    const auto per = [](double bytes, size_t count) { return count ? bytes / static_cast<double>(count) : 0.0; };
+    const double levelBytes = static_cast<double>(parsed.total - start.total);
+    const double entityBytes = static_cast<double>(withEntities.total) - static_cast<double>(copied.total);
+    const double stackBytes = static_cast<double>(loaded.stacks);
+    const double objectBytes = static_cast<double>(loaded.total) - static_cast<double>(withEntities.total) - stackBytes;
+    const double frameBytes = static_cast<double>(ran.total) - static_cast<double>(loaded.total);
+    std::printf("| part (%lld objects) | count | resident | per item |\n|---|---|---|---|\n",
+                static_cast<long long>(n));
+    std::printf("| level description (parsed) | %lld objects | %.1f MiB | %.0f B per object |\n",
+                static_cast<long long>(n), mib(levelBytes), per(levelBytes, static_cast<size_t>(n)));
+    std::printf("| entities (no script objects) | %zu | %.1f MiB | %.0f B |\n", entities, mib(entityBytes),
+                per(entityBytes, entities));
+    std::printf("| script objects and thread bookkeeping | %zu objects, %zu threads | %.1f MiB | %.0f B per object |\n",
+                objects, threads, mib(objectBytes), per(objectBytes, objects));
+    std::printf("| thread stacks: pages touched | %zu threads | %.1f MiB | %.0f B (%.2f pages) per thread |\n",
+                threads, mib(stackBytes), per(stackBytes, threads), per(stackBytes, threads) / 4096.0);
+    const double frameStacks = static_cast<double>(ran.stacks) - stackBytes;
+    std::printf("| %lld frames with the default log | | %+.1f MiB | stacks %+.1f MiB, the rest %+.1f MiB |\n",
+                static_cast<long long>(kFrames), mib(frameBytes), mib(frameStacks), mib(frameBytes - frameStacks));
+    return 0;
+}
+
 int main(int argc, char** argv) {
     if (argc >= 3 && std::strcmp(argv[1], "--peak-memory") == 0) return PeakMemory(argv + 2);
+    if (argc >= 3 && std::strcmp(argv[1], "--memory") == 0) return MemoryBreakdown(std::atoll(argv[2]));
     if (argc >= 5 && std::strcmp(argv[1], "--write-level") == 0) {
         const bool sequential = argc >= 6 && std::strcmp(argv[5], "sequential") == 0;
         const std::string text = bench::ScaleLevel(std::atoll(argv[2]), std::atoll(argv[3]), sequential);

@@ -4,11 +4,13 @@
   python3 bench/scale.py [--build build/default] [--sizes 1000,10000,100000] [--frames 200]
                          [--relay-frames 10000,1000000] [--skip-bench]
 
-1. Generated levels of N scripted entities (host_scale_bench --write-level; see
-   bench/ScaleLevel.h), each run by `qohost run` in a child process: peak memory (the child's
-   ru_maxrss, measured by host_scale_bench --peak-memory), processor time to load and tear down
-   (--frames 0), and processor time per frame with the default log (to /dev/null) and with
-   --quiet (console only).
+1. Generated levels of N objects (host_scale_bench --write-level; see bench/ScaleLevel.h), each
+   run by `qohost run` in a child process, beside the Lua 5.4 coroutine equivalent
+   (BM_LuaSequentialFrame) measured in the same run: processor time to load the mixed level
+   (and tear it down: --frames 0), peak memory (the child's ru_maxrss, measured by
+   host_scale_bench --peak-memory) and processor time per frame with the default log (to
+   /dev/null) and with --quiet, on the level where every object is a triggerSequential; then
+   where the memory goes at the largest size (host_scale_bench --memory).
 2. The in-process Google Benchmark host_scale_bench: load time, ms per frame with the default
    recording and with recording off, per object per frame against triggerSequential as Lua 5.4
    coroutines.
@@ -41,19 +43,45 @@ def mib(kib):
     return "%.1f MiB" % (kib / 1024.0)
 
 
+def lua_frames(args, bench):
+    """ms per frame of the Lua 5.4 coroutine equivalent (BM_LuaSequentialFrame), by size."""
+    sizes = "|".join(str(n) for n in args.sizes)
+    out = subprocess.run([bench, "--benchmark_format=json",
+                          "--benchmark_filter=BM_LuaSequentialFrame/(%s)/" % sizes],
+                         check=True, capture_output=True, text=True, cwd=ROOT).stdout
+    return {int(b["name"].split("/")[1]): b["cpu_time"] for b in json.loads(out)["benchmarks"]}
+
+
 def levels(args, qohost, bench, tmp):
-    print("## qohost run on generated levels (%d frames)\n" % args.frames)
-    print("| Scripted entities | Load + teardown | ms/frame, log | ms/frame, --quiet | Peak memory |")
-    print("|---|---|---|---|---|")
+    """The main table: qohost run on generated levels against Lua in the same run. Objects are
+    triggerSequential with three targets each (4 entities per object); the load column is the
+    mixed level (triggerSequential, triggerLerpDelay, audibleTimer in turn)."""
+    lua = lua_frames(args, bench)
+    print("## qohost run against Lua 5.4 coroutines (%d frames, processor time)\n" % args.frames)
+    print("| objects | load, mixed level | peak memory | frame, default log | frame, --quiet "
+          "| Lua frame | ratio (log / quiet) |")
+    print("|---|---|---|---|---|---|---|")
     for n in args.sizes:
-        path = os.path.join(tmp, "scale_%d.json" % n)
-        subprocess.run([bench, "--write-level", str(n), str(args.frames), path], check=True)
-        _, load, _ = run_child(bench, [qohost, "run", path, "--frames", "0", "--quiet"])
-        _, full, peak = run_child(bench, [qohost, "run", path, "--frames", str(args.frames)])
-        _, quiet, _ = run_child(bench, [qohost, "run", path, "--frames", str(args.frames), "--quiet"])
-        os.remove(path)
-        per = lambda total: "%.2f" % ((total - load) * 1000.0 / args.frames)
-        print("| %d | %.2f s | %s | %s | %s |" % (n, load, per(full), per(quiet), mib(peak)))
+        mixed = os.path.join(tmp, "mixed_%d.json" % n)
+        seq = os.path.join(tmp, "sequential_%d.json" % n)
+        subprocess.run([bench, "--write-level", str(n), str(args.frames), mixed], check=True)
+        subprocess.run([bench, "--write-level", str(n), str(args.frames), seq, "sequential"], check=True)
+        _, load, _ = run_child(bench, [qohost, "run", mixed, "--frames", "0", "--quiet"])
+        os.remove(mixed)
+        _, base, _ = run_child(bench, [qohost, "run", seq, "--frames", "0", "--quiet"])
+        _, full, peak = run_child(bench, [qohost, "run", seq, "--frames", str(args.frames)])
+        _, quiet, _ = run_child(bench, [qohost, "run", seq, "--frames", str(args.frames), "--quiet"])
+        os.remove(seq)
+        log_ms = max(full - base, 0.0) * 1000.0 / args.frames
+        quiet_ms = max(quiet - base, 0.0) * 1000.0 / args.frames
+        lua_ms = lua.get(n, float("nan"))
+        print("| %s | %.2f s | %s | %.2f ms | %.2f ms | %.2f ms | %.2f× / %.2f× |" % (
+            "{:,}".format(n), load, mib(peak), log_ms, quiet_ms, lua_ms, log_ms / lua_ms, quiet_ms / lua_ms))
+    print()
+    n = args.sizes[-1]
+    print("## Where the memory goes (host_scale_bench --memory %d)\n" % n)
+    sys.stdout.flush()
+    subprocess.run([bench, "--memory", str(n)], check=True, cwd=ROOT)
     print()
 
 

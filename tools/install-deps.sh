@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libboost-context-dev
-          nlohmann-json3-dev libcli11-dev liblua5.4-dev clang libclang-rt-14-dev pkg-config)
+          nlohmann-json3-dev libcli11-dev liblua5.4-dev clang libclang-rt-14-dev pkg-config
+          graphviz)
 
 missing=()
 for p in "${packages[@]}"; do

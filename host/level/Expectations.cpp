@@ -1,6 +1,5 @@
 #include "host/level/Expectations.h"
 
-#include "host/sim/entities/HostClasses.h"
 
 #include <cinttypes>
 #include <cmath>
@@ -322,9 +321,9 @@ int ProblemOf(const Record& r, std::string& text) {
         return 0;
     }
     if (r.kind == RecordKind::Host) {
-        if (r.text.rfind(kUnhandledActivation, 0) == 0) return 0;  // a notice, not a failure
+        if (r.severity < Severity::Warning) return 0;  // a notice, not a failure
         text = r.Text();
-        return 1 + int(ProblemKind::Error);
+        return 1 + int(r.severity == Severity::Error ? ProblemKind::Error : ProblemKind::Warning);
     }
     // A method call has its detail; a failure or a refusal is a line of text.
     if (r.kind == RecordKind::Method && !r.detail) {

@@ -472,7 +472,7 @@ bool LoadLevel(World& world, const LevelDesc& level, LevelErrors& errors, Loaded
         if (le.shields) e->shields = e->maxShields = *le.shields;
         e->hidden = le.hidden;
         e->entityDefs = le.entityDefs;
-        e->methods.spawnNames = le.spawnNames;
+        if (!le.spawnNames.empty()) e->methods->spawnNames = le.spawnNames;
         for (const auto& [key, value] : le.spawnArgs) e->spawnArgs[key] = value;
         placed.push_back(e);
     }

@@ -9,7 +9,7 @@ void Walk(Call& c, const qoVector& to, const qoVector* facing) {
     const int32_t ms = WalkMs(c.self.origin, to);
     StartMotion(c.world, c.self, {c.self.origin, to}, ms);
     RunAction(c.world, c.self, c.method.name, ms, [&](Entity& e) {
-        e.methods.motion.active = false;
+        e.methods->motion.active = false;
         PlaceOrigin(c.world, e, to);
         if (facing) e.angles = *facing;
     });

@@ -26,13 +26,13 @@ void RunAction(World& world, Entity& e, const char* name, int32_t durationMs, Fi
         World& world;
         uint32_t handle;
         ~Clear() {
-            if (Entity* x = world.EntityByHandle(handle)) {
-                x->methods.action.clear();
-                x->methods.motion.active = false;
+            if (Entity* x = world.EntityByHandle(handle); x && x->methods.Made()) {
+                x->methods->action.clear();
+                x->methods->motion.active = false;
             }
         }
     } clear{world, handle};
-    e.methods.action = name;
+    e.methods->action = name;
     // An event handler on its delivery thread does not wait for a monster's action: the action
     // is carried out at once, as outside any thread. A negative duration holds until
     // EndCurrentScriptAction releases the caller.

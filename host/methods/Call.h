@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 
 #include "host/methods/Methods.h"
 #include "host/world/World.h"
@@ -90,7 +91,16 @@ T& Field(Entity& e, T Entity::*member) {
 }
 template <class T>
 T& Field(Entity& e, T EntityMethodState::*member) {
-    return e.methods.*member;
+    return (*e.methods).*member;
+}
+// Reading a field does not make the entity's method state (the defaults answer).
+template <class T>
+const T& Field(const Entity& e, T Entity::*member) {
+    return e.*member;
+}
+template <class T>
+const T& Field(const Entity& e, T EntityMethodState::*member) {
+    return (*e.methods).*member;
 }
 
 template <class T>
@@ -112,7 +122,7 @@ T ArgAs(const Call& c, int k) {
 // Result = the field.
 template <auto Member>
 void Get(Call& c) {
-    c.Return(Field(c.self, Member));
+    c.Return(Field(std::as_const(c.self), Member));
 }
 // The field = the first argument.
 template <auto Member>

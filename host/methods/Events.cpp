@@ -113,7 +113,7 @@ void Hurt(World& world, Entity& e, float amount, uint32_t attacker, bool shields
         DeliverEvent(world, handle, "OnDamage", by,
                      [attacker, amount](kvQOObject* o) { o->Entry_OnDamage(attacker, amount); });
     if (e.health > 0) return;
-    if (e.methods.noDeath) {
+    if (e.methods->noDeath) {
         e.health = 1;
         return;
     }

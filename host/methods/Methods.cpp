@@ -35,6 +35,7 @@
 #include "host/methods/Actions.h"
 #include "host/methods/Call.h"
 #include "host/methods/Events.h"
+#include "host/records/Outcomes.h"
 #include "host/sim/gui/Gui.h"
 #include "host/sim/monsters/Monsters.h"
 #include "host/sim/movers/Movers.h"
@@ -93,8 +94,8 @@ void BindTo(Call& c) {
 }
 
 HudElement* Hud(Call& c) {
-    auto it = c.self.methods.hud.find(c.S(0));
-    return it == c.self.methods.hud.end() ? nullptr : &it->second;
+    auto it = c.self.methods->hud.find(c.S(0));
+    return it == c.self.methods->hud.end() ? nullptr : &it->second;
 }
 
 // Applies set(element) to the HUD element named by the first argument; fails when missing.
@@ -203,7 +204,7 @@ constexpr Effect kEffects[] = {
 
     // Appearance, sound, placement and physics.
     {M(SetColor),
-     [](Call& c) { c.self.methods.color = {c.F(0), c.F(1), c.F(2)}; },
+     [](Call& c) { c.self.methods->color = {c.F(0), c.F(1), c.F(2)}; },
      "sets the colour (r, g, b)"},
     {M(GetColor), Get<&EntityMethodState::color>, "the colour; (1, 1, 1) until set"},
     {M(IsHidden), Get<&Entity::hidden>, "the hidden flag"},
@@ -232,7 +233,7 @@ constexpr Effect kEffects[] = {
     {M(SetAngles),
      [](Call& c) {
          SettleMover(c.world, c.self);
-         c.self.methods.rotation.active = false;
+         c.self.methods->rotation.active = false;
          PlaceAngles(c.world, c.self, c.V(0));
      },
      "stops any rotation and sets the angles; bound entities turn along"},
@@ -274,7 +275,7 @@ constexpr Effect kEffects[] = {
      "true when the host class is exactly the named one"},
     {M(Damage),
      [](Call& c) {
-         if (!c.self.methods.damageEnabled) return;
+         if (!c.self.methods->damageEnabled) return;
          float amount = kDefaultDamage;
          if (c.world.IsDecl(c.D(0))) {
              const auto& args = static_cast<const Decl*>(c.D(0))->args;
@@ -316,7 +317,7 @@ constexpr Effect kEffects[] = {
     {M(StopMoving), [](Call& c) { StopMotion(c.world, c.self); },
      "ends motion, rotation, bob and sway where they are"},
     {M(Speed),
-     [](Call& c) { c.self.methods.speed = c.F(0); c.self.methods.time = 0.0f; },
+     [](Call& c) { c.self.methods->speed = c.F(0); c.self.methods->time = 0.0f; },
      "later moves travel at this speed (units or degrees per second)"},
     {M(Time), Set<&EntityMethodState::time>, "later moves take this many seconds (0: by speed)"},
     {M(AccelTime), Set<&EntityMethodState::accelTime>,
@@ -325,13 +326,13 @@ constexpr Effect kEffects[] = {
      "later moves slow down evenly over this many seconds"},
     {M(SetParmsForTime),
      [](Call& c) {
-         auto& m = c.self.methods;
+         auto& m = *c.self.methods;
          m.time = c.F(0), m.accelTime = c.F(1), m.decelTime = c.F(2);
      },
      "(time, accel, decel) for later moves"},
     {M(SetParmsForSpeed),
      [](Call& c) {
-         auto& m = c.self.methods;
+         auto& m = *c.self.methods;
          m.speed = c.F(0), m.time = 0.0f, m.accelTime = c.F(1), m.decelTime = c.F(2);
      },
      "(speed, accel, decel) for later moves"},
@@ -392,15 +393,15 @@ constexpr Effect kEffects[] = {
     // Inventory, health and weapons.
     {M(NumOfItemTypeInInventory),
      [](Call& c) {
-         auto it = c.self.methods.inventory.find(c.S(0));
-         c.Return(it == c.self.methods.inventory.end() ? 0 : it->second);
+         auto it = c.self.methods->inventory.find(c.S(0));
+         c.Return(it == c.self.methods->inventory.end() ? 0 : it->second);
      },
      "the count of the item"},
-    {M(GiveInventoryItem), [](Call& c) { c.self.methods.inventory[c.S(0)] += c.I(1); },
+    {M(GiveInventoryItem), [](Call& c) { c.self.methods->inventory[c.S(0)] += c.I(1); },
      "adds the count of the item"},
     {M(RemoveInventoryItem),
      [](Call& c) {
-         int32_t& n = c.self.methods.inventory[c.S(0)];
+         int32_t& n = c.self.methods->inventory[c.S(0)];
          n = std::max(0, n - c.I(1));
      },
      "takes the count of the item away (not below 0)"},
@@ -409,10 +410,15 @@ constexpr Effect kEffects[] = {
     {M(IsDead), Get<&Entity::dead>, "the dead flag"},
     {M(IncreaseHealth),
      [](Call& c) {
-         if (!c.self.dead)
-             c.self.health = static_cast<int32_t>(std::clamp<int64_t>(
-                 int64_t{c.self.health} + HealthPoints(c.F(0)), std::numeric_limits<int32_t>::min(),
-                 c.self.maxHealth));
+         if (c.self.dead) return;
+         const int32_t before = c.self.health;
+         c.self.health = static_cast<int32_t>(std::clamp<int64_t>(
+             int64_t{c.self.health} + HealthPoints(c.F(0)), std::numeric_limits<int32_t>::min(),
+             c.self.maxHealth));
+         // The healer is the entity whose script thread asked, when another one did.
+         const ThreadInfo* thread = c.world.scheduler.Find(c.world.scheduler.Current());
+         const uint32_t healer = thread ? thread->owner.entity : 0;
+         RecordHealth(c.world, c.self, before, healer == c.self.handle ? 0 : healer);
      },
      "adds health up to the maximum; nothing for the dead"},
     {M(DecreaseHealth),
@@ -452,16 +458,16 @@ constexpr Effect kEffects[] = {
      "origin + (0, 0, 64)"},
     {M(IsPlayerOnGround), [](Call& c) { c.Return(c.world.paths.OnGround(c.self.handle)); },
      "true unless walking to a waypoint in the air (host/sim/paths/Paths.h)"},
-    {M(DoesPlayerHavePerk), [](Call& c) { c.Return(c.self.methods.perks.count(c.S(0)) > 0); },
+    {M(DoesPlayerHavePerk), [](Call& c) { c.Return(c.self.methods->perks.count(c.S(0)) > 0); },
      "true once the perk was given"},
     {M(IsPlayerPerkActive),
-     [](Call& c) { c.Return(c.self.methods.activePerks.count(c.S(0)) > 0); },
+     [](Call& c) { c.Return(c.self.methods->activePerks.count(c.S(0)) > 0); },
      "true once the perk was activated"},
-    {M(GivePlayerPerk), [](Call& c) { c.self.methods.perks.insert(c.S(0)); }, "gives the perk"},
+    {M(GivePlayerPerk), [](Call& c) { c.self.methods->perks.insert(c.S(0)); }, "gives the perk"},
     {M(ActivatePlayerPerk),
      [](Call& c) {
-         if (!c.self.methods.perks.count(c.S(0))) return c.Fail("perk not given");
-         c.self.methods.activePerks.insert(c.S(0));
+         if (!c.self.methods->perks.count(c.S(0))) return c.Fail("perk not given");
+         c.self.methods->activePerks.insert(c.S(0));
      },
      "activates a perk the player has; fails otherwise"},
     {M(EnableWeapon), Put<&EntityMethodState::weaponEnabled, true>, "weapon on"},
@@ -469,7 +475,7 @@ constexpr Effect kEffects[] = {
     {M(EquipItem),
      [](Call& c) {
          const bool known = c.world.IsDecl(c.D(0));
-         if (known) c.self.methods.equippedWeapon = DeclText(c.world, c.D(0));
+         if (known) c.self.methods->equippedWeapon = DeclText(c.world, c.D(0));
          c.Return(known);
      },
      "equips a known decl (GetEquippedWeaponDecl names it); true when the decl is known"},
@@ -487,9 +493,9 @@ constexpr Effect kEffects[] = {
 
     // HUD elements.
     {M(CreateHUDElement),
-     [](Call& c) { c.Return(c.self.methods.hud.try_emplace(c.S(0)).second); },
+     [](Call& c) { c.Return(c.self.methods->hud.try_emplace(c.S(0)).second); },
      "creates a hidden element; true when it is new"},
-    {M(DestroyHUDElement), [](Call& c) { c.Return(c.self.methods.hud.erase(c.S(0)) > 0); },
+    {M(DestroyHUDElement), [](Call& c) { c.Return(c.self.methods->hud.erase(c.S(0)) > 0); },
      "destroys the element; true when it existed"},
     {M(ShowHUDElement),
      [](Call& c) { WithHud(c, [&](HudElement& h) { h.visible = c.B(1); }); },
@@ -570,7 +576,7 @@ constexpr Effect kEffects[] = {
     {M(EnablePain), Set<&EntityMethodState::painEnabled>, "sets the pain flag"},
     {M(IsPainEnabled), Get<&EntityMethodState::painEnabled>,
      "the pain flag; true until EnablePain(false)"},
-    {M(IsScriptWaitingOnAction), [](Call& c) { c.Return(!c.self.methods.action.empty()); },
+    {M(IsScriptWaitingOnAction), [](Call& c) { c.Return(!c.self.methods->action.empty()); },
      "true while a latent action of this entity holds its caller"},
     {M(HasAwarenessOfEnemy), [](Call& c) { c.Return(IsAware(c.world, c.self)); },
      "true once the timeline made the monster aware, and while the enemy set with SetEnemy "

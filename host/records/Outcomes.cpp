@@ -1,9 +1,12 @@
 #include "host/records/Outcomes.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
+#include "host/world/Console.h"
 #include "host/world/World.h"
+#include "quorin/kvQuorin.h"
 
 namespace qohost {
 
@@ -50,6 +53,23 @@ void RecordHealth(World& world, const Entity& e, int32_t before, uint32_t by) {
 void RecordDeath(World& world, const Entity& e, std::string_view why, uint32_t by) {
     if (!world.Wants(RecordKind::Death)) return;
     world.Record(RecordKind::Death, e.name + " died: " + std::string(why) + (by ? " by " + NameOf(world, by) : ""), e.handle);
+}
+
+void RecordMusicState(World& world, std::string_view consoleLine) {
+    constexpr std::string_view kChange = "Music Manager: Changing to new state, ";
+    if (!world.Wants(RecordKind::Event) || consoleLine.find(kChange) == std::string_view::npos) return;
+    const std::string line = Console::StripColors(consoleLine);
+    if (line.rfind(kChange, 0) != 0) return;
+    const std::string number = line.substr(kChange.size());
+    const int32_t level = std::atoi(number.c_str());
+    // The state's name from the module's own enum (the number when the module has no such enum).
+    std::string name = number;
+    if (const qoEnumInfo* e = world.Module() ? world.Module()->GetEnumTable("musicTensionStates_t") : nullptr)
+        for (const qoEnumValue* v = e->values; v && v->name; ++v)
+            if (v->value == level) name = v->name;
+    const ThreadInfo* thread = world.scheduler.Find(world.scheduler.Current());
+    const uint32_t manager = thread ? thread->owner.entity : 0;
+    world.Record(RecordKind::Event, (manager ? NameOf(world, manager) + " " : "") + "music state " + name, manager);
 }
 
 }  // namespace qohost

@@ -25,4 +25,8 @@ void RecordDeath(World& world, const Entity& e, std::string_view why, uint32_t b
 void RecordMoverStart(World& world, const Entity& e, const qoVector& from, const qoVector& to, int32_t durationMs);
 void RecordMoverArrival(World& world, const Entity& e);
 
+// "music music state MUSIC_TENSION_STATE_HIGH" (kind "event") after a music manager's line
+// "Music Manager: Changing to new state, 3": the state by its name in the module.
+void RecordMusicState(World& world, std::string_view consoleLine);
+
 }  // namespace qohost

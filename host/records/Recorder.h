@@ -50,6 +50,11 @@ enum class RecordKind : uint8_t {
 };
 constexpr unsigned kRecordKindCount = 22;
 
+// How much a record matters to whoever judges a run: a host record says what it is (a fact for
+// the summary, or the host failing to do what a script needed); other kinds leave it None and
+// are judged by their kind.
+enum class Severity : uint8_t { None, Notice, Warning, Error };
+
 using RecordMask = uint32_t;
 constexpr RecordMask MaskOf(RecordKind kind) { return RecordMask{1} << static_cast<unsigned>(kind); }
 constexpr RecordMask kAllRecords = (RecordMask{1} << kRecordKindCount) - 1;
@@ -76,6 +81,7 @@ private:
 
 struct Record {
     RecordKind kind = RecordKind::Host;
+    Severity severity = Severity::None;
     uint64_t frame = 0;
     int64_t timeMs = 0;
     uint32_t thread = 0;   // the calling script thread, 0 outside any

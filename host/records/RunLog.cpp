@@ -73,6 +73,14 @@ void RunLog::Take(const Record& r) {
             return;
         }
     }
+    // A warning or a failed call is printed the first time only (a query on a misnamed player
+    // fails every frame); the summary counts them all by kind.
+    if (console ? Console::StripColors(r.text).rfind("Quorin Warning", 0) == 0 : r.kind == RecordKind::Method && !r.format) {
+        if (!shownProblems_.insert(console ? std::string(r.text) : r.Text()).second) {
+            ++foldedProblems_;
+            return;
+        }
+    }
     std::string answer;
     if (r.answer && !FreshAnswer(r, answer)) return;
     if (!frame_.lines.empty() && r.frame != frame_.first) CloseFrame();

@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -45,6 +46,8 @@ public:
     // folded away unless `all`.
     void ShowAllQueries(bool all) { allQueries_ = all; }
     uint64_t FoldedQueries() const { return foldedQueries_; }
+    // Warnings and failed calls not printed because the same line was printed before.
+    uint64_t FoldedProblems() const { return foldedProblems_; }
     // The kinds of records printed (RunLog::kDefaultKinds unless changed); call before the
     // sink is attached, or call World::SinksChanged after.
     void SetKinds(RecordMask kinds);
@@ -97,6 +100,8 @@ private:
     uint64_t answersFrame_ = 0;
     uint64_t foldedQueries_ = 0;
     std::vector<std::string> foldedLookups_;
+    std::set<std::string> shownProblems_;  // warnings and failed calls printed once
+    uint64_t foldedProblems_ = 0;
     FrameLines frame_;    // the frame being collected
     FrameLines printed_;  // the last frame printed (first); up to last the frames repeated it
     uint64_t told_ = 0;   // the last of those repeats that a line has told

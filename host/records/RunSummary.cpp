@@ -91,9 +91,10 @@ void RunSummary::Take(const Record& r) {
     }
 }
 
-void RunSummary::SetFolded(std::vector<std::string> lookups, uint64_t queries) {
+void RunSummary::SetFolded(std::vector<std::string> lookups, uint64_t queries, uint64_t repeats) {
     lookups_ = std::move(lookups);
     queries_ = queries;
+    repeats_ = repeats;
 }
 
 void RunSummary::Print(FILE* out, World& world) const {
@@ -128,6 +129,8 @@ void RunSummary::Print(FILE* out, World& world) const {
         for (const std::string& n : lookups_) names += (names.empty() ? "" : ", ") + n;
         std::fprintf(out, "   not in the level (optional, looked up by the world utility): %s\n", names.c_str());
     }
+    if (repeats_)
+        std::fprintf(out, "   warnings and failed calls printed once, repeats not printed: %" PRIu64 "\n", repeats_);
     if (queries_)
         std::fprintf(out, "   queries that answered as in the frame before, not printed: %" PRIu64 " (--all-queries prints them)\n",
                      queries_);

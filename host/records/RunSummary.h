@@ -27,8 +27,8 @@ public:
     // not have are not counted as warnings (host/records/LookupNotes.h).
     void SetPlayers(size_t players) { players_ = players; }
     // Notes that the printed log folded away (world utility lookups of optional entities,
-    // queries that answered as in the frame before).
-    void SetFolded(std::vector<std::string> lookups, uint64_t queries);
+    // queries that answered as in the frame before, warnings and failed calls printed before).
+    void SetFolded(std::vector<std::string> lookups, uint64_t queries, uint64_t repeats = 0);
     // Prints the summary, reading what is still waiting from the world (call before teardown).
     void Print(FILE* out, World& world) const;
 
@@ -40,6 +40,7 @@ private:
     std::unordered_set<uint32_t> active_;       // entities some record was about, or whose thread made it
     std::vector<std::string> lookups_;
     uint64_t queries_ = 0;
+    uint64_t repeats_ = 0;
     size_t players_ = SIZE_MAX;
 };
 

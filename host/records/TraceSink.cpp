@@ -33,8 +33,10 @@ void TraceSink::Take(const Record& r) {
         case RecordKind::Console: {
             const bool method = r.kind == RecordKind::Method;
             std::string text = method ? r.Text() : Console::StripColors(r.text);
-            trace_.Instant(r.thread, text, method ? "method" : "console", us, {{"frame", r.frame}});
-            if (auto it = threads_.find(r.thread); r.thread && it != threads_.end()) {
+            const auto it = r.thread ? threads_.find(r.thread) : threads_.end();
+            trace_.Instant({it != threads_.end() ? it->second.process : TraceTrack::kHostProcess, r.thread}, text,
+                           method ? "method" : "console", us, {{"frame", r.frame}});
+            if (it != threads_.end()) {
                 it->second.active = true;
                 if (method) it->second.lastMethod = std::move(text);
             }
@@ -54,11 +56,19 @@ void TraceSink::Take(const Record& r) {
     }
 }
 
+uint32_t TraceSink::EntityProcess(uint32_t handle) {
+    const Entity* e = handle ? world_.EntityByHandle(handle) : nullptr;
+    if (!e) return TraceTrack::kHostProcess;
+    auto [it, added] = entityProcesses_.try_emplace(handle, static_cast<uint32_t>(entityProcesses_.size()) + 2);
+    if (added) trace_.NameProcess(it->second, "entity " + e->name + " (" + e->hostClass + ")", static_cast<int>(it->second));
+    return it->second;
+}
+
 void TraceSink::EntityEvent(const Record& r, int64_t us) {
     const Entity* e = r.entity ? world_.EntityByHandle(r.entity) : nullptr;
-    const uint32_t track = e ? kFirstEntityTrack + e->handle : 0;
-    if (e && namedEntityTracks_.insert(track).second)
-        trace_.NameTrack(track, "entity " + e->name + " (" + e->hostClass + ")", static_cast<int>(track));
+    const TraceTrack track{EntityProcess(r.entity), e ? kFirstEntityTrack + e->handle : 0};
+    if (e && namedEntityTracks_.insert(track.thread).second)
+        trace_.NameTrack(track, "entity " + e->name + " (" + e->hostClass + ")", 0);
     TraceWriter::Json args = {{"frame", r.frame}};
     if (e) args["entity"] = e->name;
     trace_.Instant(track, r.Text(), RecordKindName(r.kind), us, args);
@@ -81,7 +91,8 @@ void TraceSink::ThreadEvent(const Record& r, int64_t us) {
                     owner += "." + ent->objects[detail.info.owner.objectIndex].className;
             }
             t.startUs = us;
-            trace_.NameTrack(id, t.name + " #" + std::to_string(id) + (owner.empty() ? "" : " " + owner),
+            t.process = EntityProcess(detail.info.owner.entity);
+            trace_.NameTrack({t.process, id}, t.name + " #" + std::to_string(id) + (owner.empty() ? "" : " " + owner),
                              static_cast<int>(id));
             break;
         }
@@ -124,7 +135,7 @@ void TraceSink::ThreadEvent(const Record& r, int64_t us) {
             const std::string line = r.Text();
             const std::string prefix = "end " + std::to_string(id) + " ";
             const std::string reason = line.rfind(prefix, 0) == 0 ? line.substr(prefix.size()) : line;
-            trace_.Slice(id, t.name, "thread", t.startUs, us - t.startUs, {{"end", reason}});
+            trace_.Slice({t.process, id}, t.name, "thread", t.startUs, us - t.startUs, {{"end", reason}});
             threads_.erase(id);
             break;
         }
@@ -139,7 +150,7 @@ void TraceSink::WritePendingWait(uint32_t id, Track& t) {
     }
     TraceWriter::Json args = TraceWriter::Json::object();
     if (t.waitName == "WaitFrame") args["frames"] = t.frames;
-    trace_.Slice(id, t.waitName, t.waitCategory, t.waitStartUs, t.waitEndUs - t.waitStartUs, args);
+    trace_.Slice({t.process, id}, t.waitName, t.waitCategory, t.waitStartUs, t.waitEndUs - t.waitStartUs, args);
     t.pending = false;
 }
 
@@ -171,9 +182,9 @@ void TraceSink::MoverEvent(const Record& r, int64_t us) {
     }
     const bool turn = what == "rotate" || what == "spin";
     CloseMover(handle, turn, us);
-    const uint32_t track = kFirstMoverTrack + 2 * handle + (turn ? 1 : 0);
-    if (namedMoverTracks_.insert(track).second)
-        trace_.NameTrack(track, "mover " + name + (turn ? " (rotation)" : " (moves)"), static_cast<int>(track));
+    const TraceTrack track{EntityProcess(handle), kFirstMoverTrack + 2 * handle + (turn ? 1 : 0)};
+    if (namedMoverTracks_.insert(track.thread).second)
+        trace_.NameTrack(track, "mover " + name + (turn ? " (rotation)" : " (moves)"), 1 + (turn ? 1 : 0));
     // Where the move or rotation goes, from the mover's own state.
     TraceWriter::Json args = TraceWriter::Json::object();
     const auto text = [](const qoVector& v) {
@@ -182,12 +193,12 @@ void TraceSink::MoverEvent(const Record& r, int64_t us) {
         return std::string(out);
     };
     if (const Entity* e = world_.EntityByHandle(handle)) {
-        if (!turn && !e->methods.motion.points.empty()) {
-            args["from"] = text(e->methods.motion.points.front());
-            args["to"] = text(e->methods.motion.points.back());
+        if (!turn && !e->methods->motion.points.empty()) {
+            args["from"] = text(e->methods->motion.points.front());
+            args["to"] = text(e->methods->motion.points.back());
         } else if (turn && what == "rotate") {
-            args["from"] = text(e->methods.rotation.from);
-            args["to"] = text(e->methods.rotation.to);
+            args["from"] = text(e->methods->rotation.from);
+            args["to"] = text(e->methods->rotation.to);
         }
     }
     movers_[{handle, turn}] = {what, us, ms < 0 ? INT64_MAX : us + ms * 1000, std::move(args)};
@@ -199,7 +210,7 @@ void TraceSink::CloseMover(uint32_t handle, bool turn, int64_t us) {
     const MoverSlice& s = it->second;
     const int64_t durationUs = std::min(s.endUs, us) - s.startUs;
     if (durationUs > 0)
-        trace_.Slice(kFirstMoverTrack + 2 * handle + (turn ? 1 : 0),
+        trace_.Slice({EntityProcess(handle), kFirstMoverTrack + 2 * handle + (turn ? 1 : 0)},
                      s.args.contains("to") ? s.what + " to " + s.args["to"].get<std::string>() : s.what, "mover",
                      s.startUs, durationUs, s.args);
     movers_.erase(it);
@@ -215,7 +226,7 @@ void TraceSink::Finish() {
         Track& t = threads_[id];
         if (t.waiting) t.waitEndUs = lastUs_;
         WritePendingWait(id, t);
-        trace_.Slice(id, t.name, "thread", t.startUs, lastUs_ - t.startUs, {{"end", "still running"}});
+        trace_.Slice({t.process, id}, t.name, "thread", t.startUs, lastUs_ - t.startUs, {{"end", "still running"}});
     }
     threads_.clear();
 }

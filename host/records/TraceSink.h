@@ -45,6 +45,7 @@ public:
 
 private:
     struct Track {
+        uint32_t process = TraceTrack::kHostProcess;  // its entity's, when it has one
         std::string name;
         int64_t startUs = 0;
         bool waiting = false;
@@ -63,6 +64,8 @@ private:
     };
     static constexpr uint32_t kFirstMoverTrack = 1u << 30;
     static constexpr uint32_t kFirstEntityTrack = 1u << 29;
+    // The process of an entity's tracks, named when first used; the host's for none.
+    uint32_t EntityProcess(uint32_t handle);
     void EntityEvent(const Record& record, int64_t us);
     void ThreadEvent(const Record& record, int64_t us);
     void WritePendingWait(uint32_t id, Track& track);
@@ -76,6 +79,7 @@ private:
     std::map<std::pair<uint32_t, bool>, MoverSlice> movers_;  // open slices by (handle, rotation)
     std::set<uint32_t> namedMoverTracks_;
     std::set<uint32_t> namedEntityTracks_;
+    std::unordered_map<uint32_t, uint32_t> entityProcesses_;  // by entity handle
     std::unordered_map<uint64_t, std::string> soundTracks_;  // by entity << 32 | channel
     int64_t lastUs_ = 0;
 };

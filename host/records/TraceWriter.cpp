@@ -36,24 +36,30 @@ void TraceWriter::Write(const Json& event) {
     std::fwrite(text.data(), 1, text.size(), file_);
 }
 
-void TraceWriter::NameTrack(uint32_t track, const std::string& name, int sortIndex) {
-    Write({{"name", "thread_name"}, {"ph", "M"}, {"pid", kPid}, {"tid", track},
+void TraceWriter::NameTrack(TraceTrack track, const std::string& name, int sortIndex) {
+    Write({{"name", "thread_name"}, {"ph", "M"}, {"pid", track.process}, {"tid", track.thread},
            {"args", {{"name", name}}}});
-    Write({{"name", "thread_sort_index"}, {"ph", "M"}, {"pid", kPid}, {"tid", track},
+    Write({{"name", "thread_sort_index"}, {"ph", "M"}, {"pid", track.process}, {"tid", track.thread},
            {"args", {{"sort_index", sortIndex}}}});
 }
 
-void TraceWriter::Slice(uint32_t track, const std::string& name, const char* category,
+void TraceWriter::NameProcess(uint32_t process, const std::string& name, int sortIndex) {
+    Write({{"name", "process_name"}, {"ph", "M"}, {"pid", process}, {"tid", 0}, {"args", {{"name", name}}}});
+    Write({{"name", "process_sort_index"}, {"ph", "M"}, {"pid", process}, {"tid", 0},
+           {"args", {{"sort_index", sortIndex}}}});
+}
+
+void TraceWriter::Slice(TraceTrack track, const std::string& name, const char* category,
                         int64_t startUs, int64_t durationUs, Json args) {
     Write({{"name", name}, {"cat", category}, {"ph", "X"}, {"ts", startUs},
-           {"dur", durationUs < 0 ? 0 : durationUs}, {"pid", kPid}, {"tid", track},
+           {"dur", durationUs < 0 ? 0 : durationUs}, {"pid", track.process}, {"tid", track.thread},
            {"args", std::move(args)}});
 }
 
-void TraceWriter::Instant(uint32_t track, const std::string& name, const char* category,
+void TraceWriter::Instant(TraceTrack track, const std::string& name, const char* category,
                           int64_t atUs, Json args) {
     Write({{"name", name}, {"cat", category}, {"ph", "i"}, {"s", "t"}, {"ts", atUs},
-           {"pid", kPid}, {"tid", track}, {"args", std::move(args)}});
+           {"pid", track.process}, {"tid", track.thread}, {"args", std::move(args)}});
 }
 
 void TraceWriter::Counter(const std::string& name, const char* category, int64_t atUs, Json values) {

@@ -14,6 +14,17 @@
 
 namespace qohost {
 
+// A track: a thread of a process in the format's terms. The viewer groups the tracks of a
+// process under it; the host's own tracks are of process 1, and an entity's tracks (its script
+// threads, its events, its moves) of a process of its own.
+struct TraceTrack {
+    static constexpr uint32_t kHostProcess = 1;
+    TraceTrack(uint32_t thread) : process(kHostProcess), thread(thread) {}  // a host track
+    TraceTrack(uint32_t process, uint32_t thread) : process(process), thread(thread) {}
+    uint32_t process;
+    uint32_t thread;
+};
+
 class TraceWriter {
 public:
     using Json = nlohmann::ordered_json;
@@ -29,13 +40,15 @@ public:
     bool IsOpen() const { return file_ != nullptr; }
 
     // Names a track; tracks are listed in the viewer by `sortIndex`, then by id.
-    void NameTrack(uint32_t track, const std::string& name, int sortIndex);
+    void NameTrack(TraceTrack track, const std::string& name, int sortIndex);
+    // Names a process (a group of tracks); processes are listed by `sortIndex`, then by id.
+    void NameProcess(uint32_t process, const std::string& name, int sortIndex);
     // A span of time on a track ("ph": "X"). Slices on one track nest when one lies inside
     // another.
-    void Slice(uint32_t track, const std::string& name, const char* category, int64_t startUs,
+    void Slice(TraceTrack track, const std::string& name, const char* category, int64_t startUs,
                int64_t durationUs, Json args = Json::object());
     // A point in time on a track ("ph": "i", thread scope).
-    void Instant(uint32_t track, const std::string& name, const char* category, int64_t atUs,
+    void Instant(TraceTrack track, const std::string& name, const char* category, int64_t atUs,
                  Json args = Json::object());
     // A value of a counter track ("ph": "C"): the viewer draws a track per counter name, with
     // a series per key of `values` (numbers), each holding its value until the next event.
@@ -50,7 +63,7 @@ public:
 private:
     void Write(const Json& event);
 
-    static constexpr int kPid = 1;
+    static constexpr uint32_t kPid = TraceTrack::kHostProcess;
     std::FILE* file_ = nullptr;
     std::string path_;
     size_t events_ = 0;

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "host/level/Level.h"
+#include "host/records/Outcomes.h"
 #include "host/records/Traces.h"
 #include "host/sim/entities/HostClasses.h"
 #include "quorin/kvQOObject.h"
@@ -126,6 +127,7 @@ void World::RemoveEntity(uint32_t handle, bool destroyNow) {
         for (uint32_t i = 0; i < e->objects.size(); ++i)
             if (e->objects[i].object) objects.emplace_back(handle, i);
         ShutdownAndDestroy(std::move(objects));
+        FreeRemoved(handle);
     } else {
         pendingRemoval_.push_back(handle);
     }
@@ -287,7 +289,17 @@ void World::DestroyPendingObjects() {
         for (uint32_t i = 0; i < e->objects.size(); ++i)
             if (e->objects[i].object) objects.emplace_back(handle, i);
         ShutdownAndDestroy(std::move(objects));
+        FreeRemoved(handle);
     }
+}
+
+// A removed entity whose objects are gone keeps what logs name it by (handle, name, host class)
+// and its empty object slots; the state of its methods and its level key/values are freed.
+void World::FreeRemoved(uint32_t handle) {
+    Entity* e = EntityByHandle(handle);
+    if (!e || !e->removed) return;
+    e->methods.Reset();
+    std::map<std::string, std::string>().swap(e->spawnArgs);
 }
 
 // ---- decls ----------------------------------------------------------------------------------
@@ -354,10 +366,11 @@ void World::Emit(qohost::Record record) {
         if (sink->wants & MaskOf(record.kind)) sink->Take(record);
 }
 
-void World::Record(RecordKind kind, std::string_view text, uint32_t entity) {
+void World::Record(RecordKind kind, std::string_view text, uint32_t entity, Severity severity) {
     if (!Wants(kind)) return;
     qohost::Record r;
     r.kind = kind;
+    r.severity = severity;
     r.entity = entity;
     r.text = text;
     Emit(r);
@@ -549,6 +562,7 @@ void World::Printf(const char* format, ...) {
     va_end(args);
     if (!text.empty() && text.back() == '\n') text.pop_back();
     Record(RecordKind::Console, text);
+    RecordMusicState(*this, text);
 }
 
 int32_t World::RandomInt(int32_t n) {

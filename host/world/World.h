@@ -197,7 +197,7 @@ public:
     // sink that wants its kind.
     void Emit(qohost::Record record);
     // A record whose text is built up front (rare kinds), about `entity`.
-    void Record(RecordKind kind, std::string_view text, uint32_t entity = 0);
+    void Record(RecordKind kind, std::string_view text, uint32_t entity = 0, Severity severity = Severity::None);
     // Thread creations the scheduler refused (stack limit or memory); each is reported on the
     // console.
     uint64_t ThreadFailures() const { return threadFailures_; }
@@ -328,6 +328,7 @@ private:
         std::string what;  // "targets[5] of ticker"
     } noneFrom_;
     void DestroyPendingObjects();
+    void FreeRemoved(uint32_t handle);
     void ShutdownAndDestroy(std::vector<std::pair<uint32_t, uint32_t>> objects);
 
     WorldOptions options_;

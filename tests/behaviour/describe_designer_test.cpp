@@ -6,13 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "quorin/kvQOObject.h"
 #include "tests/support/HostFixture.h"
 #include "tests/support/Qohost.h"
+#include "tools/qohost/ClassPurposes.h"
 
 namespace {
 
@@ -90,6 +93,61 @@ TEST_F(DescribeForDesigners, APageShowsTypesTooltipsChoicesAndEvents) {
 
     const qohost::test::CommandResult relay = RunQohost("describe triggerSequential");
     EXPECT_EQ(relay.out.rfind("triggerSequential: Fire targets sequentially, optionally looping\n", 0), 0u) << relay.out;
+}
+
+// Every listed class has a purpose line: its own comment, or a row of the project's table; a
+// row is for a class the module can create and that has no comment (one source per class).
+TEST_F(DescribeForDesigners, EveryClassHasOnePurpose) {
+    std::set<std::string> rows;
+    for (const qohost::cli::ClassPurposeRow& row : qohost::cli::kClassPurposes) {
+        const std::string name(row.name);
+        EXPECT_TRUE(rows.insert(name).second) << "two rows for " << name;
+        EXPECT_EQ(api->GetComment(name.c_str()), nullptr) << name << " has a comment and a row";
+        kvQOObject* object = api->CreateObject(name.c_str());
+        EXPECT_NE(object, nullptr) << "a row for " << name << ", which the module cannot create";
+        if (object) object->Destroy(1);
+    }
+    for (const char* const* name = api->GetClassNames(); *name; ++name)
+        EXPECT_TRUE(api->GetComment(*name) || rows.count(*name)) << *name << " has no purpose line";
+
+    const qohost::test::CommandResult list = RunQohost("describe");
+    ASSERT_EQ(list.code, 0) << list.err;
+    const size_t line = list.out.find("\nsetPlayerHealth ");
+    ASSERT_NE(line, std::string::npos) << list.out;
+    EXPECT_EQ(list.out.substr(line, list.out.find('\n', line + 1) - line).substr(37),
+              " on activation sets the player's health to a value");
+    const qohost::test::CommandResult page = RunQohost("describe wander_world");
+    EXPECT_EQ(page.out.rfind("wander_world: the registry of wander points, placed on one entity\n", 0), 0u) << page.out;
+}
+
+// What a class does to entities comes from the methods its sources call: its own member
+// functions, its file's helpers they call, and its base classes'. A script object reference's
+// Bind is not the entity method.
+struct EffectsCase {
+    const char* name;
+    std::vector<const char*> shown, absent;
+};
+
+TEST_F(DescribeForDesigners, APageShowsWhatTheClassDoesToEntities) {
+    const EffectsCase cases[] = {
+        {"setPlayerHealth", {"  changes: DecreaseHealth, IncreaseHealth\n", "  asks: GetPlayerHealth\n"}, {"may activate"}},
+        {"util_triggerEnable", {"  changes: Disable, Enable\n"}, {"asks:"}},
+        // Through the free function that sets its player's view (a helper of its file).
+        {"healthPickup", {"IncreaseHealth", "SetAngles", "  asks: GetOrigin"}, {"Bind"}},
+        // Through its base class _combatGoal.
+        {"_goalKillCounter", {"ActivateTargets", "  may activate: its entity's targets\n"}, {}},
+        {"healthDrop", {"GetPlayerHealth"}, {"Bind"}},
+        {"qoComment", {"  changes: nothing\n"}, {"asks:", "may activate"}},
+    };
+    for (const EffectsCase& c : cases) {
+        const qohost::test::CommandResult r = RunQohost(std::string("describe ") + c.name);
+        ASSERT_EQ(r.code, 0) << r.err;
+        const size_t at = r.out.find("\nwhat it does (the host methods its code calls):\n");
+        ASSERT_NE(at, std::string::npos) << r.out;
+        const std::string section = r.out.substr(at, r.out.find("\n\n", at + 1) + 1 - at);
+        for (const char* text : c.shown) EXPECT_NE(section.find(text), std::string::npos) << c.name << ": " << text << "\n" << section;
+        for (const char* text : c.absent) EXPECT_EQ(section.find(text), std::string::npos) << c.name << ": " << text << "\n" << section;
+    }
 }
 
 TEST_F(DescribeForDesigners, AnUnknownNameGetsTheNearestOne) {

@@ -186,6 +186,32 @@ TEST(RunnerOutcomes, TheSummaryNamesWhatWentWrong) {
     EXPECT_NE(tail.find("      lamp (x"), std::string::npos) << tail;
 }
 
+// A misnamed player: the scripts that query him fail every time, but the log says so once and
+// the summary counts them all.
+TEST(RunnerOutcomes, AMisnamedPlayerWarnsOnce) {
+    const std::string level = TestTempPath(".level.json");
+    std::ofstream(level) << R"({
+      "seconds": 1,
+      "players": [ { "name": "hero" } ],
+      "entities": [ { "name": "seat", "class": "kvEntity", "objects": [ { "class": "util_bindPlayerToSelf" } ] } ],
+      "timeline": [ { "frame": 2, "event": "activate", "entity": "seat", "by": "hero" },
+                    { "frame": 6, "event": "activate", "entity": "seat", "by": "hero" } ]
+    })";
+    const Result r = RunQohost("run '" + level + "' --hold 3600");
+    std::remove(level.c_str());
+    ASSERT_EQ(r.code, 0) << r.err << r.out;
+    const auto count = [&](const std::string& text) {
+        size_t n = 0;
+        for (size_t at = r.out.find(text); at != std::string::npos; at = r.out.find(text, at + 1)) ++n;
+        return n;
+    };
+    EXPECT_EQ(count("Quorin Warning: world.qoDebugUtil.ReadDebugActions: .GetDebugTarget failed.\n"), 1u) << r.out;
+    EXPECT_EQ(count("   #0.GetDebugTarget failed: no such entity\n"), 1u) << r.out;
+    EXPECT_EQ(count("   #0.Bind failed: no such entity\n"), 1u) << r.out;
+    EXPECT_NE(r.out.find("      Warning: .GetDebugTarget failed. (x27)\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("   warnings and failed calls printed once, repeats not printed: "), std::string::npos) << r.out;
+}
+
 // A refused level says why and nothing else: no warnings of the module letting go of it.
 TEST(RunnerOutcomes, ARefusedLevelPrintsNoWarnings) {
     const Result r = RunQohost("run tests/data/levels/unknown_script_class.json");
@@ -549,7 +575,8 @@ TEST(RunnerTrace, IsValidChromeTraceEventJson) {
     EXPECT_EQ(doc.value("displayTimeUnit", ""), "ms");
 
     const int64_t endUs = 12'000'000;
-    std::map<int64_t, std::string> trackNames;
+    std::map<int64_t, std::string> trackNames, processNames;
+    std::map<int64_t, int64_t> trackProcess;  // the process of each track
     std::map<int64_t, std::vector<std::pair<int64_t, int64_t>>> slices;  // per track
     std::map<std::string, int> byCategory;
     std::vector<std::string> threadSlices;
@@ -563,7 +590,8 @@ TEST(RunnerTrace, IsValidChromeTraceEventJson) {
         const int64_t tid = ev["tid"];
         if (ph == "M") {
             ASSERT_TRUE(ev.contains("args") && ev["args"].is_object()) << ev;
-            if (ev["name"] == "thread_name") trackNames[tid] = ev["args"]["name"];
+            if (ev["name"] == "thread_name") trackNames[tid] = ev["args"]["name"], trackProcess[tid] = ev["pid"];
+            if (ev["name"] == "process_name") processNames[ev["pid"]] = ev["args"]["name"];
             continue;
         }
         ASSERT_TRUE(ph == "X" || ph == "i" || ph == "C") << "unexpected phase " << ev;
@@ -602,14 +630,20 @@ TEST(RunnerTrace, IsValidChromeTraceEventJson) {
         }
     }
     // The relay level's timeline events (all eight fall within 12 s), and an "Init" thread for
-    // each of its script objects and for the world utility, on a track named after it.
+    // each of its script objects and for the world utility, on a track named after it and
+    // nested under its entity (a process of the entity's name).
     EXPECT_EQ(byCategory["timeline"], 8);
     EXPECT_GE(std::count(threadSlices.begin(), threadSlices.end(), "Init"), 4);
     for (const char* owner : {"world.qoWorldUtil", "relay_lights.triggerSequential",
                               "relay_bridge.triggerLerpDelay", "vault_timer.audibleTimer"}) {
+        const std::string entity = std::string(owner).substr(0, std::string(owner).find('.'));
         bool found = false;
         for (const auto& [tid, name] : trackNames)
-            found = found || (name.rfind("Init #", 0) == 0 && name.find(owner) != std::string::npos);
+            if (name.rfind("Init #", 0) == 0 && name.find(owner) != std::string::npos) {
+                found = true;
+                EXPECT_EQ(processNames[trackProcess[tid]].rfind("entity " + entity + " (", 0), 0u)
+                    << name << " is under " << processNames[trackProcess[tid]];
+            }
         EXPECT_TRUE(found) << "no Init track for " << owner;
     }
     EXPECT_TRUE(trackNames.count(0));

@@ -39,8 +39,8 @@ void ExpectDebugRed(const qohost::DebugDraw& d) {
 class DebugUtilTest : public LevelTest {
 protected:
     // Selects an entity the way a finished "select" leaves it: as player1's debug target.
-    void Preselect(const char* name) { Ent("player1").methods.debugTarget = Handle(name); }
-    uint32_t DebugTarget() { return Ent("player1").methods.debugTarget; }
+    void Preselect(const char* name) { Ent("player1").methods->debugTarget = Handle(name); }
+    uint32_t DebugTarget() { return Ent("player1").methods->debugTarget; }
     size_t ActionSets() const { return world->cvars.CountCalls(qohost::CvarOp::SetString, "qo_debugAction"); }
 };
 

@@ -46,7 +46,7 @@ protected:
     std::pair<int, int> SpawnedCounts() const {
         int alive = 0, all = 0;
         for (const qohost::Entity* e : world->Entities()) {
-            if (e->methods.spawnedBy == 0) continue;
+            if (e->methods->spawnedBy == 0) continue;
             ++all;
             alive += e->dead ? 0 : 1;
         }

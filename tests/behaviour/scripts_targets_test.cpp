@@ -270,7 +270,7 @@ TEST_F(TargetToolsTest, SetColorColoursItsEntity) {
         "timeline": [{"frame": 5, "event": "activate", "entity": "painter"}]})");
     RunUntil(6);
     EXPECT_EQ(Calls("SetColor"), std::vector<std::string>{"5 lamp.SetColor(0.25, 0.5, 1)"});
-    EXPECT_EQ(Text(Ent("lamp").methods.color), "(0.25 0.5 1)");
+    EXPECT_EQ(Text(Ent("lamp").methods->color), "(0.25 0.5 1)");
 }
 
 // With default properties every targeted panel gets empty white texts aligned 2 on a black
@@ -281,8 +281,8 @@ TEST_F(TargetToolsTest, ChangePropertiesWritesEveryLivePanel) {
                       "objects": [{"class": "gui_changeProperties"}]},
           {"name": "p1", "class": "kvEntity"}, {"name": "p2", "class": "kvEntity"}, {"name": "p3", "class": "kvEntity"}],
         "timeline": [{"frame": 5, "event": "activate", "entity": "writer"}]})");
-    Ent("p1").methods.panel.headerText = "OLD";
-    Ent("p1").methods.panel.headerAlignment = 7;
+    Ent("p1").methods->panel.headerText = "OLD";
+    Ent("p1").methods->panel.headerAlignment = 7;
     world->RemoveEntity(Handle("p2"));
     RunUntil(7);
     const std::vector<std::string> wanted = {

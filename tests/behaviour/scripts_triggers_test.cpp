@@ -31,7 +31,7 @@ TEST_F(TriggerTest, EnableListFirstThenDisableListOneFrameLater) {
     EXPECT_TRUE(Calls("able(").empty());
     RunUntil(3);
     EXPECT_EQ(Calls("able("), (std::vector<std::string>{"3 a.Enable()", "3 b.Enable()", "3 b.Disable()"}));
-    EXPECT_FALSE(Ent("b").methods.enabled);
+    EXPECT_FALSE(Ent("b").methods->enabled);
 }
 
 // ---- util_triggerPush ------------------------------------------------------------------------

@@ -28,7 +28,7 @@ protected:
         pit.origin = {64, 32, 0};
         pit.angles = {0, 90, 0};
         pit.entityDefs = {"monster/imp", "monster/demon"};
-        pit.methods.spawnNames = {"imp_a"};
+        pit.methods->spawnNames = {"imp_a"};
         pit.spawnArgs["spawnCooldownMs"] = "100";
         // The pit reports deaths to a relay whose script object takes activations.
         Entity& relay = world->SpawnEntity("relay", "kvTarget");

@@ -503,3 +503,33 @@ TEST_F(HostObjects, AllocationFailureInTheModuleMeansNoObject) {
 }
 
 }  // namespace
+
+namespace {
+
+// Plain entities carry no method state until a method needs it; a removed entity lets go of
+// it (and of its key/values) once the frame has destroyed its objects, and keeps its name.
+TEST(HostEntities, MethodStateIsMadeOnUseAndFreedOnRemoval) {
+    World world;
+    Entity& plain = world.SpawnEntity("plain", "kvLight");
+    const Entity& asRead = plain;
+    EXPECT_FLOAT_EQ(asRead.methods->speed, 100.0f);  // the defaults answer a read
+    EXPECT_FALSE(plain.methods.Made());
+
+    Entity& mover = world.SpawnEntity("mover", "kvMover");
+    mover.methods->speed = 40.0f;
+    mover.spawnArgs["model"] = "models/crate";
+    ASSERT_TRUE(mover.methods.Made());
+    const uint32_t handle = mover.handle;
+    world.RemoveEntity(handle);
+    EXPECT_TRUE(world.EntityByHandle(handle)->methods.Made());  // its objects go at frame end
+    world.RunFrame();
+    const Entity* removed = world.EntityByHandle(handle);
+    ASSERT_NE(removed, nullptr);
+    EXPECT_EQ(removed->name, "mover");
+    EXPECT_EQ(removed->hostClass, "kvMover");
+    EXPECT_FALSE(removed->methods.Made());
+    EXPECT_TRUE(removed->spawnArgs.empty());
+    EXPECT_EQ(world.ValidEntity(handle), nullptr);
+}
+
+}  // namespace

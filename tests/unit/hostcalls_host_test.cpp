@@ -550,8 +550,8 @@ TEST_F(HostMethodTest, PlayerState) {
     EXPECT_FALSE(player.CreateHUDElement("ammo"));
     player.SetHUDElementText("ammo", "12");
     player.ShowHUDElement("ammo", true);
-    EXPECT_EQ(Get(player).methods.hud.at("ammo").text, "12");
-    EXPECT_TRUE(Get(player).methods.hud.at("ammo").visible);
+    EXPECT_EQ(Get(player).methods->hud.at("ammo").text, "12");
+    EXPECT_TRUE(Get(player).methods->hud.at("ammo").visible);
     EXPECT_TRUE(player.DestroyHUDElement("ammo"));
     EXPECT_FALSE(player.DestroyHUDElement("ammo"));
     player.SetHUDElementText("ammo", "13");  // gone: fails

@@ -381,7 +381,7 @@ int Run(const RunOptions& options) {
                     int(world.GameTime() % 1000));
     }
     if (options.summary && !options.quiet) {
-        summary.SetFolded(log.FoldedLookups(), log.FoldedQueries());
+        summary.SetFolded(log.FoldedLookups(), log.FoldedQueries(), log.FoldedProblems());
         summary.Print(stdout, world);
         world.RemoveSink(summary);
     }

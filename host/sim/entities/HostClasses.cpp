@@ -155,7 +155,7 @@ std::string HostClassTable() {
 // ---- effects ----------------------------------------------------------------------------------
 
 bool NoticesCrossings(const Entity& e) {
-    return e.methods.enabled || !(HostClassIsA(e.hostClass, "kvTrigger") || HostClassIsA(e.hostClass, "kvVolume"));
+    return e.methods->enabled || !(HostClassIsA(e.hostClass, "kvTrigger") || HostClassIsA(e.hostClass, "kvVolume"));
 }
 
 bool HearsCrossing(World& world, uint32_t entity, bool note) {
@@ -179,11 +179,11 @@ void ClassActivationEffects(World& world, uint32_t target, uint32_t activator) {
         // An activation that no script object and no class effect answers is worth a count.
         bool handled = HostClassIsA(e->hostClass, "kvTarget_Spawn") || HostClassIsA(e->hostClass, "kvTarget_Relay");
         for (const ScriptObjectSlot& o : e->objects) handled |= o.object && o.object->HandlesEvent("OnActivate");
-        if (!handled) world.Record(RecordKind::Host, std::string(kUnhandledActivation) + e->name, target);
+        if (!handled) world.Record(RecordKind::Host, std::string(kUnhandledActivation) + e->name, target, Severity::Notice);
     }
     SpawnOnActivate(world, target);
     const Entity* relay = world.ValidEntity(target);
-    if (!relay || !HostClassIsA(relay->hostClass, "kvTarget_Relay") || !relay->methods.enabled) return;
+    if (!relay || !HostClassIsA(relay->hostClass, "kvTarget_Relay") || !relay->methods->enabled) return;
     if (relayDepth >= kMaxRelayDepth) {
         world.Record(RecordKind::Event, relay->name + " relayed nothing: a chain of relays deeper than 64", target);
         return;
@@ -199,7 +199,7 @@ void AdvanceHostClasses(World& world) {
     for (auto& [handle, nextMs] : world.hurtTriggers) {
         Entity* trigger = world.ValidEntity(handle);
         if (!trigger) continue;
-        if (!trigger->methods.enabled) {
+        if (!trigger->methods->enabled) {
             nextMs = 0;  // enabled again, it hits at once
             continue;
         }

@@ -26,13 +26,13 @@ std::string PartText(const char* part, const std::string& text, int32_t behavior
 }  // namespace
 
 void SetPanel(World& world, Entity& panel, PanelText which, std::string text) {
-    GuiPanel& p = panel.methods.panel;
+    GuiPanel& p = panel.methods->panel;
     (which == PanelText::Header ? p.headerText : p.bodyText) = std::move(text);
     world.panels.Changed(panel);
 }
 
 void SetPanel(World& world, Entity& panel, PanelNumber which, int32_t value) {
-    GuiPanel& p = panel.methods.panel;
+    GuiPanel& p = panel.methods->panel;
     switch (which) {
         case PanelNumber::HeaderBehavior: p.headerBehavior = value; break;
         case PanelNumber::HeaderAlignment: p.headerAlignment = value; break;
@@ -43,7 +43,7 @@ void SetPanel(World& world, Entity& panel, PanelNumber which, int32_t value) {
 }
 
 void SetPanel(World& world, Entity& panel, PanelColor which, const qoColor& color) {
-    GuiPanel& p = panel.methods.panel;
+    GuiPanel& p = panel.methods->panel;
     switch (which) {
         case PanelColor::Header: p.headerColor = color; break;
         case PanelColor::Body: p.bodyColor = color; break;
@@ -53,8 +53,8 @@ void SetPanel(World& world, Entity& panel, PanelColor which, const qoColor& colo
 }
 
 void Panels::Changed(Entity& panel) {
-    if (panel.methods.panel.changed) return;
-    panel.methods.panel.changed = true;
+    if (panel.methods->panel.changed) return;
+    panel.methods->panel.changed = true;
     changed_.push_back(panel.handle);
 }
 
@@ -66,9 +66,9 @@ void Panels::Advance(World& world) {
     for (uint32_t handle : changed) {
         Entity* e = world.ValidEntity(handle);
         if (!e) continue;
-        e->methods.panel.changed = false;
+        e->methods->panel.changed = false;
         if (!world.Wants(RecordKind::Screen)) continue;
-        world.Record(RecordKind::Screen, "panel " + e->name + ": " + DescribePanel(e->methods.panel), handle);
+        world.Record(RecordKind::Screen, "panel " + e->name + ": " + DescribePanel(e->methods->panel), handle);
     }
 }
 

@@ -40,12 +40,12 @@ int32_t MonsterType(const Entity& e) {
 }
 
 bool IsAware(World& world, const Entity& e) {
-    return e.methods.aware || world.ValidEntity(e.methods.enemy) != nullptr;
+    return e.methods->aware || world.ValidEntity(e.methods->enemy) != nullptr;
 }
 
 void MakeAware(World& world, Entity& e, uint32_t enemy) {
-    e.methods.aware = true;
-    if (enemy) e.methods.enemy = enemy;
+    e.methods->aware = true;
+    if (enemy) e.methods->enemy = enemy;
     if (!world.Wants(RecordKind::Event)) return;
     const Entity* seen = world.ValidEntity(enemy);
     world.Record(RecordKind::Event, e.name + " is aware of " + (seen ? seen->name : std::string("an enemy")),
@@ -72,7 +72,7 @@ qoVector GoalPoint(const qoVector& from, const qoVector& goal, float distance) {
 }
 
 qoVector Velocity(const Entity& e) {
-    const Motion& m = e.methods.motion;
+    const Motion& m = e.methods->motion;
     if (!m.active || m.points.size() < 2 || m.durationMs <= 0 || !HostClassIsA(e.hostClass, "kvActor"))
         return e.velocity;
     const qoVector& a = m.points.front();

@@ -83,7 +83,8 @@ void RecordMove(World& world, const Entity& e, const char* what, int32_t duratio
 }
 
 void Settle(World& world, Entity& e, int depth) {
-    EntityMethodState& m = e.methods;
+    if (!e.methods.Made()) return;  // it never moved nor turned
+    EntityMethodState& m = *e.methods;
     const int64_t now = world.GameTime();
     if (m.motion.active) {
         Motion& mo = m.motion;
@@ -147,13 +148,13 @@ int32_t MoveDurationMs(const EntityMethodState& m, float amount) {
 
 void StartMotion(World& world, Entity& e, std::vector<qoVector> points, int32_t durationMs,
                  bool spline) {
-    Motion& mo = e.methods.motion;
-    if (durationMs < 0) durationMs = MoveDurationMs(e.methods, PathLength(points));
+    Motion& mo = e.methods->motion;
+    if (durationMs < 0) durationMs = MoveDurationMs(*e.methods, PathLength(points));
     mo = Motion{};
     mo.points = std::move(points);
     mo.startMs = world.GameTime();
     mo.durationMs = std::max(durationMs, 0);
-    FitPhases(e.methods, mo.durationMs, mo.accelMs, mo.decelMs);
+    FitPhases(*e.methods, mo.durationMs, mo.accelMs, mo.decelMs);
     mo.spline = spline;
     if (const Entity* parent = world.ValidEntity(e.bindParent)) {
         mo.anchor = parent->handle;
@@ -179,16 +180,16 @@ void StartSpline(World& world, Entity& e, const Entity& spline) {
 }
 
 void StartRotation(World& world, Entity& e, const qoVector& to, int32_t durationMs) {
-    Rotation& r = e.methods.rotation;
+    Rotation& r = e.methods->rotation;
     r = Rotation{};
     r.from = e.angles;
     r.to = to;
     const qoVector d = Sub(to, e.angles);
     if (durationMs < 0)
-        durationMs = MoveDurationMs(e.methods,
+        durationMs = MoveDurationMs(*e.methods,
                                     std::max({std::fabs(d.x), std::fabs(d.y), std::fabs(d.z)}));
     r.durationMs = std::max(durationMs, 0);
-    FitPhases(e.methods, r.durationMs, r.accelMs, r.decelMs);
+    FitPhases(*e.methods, r.durationMs, r.accelMs, r.decelMs);
     r.startMs = world.GameTime();
     r.active = true;
     world.Simulate(e);
@@ -198,7 +199,7 @@ void StartRotation(World& world, Entity& e, const qoVector& to, int32_t duration
 
 void StartContinuousRotation(World& world, Entity& e, const qoVector& rate) {
     Settle(world, e, 0);
-    Rotation& r = e.methods.rotation;
+    Rotation& r = e.methods->rotation;
     r = Rotation{};
     r.from = e.angles;
     r.rate = rate;
@@ -210,30 +211,30 @@ void StartContinuousRotation(World& world, Entity& e, const qoVector& rate) {
 
 void StopMove(World& world, Entity& e) {
     Settle(world, e, 0);
-    if (e.methods.motion.active) RecordMove(world, e, "stop", 0);
-    e.methods.motion.active = false;
+    if (e.methods->motion.active) RecordMove(world, e, "stop", 0);
+    e.methods->motion.active = false;
 }
 
 void StopMotion(World& world, Entity& e) {
     Settle(world, e, 0);
     if (MoverActive(e)) RecordMove(world, e, "stop", 0);
-    e.methods.motion.active = false;
-    e.methods.rotation.active = false;
-    e.methods.bobbing = false;
-    e.methods.swaying = false;
+    e.methods->motion.active = false;
+    e.methods->rotation.active = false;
+    e.methods->bobbing = false;
+    e.methods->swaying = false;
 }
 
 bool IsMoving(World& world, Entity& e) {
     Settle(world, e, 0);
-    return e.methods.motion.active || e.methods.bobbing;
+    return e.methods->motion.active || e.methods->bobbing;
 }
 
 bool IsRotating(World& world, Entity& e) {
     Settle(world, e, 0);
-    return e.methods.rotation.active || e.methods.swaying;
+    return e.methods->rotation.active || e.methods->swaying;
 }
 
-bool MoverActive(const Entity& e) { return e.methods.motion.active || e.methods.rotation.active; }
+bool MoverActive(const Entity& e) { return e.methods->motion.active || e.methods->rotation.active; }
 
 void SettleMover(World& world, Entity& e) { Settle(world, e, 0); }
 

@@ -55,21 +55,21 @@ void RecordSound(World& world, const SoundChange& change) {
 }  // namespace
 
 void StartSound(World& world, Entity& e, int32_t channel, const std::string& shader) {
-    SoundChannel& s = e.methods.sounds[channel];
+    SoundChannel& s = e.methods->sounds[channel];
     s = SoundChannel{};
     s.shader = shader;
     RecordSound(world, {SoundChange::Kind::Play, &e, channel, s.shader, 0.0f});
 }
 
 void StopSound(World& world, Entity& e, int32_t channel) {
-    auto it = e.methods.sounds.find(channel);
-    if (it == e.methods.sounds.end() || it->second.shader.empty()) return;
+    auto it = e.methods->sounds.find(channel);
+    if (it == e.methods->sounds.end() || it->second.shader.empty()) return;
     it->second.shader.clear();
     RecordSound(world, {SoundChange::Kind::Stop, &e, channel, {}, kSilenceDb});
 }
 
 void FadeSound(World& world, Entity& e, int32_t channel, float db, float seconds) {
-    SoundChannel& s = e.methods.sounds[channel];
+    SoundChannel& s = e.methods->sounds[channel];
     const int64_t now = world.GameTime();
     s.fromDb = VolumeAt(s, now);
     s.toDb = std::isnan(db) ? s.fromDb : db;
@@ -90,7 +90,7 @@ void AdvanceSounds(World& world, std::vector<uint32_t>& fading) {
     const int64_t now = world.GameTime();
     world.AdvanceList(fading, [&](Entity& e) {
         bool still = false;
-        for (auto& [channel, s] : e.methods.sounds) {
+        for (auto& [channel, s] : e.methods->sounds) {
             if (s.durationMs <= 0) continue;
             const bool over = FadeOver(s, now);
             RecordSound(world, {SoundChange::Kind::Volume, &e, channel, {}, VolumeAt(s, now)});
@@ -106,13 +106,13 @@ void AdvanceSounds(World& world, std::vector<uint32_t>& fading) {
 }
 
 std::string SoundOn(const Entity& e, int32_t channel) {
-    auto it = e.methods.sounds.find(channel);
-    return it == e.methods.sounds.end() ? std::string() : it->second.shader;
+    auto it = e.methods->sounds.find(channel);
+    return it == e.methods->sounds.end() ? std::string() : it->second.shader;
 }
 
 float SoundVolumeDb(const World& world, const Entity& e, int32_t channel) {
-    auto it = e.methods.sounds.find(channel);
-    return it == e.methods.sounds.end() ? 0.0f : VolumeAt(it->second, world.GameTime());
+    auto it = e.methods->sounds.find(channel);
+    return it == e.methods->sounds.end() ? 0.0f : VolumeAt(it->second, world.GameTime());
 }
 
 }  // namespace qohost

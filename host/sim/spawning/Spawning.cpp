@@ -47,12 +47,12 @@ void Kill(World& world, Entity& e) {
 }  // namespace
 
 bool SpawnAvailable(const Entity& spawner, const Entity* reference) {
-    return spawner.methods.enabled && SpawnDefs(spawner, reference);
+    return spawner.methods->enabled && SpawnDefs(spawner, reference);
 }
 
 int32_t SpawnBusyMs(World& world, const Entity& spawner) {
     return static_cast<int32_t>(
-        std::clamp<int64_t>(spawner.methods.nextSpawnMs - world.GameTime(), 0, INT32_MAX));
+        std::clamp<int64_t>(spawner.methods->nextSpawnMs - world.GameTime(), 0, INT32_MAX));
 }
 
 uint32_t SpawnNext(World& world, uint32_t spawnerHandle, uint32_t referenceHandle, std::string* why) {
@@ -65,10 +65,10 @@ uint32_t SpawnNext(World& world, uint32_t spawnerHandle, uint32_t referenceHandl
     const Entity* reference = world.ValidEntity(referenceHandle);
     // A request spawns even while the spawner is busy (and starts its busy time again): the
     // busy time holds activations back, not a script that has chosen this spawner anyway.
-    if (!spawner->methods.enabled) return fail("spawner disabled");
+    if (!spawner->methods->enabled) return fail("spawner disabled");
     if (!SpawnDefs(*spawner, reference)) return fail("no entity defs");
     const std::vector<std::string>& defs = *SpawnDefs(*spawner, reference);
-    EntityMethodState& m = spawner->methods;
+    EntityMethodState& m = *spawner->methods;
     const std::string& defName = defs[static_cast<size_t>(m.spawnCount) % defs.size()];
     const Decl* decl = world.FindDecl("kvDeclEntityDef", defName);
     if (!decl) return fail("no entity def \"" + defName + "\"");
@@ -90,12 +90,12 @@ uint32_t SpawnNext(World& world, uint32_t spawnerHandle, uint32_t referenceHandl
     e->angles = spawner->angles;
     if (auto health = e->spawnArgs.find(spawnargs::kHealth); health != e->spawnArgs.end())
         e->health = e->maxHealth = std::max(1, std::atoi(health->second.c_str()));
-    e->methods.spawnedBy = spawnerHandle;
+    e->methods->spawnedBy = spawnerHandle;
     world.SpawnWatched().push_back(spawned);
-    if (const int32_t lifetime = LifetimeMs(*e); lifetime >= 0) e->methods.dieAtMs = world.GameTime() + lifetime;
+    if (const int32_t lifetime = LifetimeMs(*e); lifetime >= 0) e->methods->dieAtMs = world.GameTime() + lifetime;
     spawner->lastSpawned = spawned;
-    spawner->methods.spawnCount += 1;
-    spawner->methods.nextSpawnMs = world.GameTime() + CooldownMs(*spawner);
+    spawner->methods->spawnCount += 1;
+    spawner->methods->nextSpawnMs = world.GameTime() + CooldownMs(*spawner);
     const std::string name = e->name;
     world.Record(RecordKind::Event, "spawned " + name + " from " + spawner->name, spawnerHandle);
     AttachDefObjects(world, spawned);
@@ -108,7 +108,7 @@ void SpawnOnActivate(World& world, uint32_t spawnerHandle) {
     const Entity* spawner = world.ValidEntity(spawnerHandle);
     if (!spawner || !HostClassIsA(spawner->hostClass, "kvTarget_Spawn")) return;
     if (!SpawnAvailable(*spawner, nullptr) || SpawnBusyMs(world, *spawner) > 0) {
-        const char* why = !spawner->methods.enabled        ? "disabled"
+        const char* why = !spawner->methods->enabled        ? "disabled"
                           : !SpawnDefs(*spawner, nullptr) ? "no entity defs"
                                                           : "busy";
         world.Record(RecordKind::Event, spawner->name + " spawned nothing: " + why, spawnerHandle);
@@ -124,18 +124,18 @@ void AdvanceSpawned(World& world, std::vector<uint32_t>& watched) {
     now.swap(watched);
     for (uint32_t handle : now) {
         Entity* e = world.ValidEntity(handle);
-        if (e && !e->dead && e->methods.dieAtMs >= 0 && world.GameTime() >= e->methods.dieAtMs) Kill(world, *e);
+        if (e && !e->dead && e->methods->dieAtMs >= 0 && world.GameTime() >= e->methods->dieAtMs) Kill(world, *e);
     }
     std::vector<uint32_t> kept;
     for (uint32_t handle : now) {
         Entity* e = world.ValidEntity(handle);
-        if (!e || e->methods.deathHeard) continue;
+        if (!e || e->methods->deathHeard) continue;
         if (!e->dead) {
             kept.push_back(handle);
             continue;
         }
-        e->methods.deathHeard = true;
-        const Entity* spawner = world.ValidEntity(e->methods.spawnedBy);
+        e->methods->deathHeard = true;
+        const Entity* spawner = world.ValidEntity(e->methods->spawnedBy);
         if (!spawner) continue;
         const std::vector<uint32_t> targets = spawner->targets;
         for (uint32_t t : targets) ActivateEntity(world, t, handle);

@@ -21,7 +21,7 @@ float Mix(float a, float b, float t) { return a + (b - a) * t; }
 }  // namespace
 
 void StartFade(World& world, Entity& player, const qoVector& color, float alpha, int32_t ms, bool out) {
-    ViewState& v = player.methods.view;
+    ViewState& v = player.methods->view;
     const int32_t now = world.GameTime();
     v.fromAlpha = FadeAlpha(player, now);
     v.toAlpha = out ? 1.0f : alpha;
@@ -31,16 +31,16 @@ void StartFade(World& world, Entity& player, const qoVector& color, float alpha,
 }
 
 float FadeAlpha(const Entity& player, int32_t nowMs) {
-    const ViewState& v = player.methods.view;
+    const ViewState& v = player.methods->view;
     return Mix(v.fromAlpha, v.toAlpha, Progress(v.fadeStartMs, v.fadeMs, nowMs));
 }
 
 void SetRenderParm(Entity& e, const std::string& decl, const std::array<float, 4>& values) {
-    e.methods.view.renderParms[decl] = values;
+    e.methods->view.renderParms[decl] = values;
 }
 
 void StartRenderScale(World& world, Entity& e, const qoVector& scale, int32_t ms) {
-    ViewState& v = e.methods.view;
+    ViewState& v = e.methods->view;
     const int32_t now = world.GameTime();
     v.scaleFrom = RenderScale(e, now);
     v.scaleTo = scale;
@@ -49,7 +49,7 @@ void StartRenderScale(World& world, Entity& e, const qoVector& scale, int32_t ms
 }
 
 qoVector RenderScale(const Entity& e, int32_t nowMs) {
-    const ViewState& v = e.methods.view;
+    const ViewState& v = e.methods->view;
     const float t = Progress(v.scaleStartMs, v.scaleMs, nowMs);
     return {Mix(v.scaleFrom.x, v.scaleTo.x, t), Mix(v.scaleFrom.y, v.scaleTo.y, t),
             Mix(v.scaleFrom.z, v.scaleTo.z, t)};

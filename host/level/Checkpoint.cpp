@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <tuple>
 #include <map>
 #include <utility>
@@ -70,6 +73,12 @@ std::string MemberName(World& world, const std::string& className, const void* o
     return className + "+" + std::to_string(offset);
 }
 
+std::string LayoutText(uint64_t layout) {
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(layout));
+    return text;
+}
+
 }  // namespace
 
 Checkpoint SaveCheckpoint(World& world) {
@@ -77,7 +86,7 @@ Checkpoint SaveCheckpoint(World& world) {
     checkpoint.frame = world.Frame();
     checkpoint.timeMs = world.GameTime();
     ForEachObject(world, [&](Entity& e, const std::string& className, uint32_t place, kvQOObject* object) {
-        CheckpointObject saved{e.name, className, place, {}};
+        CheckpointObject saved{e.name, className, place, ClassLayout(world, className), {}};
         world.stateStream.sync = [&](const StateStream::Entry& entry) {
             saved.values.push_back({entry.kind, Read(entry), MemberName(world, className, object, entry.member)});
         };
@@ -88,24 +97,67 @@ Checkpoint SaveCheckpoint(World& world) {
     return checkpoint;
 }
 
-size_t LoadCheckpoint(World& world, const Checkpoint& checkpoint) {
+uint64_t ClassLayout(World& world, const std::string& className) {
+    const qoPropertyInfo* rows = world.Module() ? world.Module()->GetPropertyTable(className.c_str()) : nullptr;
+    if (!rows) return 0;
+    // FNV-1a over every row's type, modifier, name, offset and size.
+    uint64_t hash = 0xcbf29ce484222325ull;
+    const auto mix = [&](const void* bytes, size_t size) {
+        for (size_t i = 0; i < size; ++i) hash = (hash ^ static_cast<const uint8_t*>(bytes)[i]) * 0x100000001b3ull;
+    };
+    for (; rows->name; ++rows) {
+        for (const char* text : {rows->type, rows->modifier, rows->name}) mix(text ? text : "", std::strlen(text ? text : "") + 1);
+        mix(&rows->offset, sizeof rows->offset);
+        mix(&rows->size, sizeof rows->size);
+    }
+    return hash;
+}
+
+CheckpointLoad LoadCheckpoint(World& world, const Checkpoint& checkpoint) {
     std::map<std::tuple<std::string, std::string, uint32_t>, const CheckpointObject*> saved;
     for (const CheckpointObject& o : checkpoint.objects) saved[{o.entity, o.className, o.index}] = &o;
-    size_t mismatches = 0;
+    CheckpointLoad result;
+    std::map<std::string, uint64_t> layouts;  // per class, as the module has it now
     ForEachObject(world, [&](Entity& e, const std::string& className, uint32_t place, kvQOObject* object) {
         auto it = saved.find({e.name, className, place});
         if (it == saved.end()) return;
+        const CheckpointObject& from = *it->second;
+        saved.erase(it);
+        const std::string who = e.name + "." + className;
+        auto layout = layouts.try_emplace(className, 0);
+        if (layout.second) layout.first->second = ClassLayout(world, className);
+        if (from.layout != 0 && from.layout != layout.first->second) {
+            result.refused.push_back(who + ": its class has another layout now");
+            return;
+        }
+        // What the object hands over now must be what was saved, member by member: the same
+        // kinds at the same places.
+        std::vector<CheckpointValue> now;
+        world.stateStream.sync = [&](const StateStream::Entry& entry) {
+            now.push_back({entry.kind, 0.0, MemberName(world, className, object, entry.member)});
+        };
+        object->SyncState(true);
+        const std::vector<CheckpointValue>& values = from.values;
+        bool same = now.size() >= values.size();
+        for (size_t i = 0; same && i < values.size(); ++i)
+            same = now[i].kind == values[i].kind && (values[i].name.empty() || now[i].name == values[i].name);
+        if (!same) {
+            world.stateStream.sync = nullptr;
+            result.refused.push_back(who + ": it hands over other members now");
+            return;
+        }
         size_t next = 0;
-        const std::vector<CheckpointValue>& values = it->second->values;
         world.stateStream.sync = [&](const StateStream::Entry& entry) {
             if (next >= values.size() || values[next].kind != entry.kind || !Write(entry, values[next].value))
-                ++mismatches;
+                ++result.mismatches;
             ++next;
         };
         object->SyncState(false);
         world.stateStream.sync = nullptr;
     });
-    return mismatches;
+    for (const auto& [key, o] : saved)
+        result.refused.push_back(o->entity + "." + o->className + ": no such object now");
+    return result;
 }
 
 std::string CheckpointText(const Checkpoint& checkpoint) {
@@ -119,7 +171,10 @@ std::string CheckpointText(const Checkpoint& checkpoint) {
             values.push_back({std::string(1, v.kind), v.value});
             if (!v.name.empty()) values.back().push_back(v.name);
         }
-        doc["objects"].push_back({{"entity", o.entity}, {"class", o.className}, {"index", o.index}, {"values", values}});
+        nlohmann::ordered_json saved = {{"entity", o.entity}, {"class", o.className}, {"index", o.index}};
+        if (o.layout) saved["layout"] = LayoutText(o.layout);
+        saved["values"] = std::move(values);
+        doc["objects"].push_back(std::move(saved));
     }
     return doc.dump(1) + "\n";
 }
@@ -145,7 +200,14 @@ bool ParseCheckpoint(const std::string& text, Checkpoint& out, std::string& erro
             !o.contains("values") || !o["values"].is_array())
             return fail("each object needs 'entity', 'class', 'index' and 'values'");
         CheckpointObject saved{o["entity"].get<std::string>(), o["class"].get<std::string>(),
-                               o["index"].get<uint32_t>(), {}};
+                               o["index"].get<uint32_t>(), 0, {}};
+        if (o.contains("layout")) {
+            const auto& layout = o["layout"];
+            char* end = nullptr;
+            const std::string text = layout.is_string() ? layout.get<std::string>() : std::string();
+            saved.layout = std::strtoull(text.c_str(), &end, 16);
+            if (text.size() != 16 || *end) return fail("'layout' must be 16 hexadecimal digits");
+        }
         for (const auto& v : o["values"]) {
             if (!v.is_array() || v.size() < 2 || v.size() > 3 || !v[0].is_string() || !v[1].is_number() ||
                 (v.size() == 3 && !v[2].is_string()))

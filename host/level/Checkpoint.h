@@ -16,9 +16,16 @@
 // or else the class and the member's byte offset ("moverExtender+52"). Names are for readers;
 // loading goes by order.
 //
+// Each object carries the layout of its class as the module that saved it had it: a hash of the
+// class's property table (names, types, offsets, sizes). Loading refuses the values of an object
+// whose class now has another layout, or whose SyncState now hands over members of other kinds
+// or at other places than the saved names say: such an object keeps what its map properties
+// and its Init give it, and the refusal is reported. Stale values are never written.
+//
 // File form (JSON): {"frame": F, "timeMs": T, "objects": [{"entity": "door", "class":
-// "moverExtender", "index": 0, "values": [["b", 1, "moverExtender.saveCheckpointState"], ["i", 2,
-// "moverExtender+52"]]}]}. The name and "timeMs" may be left out.
+// "moverExtender", "index": 0, "layout": "9f3a61c2d4e5b607", "values": [["b", 1,
+// "moverExtender.saveCheckpointState"], ["i", 2, "moverExtender+52"]]}]}. The name, "layout" and
+// "timeMs" may be left out.
 #pragma once
 
 #include <cstdint>
@@ -39,6 +46,7 @@ struct CheckpointObject {
     std::string entity;
     std::string className;
     uint32_t index = 0;  // among the entity's objects of the class
+    uint64_t layout = 0;  // ClassLayout when saved; 0: not known
     std::vector<CheckpointValue> values;
 };
 
@@ -48,9 +56,19 @@ struct Checkpoint {
     std::vector<CheckpointObject> objects;  // only objects that handed something over
 };
 
+// A hash of the class's property table as the world's module has it (0 for a class it does not
+// know).
+uint64_t ClassLayout(World& world, const std::string& className);
+
 Checkpoint SaveCheckpoint(World& world);
-// Returns the number of members whose saved value was missing or of another kind.
-size_t LoadCheckpoint(World& world, const Checkpoint& checkpoint);
+
+struct CheckpointLoad {
+    size_t mismatches = 0;  // members whose saved value was missing, of another kind or unfit
+    // Saved objects whose values were refused, one line each ("door.moverExtender: its class
+    // has another layout now"), and saved objects that found no object to go to.
+    std::vector<std::string> refused;
+};
+CheckpointLoad LoadCheckpoint(World& world, const Checkpoint& checkpoint);
 
 std::string CheckpointText(const Checkpoint& checkpoint);
 // False with `error` set when the text is not a checkpoint.

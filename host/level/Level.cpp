@@ -425,6 +425,18 @@ void CheckLevel(World& world, const LevelDesc& level, LevelErrors& errors) {
     if (kvQuorin* module = world.Module()) Check(world, *module, level, errors);
 }
 
+void PlaceObjectValues(World& world, const LevelDesc& level, const std::string& entity,
+                       const LevelObject& placed, kvQOObject& object, LevelErrors& errors) {
+    WorldDecls decls(world);
+    PropertyWriter writer(*world.Module(), &world, &decls, level);
+    FillDeclDefaults(world, object, placed.properties);
+    writer.Apply(placed, entity, &object, errors);
+}
+
+uint32_t StartInitThread(World& world, kvQOObject& object) {
+    return world.CreateThread("Init", &object, &RunInit, nullptr);
+}
+
 bool LoadLevel(World& world, const LevelDesc& level, LevelErrors& errors, LoadedLevel* loaded) {
     kvQuorin* module = world.Module();
     if (!module) {
@@ -486,8 +498,6 @@ bool LoadLevel(World& world, const LevelDesc& level, LevelErrors& errors, Loaded
     world.Record(RecordKind::Module, "Reset");
 
     // Step 5.
-    WorldDecls decls(world);
-    PropertyWriter writer(*module, &world, &decls, level);
     LoadedLevel made;
     for (size_t i = 0; i < level.entities.size(); ++i) {
         Entity& e = *placed[i];
@@ -501,8 +511,7 @@ bool LoadLevel(World& world, const LevelDesc& level, LevelErrors& errors, Loaded
                                   "the module did not create script class '" + po.className + "'"});
                 continue;
             }
-            FillDeclDefaults(world, *object, po.properties);
-            writer.Apply(po, e.name, object, errors);
+            PlaceObjectValues(world, level, e.name, po, *object, errors);
             if (isNew) made.objects.emplace_back(e.handle, index);
         }
     }
@@ -510,7 +519,7 @@ bool LoadLevel(World& world, const LevelDesc& level, LevelErrors& errors, Loaded
     // Step 6. Each object is looked up again: an Init that ran before may have removed some.
     for (const auto& [entity, index] : made.objects)
         if (kvQOObject* object = world.GetScriptObject(entity, index))
-            world.CreateThread("Init", object, &RunInit, nullptr);
+            StartInitThread(world, *object);
     if (loaded) *loaded = std::move(made);
     return CountProblems(errors) == before;
 }

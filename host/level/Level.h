@@ -256,6 +256,15 @@ private:
 void FillDeclDefaults(World& world, kvQOObject& object,
                       const nlohmann::ordered_json& levelValues = nlohmann::ordered_json::object());
 
+// The values a placed object takes from the level: its decl defaults, then the level's values
+// (the LoadLevel step that follows creating it). Problems are added to `errors`.
+void PlaceObjectValues(World& world, const LevelDesc& level, const std::string& entity,
+                       const LevelObject& placed, kvQOObject& object, LevelErrors& errors);
+
+// Starts the object's Init (slot 0) as a script thread named "Init"; the thread id, 0 when
+// none could be created.
+uint32_t StartInitThread(World& world, kvQOObject& object);
+
 // What LoadLevel made: the script objects it created, in creation order, as (entity handle,
 // object index).
 struct LoadedLevel {

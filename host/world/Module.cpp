@@ -1,6 +1,11 @@
 #include "host/world/Module.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 namespace qohost {
 
@@ -38,6 +43,25 @@ std::unique_ptr<Module> Module::Load(const std::string& path, std::string* error
     }
     module->library_ = library;
     module->path_ = path;
+    return module;
+}
+
+std::unique_ptr<Module> Module::LoadCopy(const std::string& path, std::string* error) {
+    std::string copy = (std::filesystem::temp_directory_path() / "qohost-module-XXXXXX").string();
+    const int fd = mkstemp(copy.data());
+    if (fd < 0) {
+        SetError(error, "cannot make a copy of " + path + " to load");
+        return nullptr;
+    }
+    close(fd);
+    std::error_code failed;
+    std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing, failed);
+    std::unique_ptr<Module> module;
+    if (failed) SetError(error, "cannot copy " + path + ": " + failed.message());
+    else module = Load(copy, error);
+    std::filesystem::remove(copy, failed);
+    if (module) module->path_ = path;
+    else if (error && error->find(copy) != std::string::npos) error->replace(error->find(copy), copy.size(), path);
     return module;
 }
 

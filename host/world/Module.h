@@ -15,6 +15,10 @@ public:
     // GetQuorinAPI and asks it for interface version 1. Null with *error set on failure.
     static std::unique_ptr<Module> Load(const std::string& path = DefaultLibraryPath(),
                                         std::string* error = nullptr);
+    // As Load, from a private copy of the file (removed again once loaded): a build may then
+    // overwrite the file while the module runs, and a module loaded again this way is the
+    // file's present contents even when an earlier one is still mapped. Path() is `path`.
+    static std::unique_ptr<Module> LoadCopy(const std::string& path, std::string* error = nullptr);
     // Wraps a module linked into this program.
     static std::unique_ptr<Module> Linked(qoGetQuorinAPIFn getApi, std::string* error = nullptr);
 

@@ -177,7 +177,7 @@ void World::Simulate(Entity& entity) {
 
 // ---- script objects -------------------------------------------------------------------------
 
-uint32_t World::AddScriptObject(Entity& entity, const char* className) {
+uint32_t World::AddScriptObject(Entity& entity, const char* className, uint32_t atIndex) {
     if (!module_ || !className || entity.removed) return kNoObject;
     kvQOObject* object = module_->CreateObject(className);
     if (!object) {
@@ -187,8 +187,10 @@ uint32_t World::AddScriptObject(Entity& entity, const char* className) {
         return kNoObject;
     }
     object->SetEntity(entity.handle);
-    const auto index = static_cast<uint32_t>(entity.objects.size());
-    entity.objects.push_back({object, className, objectOrder_.size()});
+    const bool free = atIndex != kNoObject && (atIndex >= entity.objects.size() || !entity.objects[atIndex].object);
+    const auto index = free ? atIndex : static_cast<uint32_t>(entity.objects.size());
+    if (index >= entity.objects.size()) entity.objects.resize(index + 1);
+    entity.objects[index] = {object, className, objectOrder_.size()};
     objectOrder_.push_back({entity.handle, index, true});
     ++liveObjects_;
     if (Wants(RecordKind::Object))

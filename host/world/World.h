@@ -143,8 +143,10 @@ public:
 
     // ---- script objects ---------------------------------------------------------------------
     // Creates an object of the class through the module, binds it to the entity (SetEntity)
-    // and returns its object index, or kNoObject when the module refused.
-    uint32_t AddScriptObject(Entity& entity, const char* className);
+    // and returns its object index, or kNoObject when the module refused. With `atIndex`, the
+    // object takes that index when it is free (a module reload puts objects back where they
+    // were); else it gets the next one.
+    uint32_t AddScriptObject(Entity& entity, const char* className, uint32_t atIndex = kNoObject);
     kvQOObject* ScriptObject(uint32_t entity, uint32_t objectIndex);
     // First live object of exactly that class on the entity, or kNoObject.
     uint32_t FindObjectIndex(const Entity& entity, std::string_view className) const;

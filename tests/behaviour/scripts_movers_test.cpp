@@ -314,7 +314,7 @@ TEST_F(MoversTest, CheckpointRoundTripEndsWhereAnUninterruptedRunEnds) {
 
     StartOver();
     Load(DoorLevel(properties, {}));
-    EXPECT_EQ(qohost::LoadCheckpoint(*world, reread), 0u);
+    EXPECT_EQ(qohost::LoadCheckpoint(*world, reread).mismatches, 0u);
     RunUntil(1);
     EXPECT_EQ(Text(Origin("door")), "(100 0 0)") << "back where the second command began";
     RunUntil(200);

@@ -29,6 +29,7 @@
 #include "host/level/Checkpoint.h"
 #include "host/level/Level.h"
 #include "host/level/LevelRunner.h"
+#include "host/level/Reload.h"
 #include "host/records/RunLog.h"
 #include "host/records/TraceSink.h"
 #include "host/records/TraceWriter.h"
@@ -58,10 +59,31 @@ struct RunOptions {
     bool allQueries = false;
     bool stackDepth = false;          // paint the fiber stacks and report the deepest use
     std::string failAlloc;            // allocations to fail (Allocator::ConfigureFailures)
+    std::vector<int32_t> reloadAt;    // frames at whose end the module is reloaded
+    bool watch = false;               // reload whenever the library file changes
+};
+
+// Tells when the library file has changed since the last look: its modification time and size.
+class LibraryWatch {
+public:
+    explicit LibraryWatch(std::string path) : path_(std::move(path)) { Changed(); }
+    // True once per change; a file that is missing (being rebuilt) is no change yet.
+    bool Changed() {
+        struct stat info {};
+        if (::stat(path_.c_str(), &info) != 0) return false;
+        const std::pair<long long, long long> now{info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec, info.st_size};
+        const bool changed = now != last_;
+        last_ = now;
+        return changed;
+    }
+
+private:
+    std::string path_;
+    std::pair<long long, long long> last_{-1, -1};
 };
 
 // The allocations to fail: --fail-alloc, else the environment's QOHOST_FAIL_ALLOC.
-std::string FailAllocSpec(const RunOptions& options) {
+std::string FailAllocSetting(const RunOptions& options) {
     if (!options.failAlloc.empty()) return options.failAlloc;
     const char* env = std::getenv("QOHOST_FAIL_ALLOC");
     return env ? env : "";
@@ -172,7 +194,7 @@ int Run(const RunOptions& options) {
         std::fprintf(stderr, "qohost run: %s\n", error.c_str());
         return kExitUsage;
     }
-    const std::string failAlloc = FailAllocSpec(options);
+    const std::string failAlloc = FailAllocSetting(options);
     if (std::string error; !failAlloc.empty() && !Allocator().ConfigureFailures(failAlloc, error)) {
         std::fprintf(stderr, "qohost run: --fail-alloc: %s\n", error.c_str());
         return kExitUsage;
@@ -280,14 +302,38 @@ int Run(const RunOptions& options) {
     }
 
     LevelRunner runner(world, level);
+    std::optional<LibraryWatch> watch;
+    if (options.watch) watch.emplace(module->Path());
+    bool reloadFailed = false;
+    // At the end of a frame: the module goes and comes back (host/level/Reload.h).
+    const auto reload = [&]() {
+        const std::string file = module->Path();
+        const ReloadResult result = ReloadModule(world, level, module, file);
+        log.FrameDone();
+        if (!result.ok) {
+            std::fprintf(stderr, "qohost: the module did not load again at frame %" PRIu64 ": %s\n", world.Frame(),
+                         result.error.c_str());
+            reloadFailed = true;
+            return;
+        }
+        std::printf("== module reloaded at frame %" PRIu64 ": %zu script object%s made again, %zu block%s left after "
+                    "the unload\n",
+                    world.Frame(), result.objects, result.objects == 1 ? "" : "s", result.moduleBlocksLeft,
+                    result.moduleBlocksLeft == 1 ? "" : "s");
+        for (const std::string& line : result.notCarried) std::printf("warning: not carried over: %s\n", line.c_str());
+        std::fflush(stdout);
+    };
     // Frame by frame, each printed as it ends; false when the run is stopped early.
     const auto runTo = [&](int32_t frame) {
         while (static_cast<int64_t>(world.Frame()) < frame) {
-            if (!stop.Reason().empty()) return false;
+            if (!stop.Reason().empty() || reloadFailed) return false;
             runner.Step();
             log.FrameDone();
+            const auto now = static_cast<int32_t>(world.Frame());
+            if (std::count(options.reloadAt.begin(), options.reloadAt.end(), now) || (watch && watch->Changed()))
+                reload();
         }
-        return true;
+        return !reloadFailed;
     };
     // A checkpoint continues the run where it was saved: the timeline up to its frame has
     // been played already.
@@ -297,7 +343,8 @@ int Run(const RunOptions& options) {
     if (!options.load.empty()) {
         // Right after the Init threads' first slices: the objects take their saved state back,
         // and the clock goes on from the saved frame.
-        const size_t mismatches = LoadCheckpoint(world, checkpoint);
+        const CheckpointLoad load = LoadCheckpoint(world, checkpoint);
+        const size_t mismatches = load.mismatches;
         const int64_t savedMs = checkpoint.timeMs >= 0 ? checkpoint.timeMs
                                                        : static_cast<int64_t>(checkpoint.frame) * level.frameMs;
         world.SetClock(checkpoint.frame, savedMs);
@@ -309,6 +356,7 @@ int Run(const RunOptions& options) {
         if (mismatches)
             std::printf("warning: %zu saved value%s did not fit the level's objects\n", mismatches,
                         mismatches == 1 ? "" : "s");
+        for (const std::string& refused : load.refused) std::printf("warning: not loaded: %s\n", refused.c_str());
     }
     int code = 0;
     bool stopped = false;
@@ -331,6 +379,13 @@ int Run(const RunOptions& options) {
     if (!stopped) stopped = !runTo(lastFrame);
 
     log.Finish();
+    if (reloadFailed) {
+        std::fflush(stdout);
+        world.RemoveSink(log);
+        world.RemoveSink(summary);
+        finishTrace();
+        return kExitFailure;
+    }
     if (stopped) {
         // The frame that was running has ended; the rest of the run is skipped.
         std::fprintf(options.quiet ? stderr : stdout, "== interrupted at frame %" PRIu64 " (%" PRId64 ".%03d s) by %s\n",
@@ -396,6 +451,15 @@ void Setup(CLI::App& app) {
     cmd->add_option("--load", options->load,
                     "continue from a checkpoint: the level loads afresh, then its objects take their saved "
                     "state back");
+    cmd->add_option("--reload-at", options->reloadAt,
+                    "FRAME: at the end of that frame, reload the module: the objects hand their state over, "
+                    "the library is unloaded and loaded again, the objects are made again and take their state "
+                    "back (repeatable)")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->check(IntegerRange(0, std::numeric_limits<int32_t>::max()));
+    cmd->add_flag("--watch", options->watch,
+                  "reload the module at the end of the frame in which the library file changed (a rebuild)");
     cmd->add_flag("--stack-depth", options->stackDepth,
                   "measure the stack the script threads use (each fiber stack is painted with a pattern) "
                   "and print the deepest use after the run");

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/qoConvert.h"
 #include "core/qoDiagnostics.h"
 #include "core/qoSystem.h"
 
@@ -67,16 +68,8 @@ private:
     size_t used_ = 0;
 };
 
-// The float truncated toward zero, held inside the 32-bit range (NaN gives 0).
-int32_t TruncateToInt(float value) {
-    if (!(value == value)) return 0;
-    if (value >= 2147483648.0f) return INT32_MAX;
-    if (value <= -2147483648.0f) return INT32_MIN;
-    return static_cast<int32_t>(value);
-}
-
 void TextBuilder::PutFloat(float value, int decimals) {
-    const int32_t n = TruncateToInt(value);
+    const int32_t n = qoFloatToInt<int32_t>(value);
     if (value < 0.0f) Put('-');
     PutUnsigned(n < 0 ? 0u - static_cast<uint32_t>(n) : static_cast<uint32_t>(n));
     float frac = value - static_cast<float>(n);

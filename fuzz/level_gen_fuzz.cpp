@@ -36,6 +36,8 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -44,8 +46,12 @@
 #include "host/level/Checkpoint.h"
 #include "host/level/Level.h"
 #include "host/level/LevelRunner.h"
+#include "host/methods/Call.h"
+#include "host/records/Recorder.h"
 #include "host/sim/entities/HostClasses.h"
+#include "host/sim/sound/Sound.h"
 #include "host/world/Module.h"
+#include "host/world/Scheduler.h"
 #include "host/world/World.h"
 #include "quorin/qoEvents.h"
 
@@ -120,24 +126,99 @@ private:
     qohost::World& world_;
 };
 
-// Hashes every record the world makes (FNV-1a over kind, frame, thread, entity and text).
+// Hashes every record the world makes from its typed fields, building no text: FNV-1a over the
+// kind, severity, frame, time, thread, entity, interned name id, number and any text the record
+// carries, and, by kind, the values its detail holds: a method call's decoded arguments and
+// answer, a thread's start, wait or end, a debug draw, a sound change. Names and handles are
+// the world's own (interned and handed out in order), so two runs of one input agree on them
+// exactly when they did the same things in the same order.
 class HashSink final : public qohost::RecordSink {
 public:
     uint64_t hash = 1469598103934665603ull;
     void Take(const qohost::Record& r) override {
-        Mix(&r.kind, 1);
-        Mix(&r.frame, sizeof r.frame);
-        Mix(&r.thread, sizeof r.thread);
-        Mix(&r.entity, sizeof r.entity);
-        Mix(&r.number, sizeof r.number);
-        const std::string text = r.Text();
-        Mix(text.data(), text.size());
+        Mix(r.kind);
+        Mix(r.severity);
+        Mix(r.frame);
+        Mix(r.timeMs);
+        Mix(r.thread);
+        Mix(r.entity);
+        Mix(r.name);
+        Mix(r.number);
+        Mix(r.text);
+        if (!r.detail) return;
+        switch (r.kind) {
+            case qohost::RecordKind::Method: MixCall(*static_cast<const qohost::Call*>(r.detail)); break;
+            case qohost::RecordKind::Thread: MixThread(static_cast<const qohost::ThreadRecord*>(r.detail)->event); break;
+            case qohost::RecordKind::Draw: MixDraw(*static_cast<const qohost::DebugDraw*>(r.detail)); break;
+            case qohost::RecordKind::Sound: MixSound(*static_cast<const qohost::SoundChange*>(r.detail)); break;
+            default: break;  // events: entity, name and index are the record's own fields
+        }
     }
 
 private:
-    void Mix(const void* data, size_t n) {
+    void Bytes(const void* data, size_t n) {
         const auto* p = static_cast<const unsigned char*>(data);
         for (size_t i = 0; i < n; ++i) hash = (hash ^ p[i]) * 1099511628211ull;
+    }
+    template <class T>
+    void Mix(const T& value) {
+        static_assert(std::has_unique_object_representations_v<T> || std::is_floating_point_v<T> ||
+                      std::is_same_v<T, bool>);
+        Bytes(&value, sizeof value);
+    }
+    void Mix(std::string_view text) {
+        Mix(text.size());
+        Bytes(text.data(), text.size());
+    }
+    void Mix(const qoVector& v) { Mix(v.x), Mix(v.y), Mix(v.z); }
+    void Mix(const qoColor& c) { Mix(c.r), Mix(c.g), Mix(c.b), Mix(c.a); }
+
+    void MixCall(const qohost::Call& c) {
+        for (int k = 0; k < c.count; ++k) {
+            const qohost::Arg& a = c.args[size_t(k)];
+            Mix(a.type);
+            Mix(a.entity);
+            Mix(a.i);
+            Mix(a.f);
+            Mix(a.b);
+            Mix(a.v);
+            Mix(a.c);
+            Mix(a.decl != nullptr);  // decls live at addresses of their own world
+            Mix(std::string_view(a.s ? a.s : ""));
+        }
+        Mix(c.failed);
+        Mix(c.result.kind);
+        Mix(c.result.i);
+        Mix(c.result.f);
+        Mix(c.result.v);
+        Mix(std::string_view(c.result.s));
+    }
+    void MixThread(const qohost::ThreadEvent& e) {
+        Mix(e.kind);
+        Mix(e.wait);
+        Mix(e.reason);
+        Mix(e.network);
+        Mix(e.timeUs);
+        Mix(e.other);
+        Mix(e.seconds);
+    }
+    void MixDraw(const qohost::DebugDraw& d) {
+        Mix(std::string_view(d.shape));
+        Mix(std::string_view(d.text));
+        Mix(d.color);
+        for (const qoVector* v : {&d.a, &d.b, &d.c, &d.d}) Mix(*v);
+        Mix(d.radius);
+        Mix(d.scale);
+        Mix(d.size);
+        Mix(d.lifetime);
+        Mix(d.depthTest);
+    }
+    void MixSound(const qohost::SoundChange& c) {
+        Mix(c.kind);
+        Mix(c.shader);
+        Mix(c.db);
+        Mix(c.toDb);
+        Mix(c.durationMs);
     }
 };
 

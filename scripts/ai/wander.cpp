@@ -1,5 +1,6 @@
 #include "scripts/ai/wander.h"
 
+#include "core/qoConvert.h"
 #include "core/qoDiagnostics.h"
 #include "hostcalls/qoObjectRef.h"
 #include "core/qoVector.h"
@@ -76,7 +77,7 @@ void wander_ai::RunWander() {
         const float waitMax = point.Read(&wander_point::waitTimeMax);
         const qoString anim = point.Read(&wander_point::idleAnimName);
         const float r = qoSys->RandomFloat();
-        entity.Action_LoopAnim(anim, static_cast<int32_t>((r * (waitMax - waitMin) + waitMin) * 1000.0f));
+        entity.Action_LoopAnim(anim, qoSecondsToMs(r * (waitMax - waitMin) + waitMin));
         // The walk and the idle are what hold this loop; a visit that took no time at all (a
         // point under the monster's feet, no idle) must not spin the thread without end.
         if (qoSys->GameTimeMs() == startMs) qoWaitFrame();

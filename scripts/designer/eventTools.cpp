@@ -1,5 +1,6 @@
 #include "scripts/designer/eventTools.h"
 
+#include "core/qoConvert.h"
 #include "hostcalls/qoObjectRef.h"
 #include "core/qoVector.h"
 #include "cvars/cvar.h"
@@ -80,9 +81,8 @@ void watchPlayerHealth::Update() {
 
 void scaleEntity::OnActivate(const qoEntity&) {
     entity.LerpRenderScale(targetScale.x, targetScale.y, targetScale.z,
-                           static_cast<int32_t>(scaleTimeSec * 1000.0f),
-                           static_cast<int32_t>(scaleTimeSec * 0.2f),
-                           static_cast<int32_t>(scaleTimeSec * 0.2f));
+                           qoSecondsToMs(scaleTimeSec), qoFloatToInt<int32_t>(scaleTimeSec * 0.2f),
+                           qoFloatToInt<int32_t>(scaleTimeSec * 0.2f));
 }
 
 void setBloomMaskScale::OnActivate(const qoEntity&) {

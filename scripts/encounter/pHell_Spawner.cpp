@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "core/qoConvert.h"
 #include "core/qoDiagnostics.h"
 #include "object/qoThreads.h"
 #include "runtime/qoModule.h"
@@ -30,17 +31,6 @@ void WaitUntil(int32_t ms) {
         qoWaitFrame();
     }
 }
-
-// A float number of milliseconds as a whole number, toward zero; a designer's NaN counts as 0
-// and what lies beyond the 32-bit range stops at its ends.
-int32_t WholeMs(float ms) {
-    if (std::isnan(ms)) return 0;
-    if (ms >= 2147483647.0f) return std::numeric_limits<int32_t>::max();
-    if (ms <= -2147483648.0f) return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(ms);
-}
-
-int32_t Millis(float seconds) { return WholeMs(seconds * 1000.0f); }
 
 // a + b (or a * b), stopping at the ends of the 32-bit range.
 int32_t Clamped(int64_t v) {
@@ -125,7 +115,7 @@ qoEntity pHell_SpawnCluster::ChooseSpawnConduit(qoEntity requester) {
         return qoEntity();
     }
     if (!HasEntityDefs(requester)) requester = qoEntity();
-    const int32_t deadline = Later(lastSpawnTime, WholeMs(std::ceil(maxSpawnDelay * 1000.0f)));
+    const int32_t deadline = Later(lastSpawnTime, qoFloatToInt<int32_t>(std::ceil(maxSpawnDelay * 1000.0f)));
     uint32_t fallback = static_cast<uint32_t>(conduits[qoSys->RandomInt(conduits.Num())]);
 
     for (int32_t next = 0;;) {
@@ -153,7 +143,7 @@ qoEntity pHell_SpawnCluster::ChooseSpawnConduit(qoEntity requester) {
 
 qoEntity pHell_SpawnCluster::SpawnFor(qoEntity requester) {
     const float r = qoSys->RandomFloat();
-    WaitUntil(Later(lastSpawnTime, WholeMs(r * maxSpawnDelay * 1000.0f + minSpawnDelay * 1000.0f)));
+    WaitUntil(Later(lastSpawnTime, qoFloatToInt<int32_t>(r * maxSpawnDelay * 1000.0f + minSpawnDelay * 1000.0f)));
     if (HasEntityDefs(clusterEntity)) requester = clusterEntity;
     const qoEntity conduit = ChooseSpawnConduit(requester);
     if (!conduit.IsValid()) {
@@ -293,7 +283,7 @@ void pHell_SpawnManager::SpawnLoop() {
         const int32_t living = info.activeAi.Num();
         if (living < info.spawnSize) {
             if (roomOpen) {
-                const int32_t delay = std::min(std::max(Clamped(int64_t(living) * lastDelay / 3), Millis(minSpawnDelay)), lastDelay);
+                const int32_t delay = std::min(std::max(Clamped(int64_t(living) * lastDelay / 3), qoSecondsToMs(minSpawnDelay)), lastDelay);
                 if (refTime + delay < Now()) {
                     const qoEntity spawned = SpawnVia(static_cast<uint32_t>(info.spawnHandler), clusterEntity);
                     // A spawn that yields no entity (no handler yet, a spawner that failed) is
@@ -310,7 +300,7 @@ void pHell_SpawnManager::SpawnLoop() {
                         if (pHell_ActiveAi* ai = watcher.Get()) ai->manager = entity;
                     }
                     const float r = qoSys->RandomFloat();
-                    lastDelay = WholeMs(r * maxSpawnDelay * 1000.0f + minSpawnDelay * 1000.0f);
+                    lastDelay = qoFloatToInt<int32_t>(r * maxSpawnDelay * 1000.0f + minSpawnDelay * 1000.0f);
                 }
             } else {
                 roomOpen = true;

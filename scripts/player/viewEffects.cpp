@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/qoConvert.h"
 #include "core/qoVector.h"
 #include "cvars/cvar.h"
 #include "object/qoThreads.h"
@@ -15,9 +16,6 @@ namespace {
 
 qoVector Rgb(const qoColor& c) { return {c.r, c.g, c.b}; }
 
-// Whole milliseconds of a fade, truncated as the host expects an integer.
-int32_t FadeMs(float seconds) { return static_cast<int32_t>(seconds * 1000.0f); }
-
 float GameSeconds() { return static_cast<float>(qoSys->GameTimeMs()) * 0.001f; }
 
 // min(a, b) + r × |b − a| with r random in [0, 1).
@@ -28,11 +26,11 @@ float RandomBetween(float a, float b) {
 }  // namespace
 
 void util_fadeInView::OnActivate(const qoEntity&) {
-    qoGetPlayer1().FadeView(Rgb(color), alpha, FadeMs(fadeTime));
+    qoGetPlayer1().FadeView(Rgb(color), alpha, qoSecondsToMs(fadeTime));
 }
 
 void util_fadeOutView::OnActivate(const qoEntity&) {
-    qoGetPlayer1().FadeOutView(Rgb(color), alpha, FadeMs(fadeTime));
+    qoGetPlayer1().FadeOutView(Rgb(color), alpha, qoSecondsToMs(fadeTime));
 }
 
 void util_AttachToPlayer::Init() {

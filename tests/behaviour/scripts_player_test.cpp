@@ -203,6 +203,29 @@ TEST_F(PlayerToolTest, FadesPassMilliseconds) {
     EXPECT_EQ(ToolCalls(), std::vector<std::string>{"player1.FadeView((0 0 0), 0, 1000)"});
 }
 
+// Times beyond the 32-bit range of milliseconds stop at its ends instead of wrapping.
+TEST_F(PlayerToolTest, HugeTimesStopAtTheEndsOfTheMillisecondRange) {
+    const struct {
+        const char* className;
+        const char* properties;
+        const char* call;
+    } cases[] = {
+        {"util_fadeInView", R"("fadeTime": 1e30)", "player1.FadeView((0 0 0), 0, 2147483647)"},
+        {"util_fadeOutView", R"("fadeTime": -1e30)", "player1.FadeOutView((0 0 0), 0, -2147483648)"},
+        {"scaleEntity", R"("targetScale": [1, 1, 1], "scaleTimeSec": 3e38)",
+         "tool.LerpRenderScale(1, 1, 1, 2147483647, 2147483647, 2147483647)"},
+        {"scaleEntity", R"("targetScale": [1, 1, 1], "scaleTimeSec": 1e10)",
+         "tool.LerpRenderScale(1, 1, 1, 2147483647, 2000000000, 2000000000)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.call);
+        StartOver();
+        Load(ToolLevel(c.className, c.properties, {2}));
+        RunUntil(3);
+        EXPECT_EQ(ToolCalls(), std::vector<std::string>{c.call});
+    }
+}
+
 // With all times 0 the spark goes on (show, emitter, colour 0) and off (hide) on alternate frames.
 TEST_F(PlayerToolTest, SparkWithZeroTimesTogglesEveryFrame) {
     Load(R"({"players": [{"name": "player1"}],

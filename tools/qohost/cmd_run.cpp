@@ -464,7 +464,8 @@ void Setup(CLI::App& app) {
                   "reload the module at the end of the frame in which the library file changed (a rebuild)");
     cmd->add_option("--reload-from", options->reloadFrom,
                     "FILE: the library that --reload-at and --watch load (and --watch watches) instead of the one "
-                    "the run started with");
+                    "the run started with")
+        ->check(CLI::ExistingFile);
     cmd->add_flag("--stack-depth", options->stackDepth,
                   "measure the stack the script threads use (each fiber stack is painted with a pattern) "
                   "and print the deepest use after the run");

@@ -383,6 +383,9 @@ void moverExtender::RecordState() {
 void moverExtender::SyncState(bool flag) {
     qoStateStream* stream = qoSys->GetStateStream();
     if (!stream) return;
+#ifdef QUORIN_MOVER_EXTENDER_TEST_LAYOUT
+    stream->SyncInt(&testGeneration);
+#endif
     stream->SyncBool(&saveCheckpointState);
     if (saveCheckpointState) {
         stream->SyncBool(&bStartOnSpawn);

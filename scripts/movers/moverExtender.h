@@ -17,6 +17,16 @@
 #include "hostcalls/qoObjectRef.h"
 #include "object/qoClass.h"
 
+// QUORIN_MOVER_EXTENDER_TEST_LAYOUT: the test build of the module with a changed moverExtender
+// (tests/CMakeLists.txt, libquorin_changed_layout): one more designer property, which SyncState
+// hands over first, so that its property table and what it hands over differ from this build's.
+// It sits in padding, so the offsets checked below hold in both builds.
+#ifdef QUORIN_MOVER_EXTENDER_TEST_LAYOUT
+#define QO_MOVER_EXTENDER_TEST_PROPERTY , QO_PROPERTY(testGeneration)
+#else
+#define QO_MOVER_EXTENDER_TEST_PROPERTY
+#endif
+
 class moverExtender : public kvQuorinObject {
     QO_SCRIPT_CLASS(moverExtender, kvQuorinObject)
 
@@ -90,7 +100,7 @@ public:
     QO_PROPERTIES(QO_PROPERTY(numRepeat), QO_PROPERTY(bStartOnSpawn), QO_PROPERTY(moveCommands),
                   QO_PROPERTY(keyCommands), QO_PROPERTY(saveCheckpointState), QO_PROPERTY(bUseSplineFromCurAxis),
                   QO_PROPERTY(onlyPauseAtTheseSteps), QO_PROPERTY(onlySaveAtTheseSteps),
-                  QO_PROPERTY(canRequestStateUpdates))
+                  QO_PROPERTY(canRequestStateUpdates) QO_MOVER_EXTENDER_TEST_PROPERTY)
     QO_EVENTS("OnActivate")
 
 public:
@@ -148,6 +158,9 @@ public:
     bool executing = false;
     bool restorePending = false;
     bool paused = false;
+#ifdef QUORIN_MOVER_EXTENDER_TEST_LAYOUT
+    int32_t testGeneration = 2;
+#endif
     qoList<qoEntity> children;  // movers bound below this one
     qoVector savedOffset;
     qoVector savedAngleOffset;

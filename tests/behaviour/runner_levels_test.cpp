@@ -27,6 +27,7 @@ namespace {
 using qohost::test::Lines;
 using qohost::test::ReadFile;
 using qohost::test::RunQohost;
+using qohost::test::StartQohost;
 using qohost::test::TestTempPath;
 using Result = qohost::test::CommandResult;
 
@@ -241,22 +242,6 @@ TEST(RunnerOutcomes, ARefusedLevelPrintsNoWarnings) {
 }
 
 // ---- interrupted runs -----------------------------------------------------------------------
-
-// Starts qohost in the background with its output in files; the test signals it.
-pid_t StartQohost(const std::vector<std::string>& args, const std::string& out) {
-    const pid_t pid = fork();
-    if (pid != 0) return pid;
-    if (chdir(QUORIN_SOURCE_DIR) != 0) _exit(127);
-    FILE* file = std::fopen(out.c_str(), "w");
-    if (!file) _exit(127);
-    dup2(fileno(file), 1);
-    dup2(fileno(file), 2);
-    std::vector<char*> argv{const_cast<char*>(QOHOST_PATH)};
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execv(QOHOST_PATH, argv.data());
-    _exit(127);
-}
 
 // A long run stopped by SIGINT (or SIGTERM) after some frames: the frames so far are out, the
 // run ends at the end of a frame with the interrupted line and the summary, the trace is a

@@ -6,8 +6,11 @@
 // "Checkpoints and module reloads") are named with the reason; they still must reload without
 // a leak or a crash.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -22,6 +25,7 @@ namespace {
 using qohost::test::Lines;
 using qohost::test::ReadFile;
 using qohost::test::RunQohost;
+using qohost::test::StartQohost;
 using qohost::test::TestTempPath;
 using Result = qohost::test::CommandResult;
 
@@ -199,6 +203,82 @@ TEST(RunnerReload, StaleSavedValuesAreRefusedWithAWarning) {
         EXPECT_NE(r.out.find(c.warning), std::string::npos) << r.out;
     }
     std::remove(file.c_str());
+}
+
+// A module built with moverExtender changed (one more member handed over: libquorin_changed_layout,
+// tests/CMakeLists.txt) reloaded into a running level: both moverExtenders are named and start
+// from their map properties, every other object goes on as in the uninterrupted run, and the
+// unload leaves nothing behind.
+TEST(RunnerReload, AChangedClassStartsFreshWhileTheOthersResume) {
+    const std::string level = "run tests/data/levels/reload/changed_class.json --no-summary --hold 3600";
+    const std::string reload = " --reload-at 200 --reload-from '" QUORIN_CHANGED_LAYOUT_LIBRARY "'";
+    const std::string others = " --only gate,gate_lamp,gate_bell,gallery,statue_look,statue_light,ledge,pit_floor";
+
+    const Result full = RunQohost(level + reload);
+    ASSERT_EQ(full.code, 0) << full.err;
+    EXPECT_NE(full.out.find("== module reloaded at frame 200: 8 script objects made again, 0 blocks left"),
+              std::string::npos) << full.out;
+    for (const char* who : {"vault_door", "vault_bolt"})
+        EXPECT_NE(full.out.find(std::string("warning: not carried over: ") + who +
+                                ".moverExtender: its class has another layout now; it starts from its map properties\n"),
+                  std::string::npos) << full.out;
+    EXPECT_EQ(full.out.find("still allocated after teardown"), std::string::npos) << full.out;
+    // Fresh from the map: the second step on the plate plays the bolt's first command again
+    // (back by 32) instead of the one after its wait (forward by 32).
+    const std::string after = full.out.substr(full.out.find("== module reloaded"));
+    EXPECT_NE(after.find("vault_bolt.LocalToWorldForOffset((-32 0 0))"), std::string::npos) << after;
+    EXPECT_EQ(after.find("vault_bolt.LocalToWorldForOffset((32 0 0))"), std::string::npos) << after;
+
+    // The other objects' records, but for the run's own notes, are those of the uninterrupted run.
+    const auto records = [](const std::string& out) {
+        std::vector<std::string> kept;
+        for (const std::string& line : From(Lines(out), 0))
+            if (line.rfind("warning: not carried over:", 0) != 0) kept.push_back(line);
+        return kept;
+    };
+    const Result uninterrupted = RunQohost(level + others), cut = RunQohost(level + reload + others);
+    ASSERT_EQ(uninterrupted.code, 0) << uninterrupted.err;
+    ASSERT_EQ(cut.code, 0) << cut.err;
+    EXPECT_GT(records(uninterrupted.out).size(), 20u);
+    EXPECT_EQ(records(cut.out), records(uninterrupted.out));
+}
+
+// `--watch` as a rebuild meets it: a long run, the library file replaced while it runs (written
+// aside and renamed over, as the run must never see half a file), the module reloaded at the end
+// of that frame, and the run stopped by SIGINT afterwards as any run is.
+TEST(RunnerReload, WatchReloadsWhenTheLibraryFileIsReplaced) {
+    const std::string library = TestTempPath(".so"), out = TestTempPath(".out");
+    const auto put = [&](const char* from) {
+        std::filesystem::copy_file(from, library + ".new", std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::rename(library + ".new", library);
+    };
+    put(QUORIN_LIBRARY_PATH);
+    std::remove(out.c_str());
+    const pid_t pid = StartQohost({"--library", library, "run", "examples/levels/relay.json", "--frames", "2000000000",
+                                   "--watch", "--timeout", "120", "--no-summary"},
+                                  out);
+    ASSERT_GT(pid, 0);
+    const auto waitFor = [&](const std::string& text) {
+        for (int i = 0; i < 1200 && ReadFile(out).find(text) == std::string::npos; ++i) usleep(50 * 1000);
+        return ReadFile(out).find(text) != std::string::npos;
+    };
+    // The watch looks from the first frame on; once frames stream, a change is one it sees.
+    const bool streaming = waitFor("-- frame 33 ");
+    if (streaming) put(QUORIN_CHANGED_LAYOUT_LIBRARY);
+    const bool reloaded = streaming && waitFor("== module reloaded at frame ");
+    kill(pid, SIGINT);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    const std::string text = ReadFile(out);
+    std::remove(out.c_str());
+    std::remove(library.c_str());
+    ASSERT_TRUE(streaming) << "the log did not stream:\n" << text;
+    ASSERT_TRUE(reloaded) << "no reload seen:\n" << text.substr(text.size() > 3000 ? text.size() - 3000 : 0);
+    EXPECT_TRUE(std::regex_search(text, std::regex(R"(== module reloaded at frame \d+: \d+ script objects made again, 0 blocks left)")));
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 6) << text.substr(text.size() > 3000 ? text.size() - 3000 : 0);
+    EXPECT_NE(text.find(") by SIGINT\n"), std::string::npos);
+    EXPECT_EQ(text.find("still allocated after teardown"), std::string::npos);
 }
 
 }  // namespace

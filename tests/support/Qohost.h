@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -48,6 +49,23 @@ inline CommandResult RunQohost(const std::string& args) {
     std::remove(out.c_str());
     std::remove(err.c_str());
     return r;
+}
+
+// Starts qohost in the background, from the source folder, with its output (both streams) in
+// the file `out`; the test signals it and waits for it.
+inline pid_t StartQohost(const std::vector<std::string>& args, const std::string& out) {
+    const pid_t pid = fork();
+    if (pid != 0) return pid;
+    if (chdir(QUORIN_SOURCE_DIR) != 0) _exit(127);
+    FILE* file = std::fopen(out.c_str(), "w");
+    if (!file) _exit(127);
+    dup2(fileno(file), 1);
+    dup2(fileno(file), 2);
+    std::vector<char*> argv{const_cast<char*>(QOHOST_PATH)};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(QOHOST_PATH, argv.data());
+    _exit(127);
 }
 
 inline std::vector<std::string> Lines(const std::string& text) {

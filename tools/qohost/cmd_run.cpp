@@ -61,6 +61,7 @@ struct RunOptions {
     std::string failAlloc;            // allocations to fail (Allocator::ConfigureFailures)
     std::vector<int32_t> reloadAt;    // frames at whose end the module is reloaded
     bool watch = false;               // reload whenever the library file changes
+    std::string reloadFrom;           // the library reloads load; empty: the one the run started with
 };
 
 // Tells when the library file has changed since the last look: its modification time and size.
@@ -303,11 +304,12 @@ int Run(const RunOptions& options) {
 
     LevelRunner runner(world, level);
     std::optional<LibraryWatch> watch;
-    if (options.watch) watch.emplace(module->Path());
+    const std::string reloadFile = options.reloadFrom.empty() ? module->Path() : options.reloadFrom;
+    if (options.watch) watch.emplace(reloadFile);
     bool reloadFailed = false;
     // At the end of a frame: the module goes and comes back (host/level/Reload.h).
     const auto reload = [&]() {
-        const std::string file = module->Path();
+        const std::string& file = reloadFile;
         const ReloadResult result = ReloadModule(world, level, module, file);
         log.FrameDone();
         if (!result.ok) {
@@ -460,6 +462,10 @@ void Setup(CLI::App& app) {
         ->check(IntegerRange(0, std::numeric_limits<int32_t>::max()));
     cmd->add_flag("--watch", options->watch,
                   "reload the module at the end of the frame in which the library file changed (a rebuild)");
+    cmd->add_option("--reload-from", options->reloadFrom,
+                    "FILE: the library that --reload-at and --watch load (and --watch watches) instead of the one "
+                    "the run started with")
+        ->check(CLI::ExistingFile);
     cmd->add_flag("--stack-depth", options->stackDepth,
                   "measure the stack the script threads use (each fiber stack is painted with a pattern) "
                   "and print the deepest use after the run");

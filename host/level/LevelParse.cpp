@@ -9,6 +9,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <iterator>
 #include <limits>
 #include <map>
 #include <set>
@@ -813,7 +815,7 @@ public:
     struct Entities {
         explicit Entities(const std::string& file) : reader(file, errors) {}
         bool read = false;
-        std::vector<LevelEntity> entities;
+        std::deque<LevelEntity> entities;  // grows without moving what it holds
         LevelErrors errors;
         Reader reader;
     };
@@ -974,32 +976,52 @@ bool ParseLevel(std::string_view text, const std::string& file, LevelDesc& out,
             }
     }
 
+    std::deque<LevelEntity> lists[2];  // players, entities
     for (const char* list : {"players", "entities"}) {
         if (!doc.contains(list)) continue;
         const Json& c = doc[list];
         if (!r.Expect(c.is_array(), list, "an array of entities", c)) continue;
         bool players = std::string(list) == "players";
+        std::deque<LevelEntity>& to = lists[players ? 0 : 1];
         LevelStream::Entities& read = players ? stream.players : stream.entities;
         if (read.read) {
             MergeErrors(errors, read.errors.begin(), read.errors.end());
-            if (out.entities.empty()) out.entities = std::move(read.entities);
-            else out.entities.insert(out.entities.end(), std::make_move_iterator(read.entities.begin()),
-                                     std::make_move_iterator(read.entities.end()));
+            to = std::move(read.entities);
             continue;
         }
-        for (size_t n = 0; n < c.size(); ++n) {
-            LevelEntity e;
-            r.Entity(c[n], Reader::Index(list, n), players ? "kvPlayer" : nullptr, e);
-            out.entities.push_back(std::move(e));
-        }
+        for (size_t n = 0; n < c.size(); ++n)
+            r.Entity(c[n], Reader::Index(list, n), players ? "kvPlayer" : nullptr, to.emplace_back());
     }
     r.entity.clear();
 
+    // The module's Reset binds its world utility to the entity named "world": a level that
+    // does not place one, nor names a spawn so, gets a bare world entity, first. It takes no
+    // part in the checks of names below.
+    const bool implicitWorld = std::none_of(std::begin(lists), std::end(lists), [](const auto& entities) {
+        return std::any_of(entities.begin(), entities.end(), [](const LevelEntity& e) {
+            return e.name == "world" ||
+                   std::find(e.spawnNames.begin(), e.spawnNames.end(), "world") != e.spawnNames.end();
+        });
+    });
+    out.entities.reserve(lists[0].size() + lists[1].size() + (implicitWorld ? 1 : 0));
+    if (implicitWorld) {
+        LevelEntity& world = out.entities.emplace_back();
+        world.name = "world";
+        world.hostClass = "kvWorldspawn";
+        world.field = "(implicit world)";
+    }
+    for (std::deque<LevelEntity>& list : lists) {
+        std::move(list.begin(), list.end(), std::back_inserter(out.entities));
+        list.clear();
+    }
+
     // Names: unique and non-empty; targets and spawner defs must exist.
     std::set<std::string> names;
-    for (const LevelEntity& e : out.entities)
+    for (size_t i = implicitWorld ? 1 : 0; i < out.entities.size(); ++i) {
+        const LevelEntity& e = out.entities[i];
         if (!e.name.empty() && !names.insert(e.name).second)
             AddError(errors, {file, e.name, e.field + ".name", "duplicate entity name"});
+    }
     const std::vector<bool> inBindCycle = BindCycles(out);
     for (size_t i = 0; i < out.entities.size(); ++i) {
         const LevelEntity& e = out.entities[i];
@@ -1022,16 +1044,7 @@ bool ParseLevel(std::string_view text, const std::string& file, LevelDesc& out,
             if (!names.insert(e.spawnNames[t]).second)
                 AddError(errors, {file, e.name, Reader::Index("spawnNames", t),
                                   "spawn name '" + e.spawnNames[t] + "' is already taken"});
-    // The module's Reset binds its world utility to the entity named "world": a level that
-    // does not place one gets a bare world entity.
-    if (!names.count("world")) {
-        LevelEntity world;
-        world.name = "world";
-        world.hostClass = "kvWorldspawn";
-        world.field = "(implicit world)";
-        out.entities.insert(out.entities.begin(), world);
-        names.insert("world");
-    }
+    if (implicitWorld) names.insert("world");
 
     const auto knownEntities = [&](const LevelEvent& ev) {
         for (auto [key, ref] : {std::pair{".entity", &ev.entity}, std::pair{".by", &ev.by},

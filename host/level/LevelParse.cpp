@@ -9,6 +9,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <iterator>
 #include <limits>
 #include <map>
 #include <set>
@@ -641,11 +643,26 @@ private:
     LevelErrors& errors;
 };
 
+// Receives the elements of the long top-level lists as each one is complete, so that they need
+// not all be held as JSON at once.
+class ElementSink {
+public:
+    // Whether the elements of the top-level array `list` go to Element instead of the document.
+    virtual bool Takes(const std::string& list) const = 0;
+    // Element `index` of the top-level array `list`; it is dropped from the document after.
+    virtual void Element(const std::string& list, size_t index, const Json& element) = 0;
+
+protected:
+    ~ElementSink() = default;
+};
+
 // Builds the document from the parser's events in time linear in the text: reports keys that
 // occur twice in one object (the JSON library would silently keep the last one) with the path
 // of the object, and stops at values nested deeper than kMaxLevelDepth. Objects are appended
 // to directly: the ordered object's own insert searches its keys, which is quadratic in the
 // size of an object; duplicates are found through a hashed set per open object instead.
+// The elements of the top-level arrays the sink takes (their first occurrence, the one the
+// level is read from) go to the sink one by one and leave those arrays empty in the document.
 class DocumentBuilder {
 public:
     using number_integer_t = Json::number_integer_t;
@@ -657,7 +674,7 @@ public:
     // With the line that counts the rest, the duplicates fill at most the lines printed.
     static constexpr size_t kMaxDuplicatesKept = kMaxErrorLines - 1;
 
-    explicit DocumentBuilder(Json& root) : root(root) {}
+    explicit DocumentBuilder(Json& root, ElementSink* sink = nullptr) : root(root), sink(sink) {}
 
     std::vector<std::pair<std::string, std::string>> duplicates;  // (path, key), the first ones
     size_t moreDuplicates = 0;                                     // counted beyond those
@@ -678,7 +695,8 @@ public:
     bool end_array() { return Close(); }
     bool key(string_t& key) {
         Frame& top = stack.back();
-        if (!top.keys.insert(key).second) {
+        top.firstKey = top.keys.insert(key).second;
+        if (!top.firstKey) {
             if (duplicates.size() < kMaxDuplicatesKept) duplicates.emplace_back(Path(stack.size() - 1), key);
             else ++moreDuplicates;
         }
@@ -698,6 +716,9 @@ private:
         Json* node;
         std::string key;                       // objects: the key of the value being read
         std::unordered_set<std::string> keys;  // objects: every key so far
+        bool firstKey = false;                 // objects: `key` was not seen before in it
+        size_t items = 0;                      // arrays: the elements placed so far
+        bool streamed = false;                 // arrays: elements go to the sink
     };
 
     // Places a finished or newly opened value in the open container (or as the root).
@@ -710,6 +731,7 @@ private:
         if (top.node->is_array()) {
             Json::array_t& array = top.node->get_ref<Json::array_t&>();
             array.push_back(std::move(value));
+            ++top.items;
             return &array.back();
         }
         auto& pairs = static_cast<std::vector<Json::object_t::value_type>&>(
@@ -719,6 +741,7 @@ private:
     }
     bool Value(Json&& value) {
         Place(std::move(value));
+        Complete();
         return true;
     }
     bool Open(Json&& container) {
@@ -727,21 +750,32 @@ private:
             tooDeep = Path(stack.size() - 1, Step(stack.back(), /*pending=*/true));
             return false;
         }
+        const bool streamed = sink && container.is_array() && stack.size() == 1 &&
+                              stack[0].node->is_object() && stack[0].firstKey && sink->Takes(stack[0].key);
         Json* node = Place(std::move(container));
         stack.push_back(Frame{node, {}, {}});
+        stack.back().streamed = streamed;
         return true;
     }
     bool Close() {
         stack.pop_back();
+        Complete();
         return true;
+    }
+    // A value has been placed in the open container: an element of a streamed array goes to
+    // the sink and leaves the document.
+    void Complete() {
+        if (stack.size() != 2 || !stack[1].streamed) return;
+        Json::array_t& array = stack[1].node->get_ref<Json::array_t&>();
+        sink->Element(stack[0].key, stack[1].items - 1, array.back());
+        array.pop_back();
     }
 
     // Where the value being read in `frame` sits: ".key" or "[index]". `pending`: the value
     // is not placed yet.
     static std::string Step(const Frame& frame, bool pending) {
         if (!frame.node->is_array()) return "." + frame.key;
-        const size_t placed = frame.node->size();
-        return "[" + std::to_string(pending ? placed : placed - 1) + "]";
+        return "[" + std::to_string(pending ? frame.items : frame.items - 1) + "]";
     }
     // The path of the container open at stack index `depth` (0: the document), cut when it
     // grows long: a path is as long as the keys it passes, and messages stay short.
@@ -754,7 +788,69 @@ private:
     }
 
     Json& root;
+    ElementSink* sink;
     std::vector<Frame> stack;
+};
+
+// Appends problems found apart (`more`: counted beyond those kept) as if each had been added
+// where it stands in `from`.
+void MergeErrors(LevelErrors& into, LevelErrors::const_iterator first, LevelErrors::const_iterator last) {
+    for (; first != last; ++first) {
+        if (into.size() >= kMaxErrorsKept) into.back().more += 1 + first->more;
+        else into.push_back(*first);
+    }
+}
+
+// Reads the entity lists and the level's timeline element by element while the document is
+// parsed, into the level's structures and problems of their own: ParseLevel adds those where
+// the document walk reaches each list, so that the report is the same as from a whole document.
+class LevelStream final : public ElementSink {
+public:
+    explicit LevelStream(const std::string& file) : file(file) {}
+
+private:
+    const std::string& file;  // first: the readers below keep it
+
+public:
+    struct Entities {
+        explicit Entities(const std::string& file) : reader(file, errors) {}
+        bool read = false;
+        std::deque<LevelEntity> entities;  // grows without moving what it holds
+        LevelErrors errors;
+        Reader reader;
+    };
+    struct Events {
+        explicit Events(const std::string& file) : reader(file, errors) {}
+        bool read = false;
+        std::vector<LevelEvent> events;  // in document order; frames from times still to set
+        LevelErrors errors;
+        std::vector<size_t> owner;  // the event each of `errors` belongs to
+        Reader reader;
+    };
+
+    Entities players{file}, entities{file};
+    Events timeline{file};
+
+    bool Takes(const std::string& list) const override {
+        return list == "players" || list == "entities" || list == "timeline";
+    }
+    void Element(const std::string& list, size_t index, const Json& element) override {
+        if (list == "timeline") {
+            timeline.read = true;
+            LevelEvent& ev = timeline.events.emplace_back();
+            timeline.reader.Event(element, Reader::Index(list, index), kUnsetFrameMs, ev);
+            timeline.owner.resize(timeline.errors.size(), index);
+            return;
+        }
+        const bool isPlayers = list == "players";
+        Entities& to = isPlayers ? players : entities;
+        to.read = true;
+        to.reader.Entity(element, Reader::Index(list, index), isPlayers ? "kvPlayer" : nullptr,
+                         to.entities.emplace_back());
+    }
+
+    // Timeline entries given in seconds get their frame once the frame length is known.
+    static constexpr int32_t kUnsetFrameMs = 16;
 };
 
 // Which entities' bindTo chains come back to themselves. Each entity is walked once: a chain
@@ -804,7 +900,8 @@ bool ParseLevel(std::string_view text, const std::string& file, LevelDesc& out,
         return false;
     }
     Json doc;
-    DocumentBuilder builder(doc);
+    LevelStream stream(file);
+    DocumentBuilder builder(doc, &stream);
     if (!Json::sax_parse(text.begin(), text.end(), &builder)) {
         if (builder.nestedTooDeeply)
             AddError(errors, {file, "", builder.tooDeep,
@@ -879,24 +976,52 @@ bool ParseLevel(std::string_view text, const std::string& file, LevelDesc& out,
             }
     }
 
+    std::deque<LevelEntity> lists[2];  // players, entities
     for (const char* list : {"players", "entities"}) {
         if (!doc.contains(list)) continue;
         const Json& c = doc[list];
         if (!r.Expect(c.is_array(), list, "an array of entities", c)) continue;
         bool players = std::string(list) == "players";
-        for (size_t n = 0; n < c.size(); ++n) {
-            LevelEntity e;
-            r.Entity(c[n], Reader::Index(list, n), players ? "kvPlayer" : nullptr, e);
-            out.entities.push_back(std::move(e));
+        std::deque<LevelEntity>& to = lists[players ? 0 : 1];
+        LevelStream::Entities& read = players ? stream.players : stream.entities;
+        if (read.read) {
+            MergeErrors(errors, read.errors.begin(), read.errors.end());
+            to = std::move(read.entities);
+            continue;
         }
+        for (size_t n = 0; n < c.size(); ++n)
+            r.Entity(c[n], Reader::Index(list, n), players ? "kvPlayer" : nullptr, to.emplace_back());
     }
     r.entity.clear();
 
+    // The module's Reset binds its world utility to the entity named "world": a level that
+    // does not place one, nor names a spawn so, gets a bare world entity, first. It takes no
+    // part in the checks of names below.
+    const bool implicitWorld = std::none_of(std::begin(lists), std::end(lists), [](const auto& entities) {
+        return std::any_of(entities.begin(), entities.end(), [](const LevelEntity& e) {
+            return e.name == "world" ||
+                   std::find(e.spawnNames.begin(), e.spawnNames.end(), "world") != e.spawnNames.end();
+        });
+    });
+    out.entities.reserve(lists[0].size() + lists[1].size() + (implicitWorld ? 1 : 0));
+    if (implicitWorld) {
+        LevelEntity& world = out.entities.emplace_back();
+        world.name = "world";
+        world.hostClass = "kvWorldspawn";
+        world.field = "(implicit world)";
+    }
+    for (std::deque<LevelEntity>& list : lists) {
+        std::move(list.begin(), list.end(), std::back_inserter(out.entities));
+        list.clear();
+    }
+
     // Names: unique and non-empty; targets and spawner defs must exist.
     std::set<std::string> names;
-    for (const LevelEntity& e : out.entities)
+    for (size_t i = implicitWorld ? 1 : 0; i < out.entities.size(); ++i) {
+        const LevelEntity& e = out.entities[i];
         if (!e.name.empty() && !names.insert(e.name).second)
             AddError(errors, {file, e.name, e.field + ".name", "duplicate entity name"});
+    }
     const std::vector<bool> inBindCycle = BindCycles(out);
     for (size_t i = 0; i < out.entities.size(); ++i) {
         const LevelEntity& e = out.entities[i];
@@ -919,32 +1044,44 @@ bool ParseLevel(std::string_view text, const std::string& file, LevelDesc& out,
             if (!names.insert(e.spawnNames[t]).second)
                 AddError(errors, {file, e.name, Reader::Index("spawnNames", t),
                                   "spawn name '" + e.spawnNames[t] + "' is already taken"});
-    // The module's Reset binds its world utility to the entity named "world": a level that
-    // does not place one gets a bare world entity.
-    if (!names.count("world")) {
-        LevelEntity world;
-        world.name = "world";
-        world.hostClass = "kvWorldspawn";
-        world.field = "(implicit world)";
-        out.entities.insert(out.entities.begin(), world);
-        names.insert("world");
-    }
+    if (implicitWorld) names.insert("world");
 
+    const auto knownEntities = [&](const LevelEvent& ev) {
+        for (auto [key, ref] : {std::pair{".entity", &ev.entity}, std::pair{".by", &ev.by},
+                                std::pair{".other", &ev.other}})
+            if (!ref->empty() && !names.count(*ref))
+                r.Fail(ev.field + key, "unknown entity '" + *ref + "'" + DidYouMean(*ref, names));
+    };
+    const auto byFrame = [](std::vector<LevelEvent>& events) {
+        std::stable_sort(events.begin(), events.end(),
+                         [](const LevelEvent& a, const LevelEvent& b) { return a.frame < b.frame; });
+    };
     const auto timeline = [&](const Json& c, const std::string& field, std::vector<LevelEvent>& events) {
         if (r.Expect(c.is_array(), field, "an array of events", c))
             for (size_t n = 0; n < c.size(); ++n) {
                 LevelEvent ev;
                 r.Event(c[n], Reader::Index(field, n), out.frameMs, ev);
-                for (auto [key, ref] : {std::pair{".entity", &ev.entity}, std::pair{".by", &ev.by},
-                                        std::pair{".other", &ev.other}})
-                    if (!ref->empty() && !names.count(*ref))
-                        r.Fail(ev.field + key, "unknown entity '" + *ref + "'" + DidYouMean(*ref, names));
+                knownEntities(ev);
                 events.push_back(std::move(ev));
             }
-        std::stable_sort(events.begin(), events.end(),
-                         [](const LevelEvent& a, const LevelEvent& b) { return a.frame < b.frame; });
+        byFrame(events);
     };
-    if (doc.contains("timeline")) timeline(doc["timeline"], "timeline", out.timeline);
+    if (stream.timeline.read) {
+        LevelStream::Events& read = stream.timeline;
+        size_t next = 0;
+        for (size_t n = 0; n < read.events.size(); ++n) {
+            LevelEvent& ev = read.events[n];
+            if (ev.time) ev.frame = FrameForSeconds(*ev.time, out.frameMs);
+            const size_t first = next;
+            while (next < read.owner.size() && read.owner[next] == n) ++next;
+            MergeErrors(errors, read.errors.begin() + first, read.errors.begin() + next);
+            knownEntities(ev);
+        }
+        out.timeline = std::move(read.events);
+        byFrame(out.timeline);
+    } else if (doc.contains("timeline")) {
+        timeline(doc["timeline"], "timeline", out.timeline);
+    }
     if (doc.contains("expect")) ParseExpectations(doc["expect"], "expect", file, names, out.expect, errors);
     if (doc.contains("runs")) {
         const Json& c = doc["runs"];

@@ -294,6 +294,83 @@ TEST(LevelParse, ReportsEveryProblemNotOnlyTheFirst) {
     EXPECT_EQ(errors.size(), 3u) << ErrorLines(errors);
 }
 
+// The entity lists and the timeline are read as the parser reaches them: where they stand in the
+// document changes neither the level nor its report, in which every problem keeps its place in
+// the order the parts are read (console variables, players, entities, names, timeline).
+TEST(LevelParse, ListsReadTheSameWhereverTheyStand) {
+    const std::string cvars = R"("cvars": {"a": []})";
+    const std::string players = R"("players": [{"name": "p", "health": -1}])";
+    const std::string entities = R"("entities": [{"name": "e", "class": "kvProp", "targets": ["x"]}, {"name": "f"}])";
+    const std::string timeline = R"("timeline": [{"frame": -1, "event": "use", "entity": "y"},
+        {"time": 0.5, "event": "use", "entity": "e"},
+        {"frame": 1, "event": "use", "entity": "z", "bogus": 1}])";
+    const std::string frameMs = R"("frameMs": 100)";
+    const char* const expected[] = {
+        "bad.json: field 'cvars.a': expected a string, number or bool, got an array",
+        "bad.json: entity 'p', field 'health': integer out of range",
+        "bad.json: entity 'f': missing field 'class'",
+        "bad.json: entity 'e', field 'targets[0]': unknown target entity 'x'",
+        "bad.json: field 'timeline[0].frame': integer out of range",
+        "bad.json: field 'timeline[0].entity': unknown entity 'y'",
+        "bad.json: field 'timeline[2].bogus': unknown field",
+        "bad.json: field 'timeline[2].entity': unknown entity 'z'",
+    };
+    const auto join = [](std::initializer_list<std::string> parts) {
+        std::string text = "{";
+        for (const std::string& part : parts) text += (text.size() > 1 ? ", " : "") + part;
+        return text + "}";
+    };
+    for (const std::string& text : {join({cvars, players, entities, timeline, frameMs}),
+                                    join({frameMs, timeline, entities, players, cvars}),
+                                    join({timeline, players, cvars, frameMs, entities})}) {
+        SCOPED_TRACE(text);
+        LevelDesc level;
+        LevelErrors errors;
+        EXPECT_FALSE(ParseLevel(text, "bad.json", level, errors));
+        ASSERT_EQ(errors.size(), std::size(expected)) << ErrorLines(errors);
+        for (size_t i = 0; i < errors.size(); ++i)
+            EXPECT_EQ(errors[i].Text().substr(0, std::string(expected[i]).size()), expected[i]);
+    }
+
+    // The same lists without their problems: players first, and a time becomes a frame with the
+    // frame length given after it.
+    const std::string goodTimeline = R"("timeline": [{"frame": 7, "event": "use", "entity": "e"},
+        {"time": 0.5, "event": "use", "entity": "p"}])";
+    const std::string goodEntities = R"("entities": [{"name": "e", "class": "kvProp", "targets": ["p"]}])";
+    for (const std::string& text : {join({R"("players": [{"name": "p"}])", goodEntities, goodTimeline, frameMs}),
+                                    join({goodTimeline, goodEntities, frameMs, R"("players": [{"name": "p"}])"})}) {
+        SCOPED_TRACE(text);
+        const LevelDesc level = ParseOk(text);
+        std::vector<std::string> names;
+        for (const LevelEntity& e : level.entities) names.push_back(e.name + "/" + e.field);
+        EXPECT_EQ(names, (std::vector<std::string>{"world/(implicit world)", "p/players[0]", "e/entities[0]"}));
+        ASSERT_EQ(level.timeline.size(), 2u);
+        EXPECT_EQ(level.timeline[0].entity, "p");
+        EXPECT_EQ(level.timeline[0].frame, 5);
+        EXPECT_EQ(level.timeline[1].frame, 7);
+    }
+}
+
+// Problems beyond those kept are counted wherever they stand: 150 entities and 150 timeline
+// entries with a problem each, and an unknown entity in each entry.
+TEST(LevelParse, CountsProblemsBeyondThoseKeptInEveryList) {
+    std::string entities = R"("entities": [)", timeline = R"("timeline": [)";
+    for (int i = 0; i < 150; ++i) {
+        entities += (i ? ", " : "") + std::string(R"({"name": "e)") + std::to_string(i) + "\"}";
+        timeline += (i ? ", " : "") + std::string(R"({"frame": 1, "event": "use", "entity": "nobody", "x": 1})");
+    }
+    entities += "]";
+    timeline += "]";
+    for (const std::string& text : {"{" + entities + ", " + timeline + "}", "{" + timeline + ", " + entities + "}"}) {
+        LevelDesc level;
+        LevelErrors errors;
+        EXPECT_FALSE(ParseLevel(text, "bad.json", level, errors));
+        EXPECT_EQ(CountProblems(errors), 450u);
+        ASSERT_EQ(errors.size(), kMaxErrorsKept);
+        EXPECT_EQ(errors.back().Text(), "bad.json: entity 'e99': missing field 'class'");
+    }
+}
+
 // Documents too large to check in, built here: each is refused with its first line, in time
 // and memory linear in its size, with a report of a few lines however many problems it holds.
 TEST(LevelParse, HostileDocumentsAreRefusedBriefly) {

@@ -21,7 +21,10 @@ void LoadLevel(World& world) {
     world.SpawnEntity("door", "kvMover");
     world.SpawnEntity("lamp", "kvEntity");
     Entity& walker = world.SpawnEntity("guard", "kvAI2");
-    world.paths.Follow(world, walker, {{{0, 400, 0}}, {{400, 400, 0}}});
+    std::vector<qohost::Waypoint> path(2);
+    path[0].to = {0, 400, 0};
+    path[1].to = {400, 400, 0};
+    world.paths.Follow(world, walker, path);
 }
 
 TEST(HostWorldState, AMoverUnderWayASpawnedAndARemovedEntityAndACvarComeBack) {

@@ -66,6 +66,16 @@ void DeliverEvent(World& world, uint32_t entity, const char* event, const std::s
         if (!e || i >= e->objects.size()) break;
         kvQOObject* object = e->objects[i].object;
         if (!object || !object->HandlesEvent(event)) continue;
+        if (world.deliveryDepth >= kMaxDeliveryDepth) {
+            // Handlers that activate each other without ever waiting (a loop of targets) would
+            // nest threads until memory runs out: the delivery that goes too deep is dropped.
+            world.Record(RecordKind::Host,
+                         std::string(event) + " to " + e->name + "." + e->objects[i].className +
+                             " not delivered: events nested " + std::to_string(kMaxDeliveryDepth) +
+                             " deep (an activation loop that never waits?)",
+                         entity, Severity::Warning);
+            continue;
+        }
         if (world.Wants(RecordKind::Event)) RecordEvent(world, *e, event, i, by);
         // The handler gets a script thread of its own named after the event, whoever caused
         // it (the timeline, the simulation, a script's Activate): its waits wait, its warnings
@@ -73,7 +83,9 @@ void DeliverEvent(World& world, uint32_t entity, const char* event, const std::s
         // thread runs until the handler returns or first waits, before the next object gets
         // the event (docs/host.md).
         std::function<void(kvQOObject*)> copy = deliver;
+        ++world.deliveryDepth;
         world.scheduler.Create(event, object, &DeliveryEntry, &copy, {entity, static_cast<uint32_t>(i)});
+        --world.deliveryDepth;
     }
 }
 

@@ -18,6 +18,9 @@ struct Entity;
 // read by index on every step: a handler may add objects or remove the entity. Each handler
 // runs on a new script thread named after the event (docs/host.md). `deliver` is copied onto
 // that thread and runs on after this returns when the handler waits: it captures by value.
+// A delivery made from within kMaxDeliveryDepth deliveries still running (handlers that activate
+// each other and never wait) is dropped with a host warning instead.
+inline constexpr unsigned kMaxDeliveryDepth = 64;
 void DeliverEvent(World& world, uint32_t entity, const char* event, const std::string& by,
                   const std::function<void(kvQOObject*)>& deliver);
 

@@ -86,6 +86,8 @@ void RunSummary::Take(const Record& r) {
         }
         case RecordKind::Host:
             if (r.text.substr(0, kUnhandled.size()) == kUnhandled) ++unhandled_[std::string(r.text.substr(kUnhandled.size()))];
+            else if (r.severity >= qohost::Severity::Warning)  // the host could not do what was asked
+                ++messages_[(r.severity == qohost::Severity::Error ? "host error: " : "host warning: ") + std::string(r.text)];
             break;
         default: break;
     }

@@ -212,6 +212,9 @@ public:
     // Thread creations the scheduler refused (stack limit or memory); each is reported on the
     // console.
     uint64_t ThreadFailures() const { return threadFailures_; }
+    // Event deliveries running inside one another right now: a handler that activates an entity
+    // runs that entity's handlers before it goes on (host/methods/Events.cpp bounds the depth).
+    unsigned deliveryDepth = 0;
 
     Allocator allocator;
     Console console;

@@ -212,6 +212,26 @@ TEST(RunnerOutcomes, AMisnamedPlayerWarnsOnce) {
     EXPECT_NE(r.out.find("   warnings and failed calls printed once, repeats not printed: "), std::string::npos) << r.out;
 }
 
+// Handlers that activate each other and never wait (a pulse whose target is itself) would
+// nest event threads until memory runs out: the run goes on, with the deepest delivery dropped
+// and named in the summary.
+TEST(RunnerOutcomes, AnActivationLoopThatNeverWaitsIsCutWithAWarning) {
+    const std::string level = TestTempPath(".level.json");
+    std::ofstream(level) << R"({
+      "seconds": 0.5,
+      "players": [ { "name": "player1" } ],
+      "entities": [ { "name": "pulse", "class": "kvTarget", "targets": ["pulse"],
+                      "objects": [ { "class": "util_triggerPulse" } ] } ],
+      "timeline": [ { "frame": 2, "event": "activate", "entity": "pulse", "by": "player1" } ]
+    })";
+    const Result r = RunQohost("run '" + level + "' --hold 3600");
+    std::remove(level.c_str());
+    ASSERT_EQ(r.code, 0) << r.err << r.out.substr(0, 2000);
+    EXPECT_NE(r.out.find("host warning: OnActivate to pulse.util_triggerPulse not delivered: events nested 64 deep"),
+              std::string::npos)
+        << r.out.substr(r.out.find("== summary") == std::string::npos ? 0 : r.out.find("== summary"));
+}
+
 // A refused level says why and nothing else: no warnings of the module letting go of it.
 TEST(RunnerOutcomes, ARefusedLevelPrintsNoWarnings) {
     const Result r = RunQohost("run tests/data/levels/unknown_script_class.json");

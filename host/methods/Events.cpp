@@ -66,18 +66,21 @@ void DeliverEvent(World& world, uint32_t entity, const char* event, const std::s
         if (!e || i >= e->objects.size()) break;
         kvQOObject* object = e->objects[i].object;
         if (!object || !object->HandlesEvent(event)) continue;
-        if (world.deliveryDepth > 0 || world.scheduler.Current() != 0) {
-            if (world.nestedFrame != world.Frame()) world.nestedFrame = world.Frame(), world.nestedDeliveries = 0;
+        if (world.scheduler.Current() != 0) {  // caused by a script (every nested delivery is)
+            if (world.scriptDeliveryFrame != world.Frame()) {
+                world.scriptDeliveryFrame = world.Frame();
+                world.scriptDeliveries = 0;
+            }
             // Handlers that activate each other without ever waiting (a loop of targets) would
             // nest threads until memory runs out, or fan out for ever: the delivery that goes
             // too deep, or one too many in the frame, is dropped.
             const bool deep = world.deliveryDepth >= kMaxDeliveryDepth;
-            if (deep || ++world.nestedDeliveries > kMaxNestedDeliveries) {
+            if (deep || ++world.scriptDeliveries > kMaxScriptDeliveries) {
                 world.Record(RecordKind::Host,
                              std::string(event) + " to " + e->name + "." + e->objects[i].className +
                                  " not delivered: " +
                                  (deep ? "events nested " + std::to_string(kMaxDeliveryDepth) + " deep"
-                                       : std::to_string(kMaxNestedDeliveries) + " events caused by scripts this frame") +
+                                       : std::to_string(kMaxScriptDeliveries) + " events caused by scripts this frame") +
                                  " (an activation loop that never waits?)",
                              entity, Severity::Warning);
                 continue;

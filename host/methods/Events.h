@@ -20,9 +20,9 @@ struct Entity;
 // that thread and runs on after this returns when the handler waits: it captures by value.
 // A delivery made from within kMaxDeliveryDepth deliveries still running (handlers that activate
 // each other and never wait) is dropped with a host warning instead.
-// So is one a script causes once kMaxNestedDeliveries such were made in the frame.
+// So is one a script causes once kMaxScriptDeliveries such were made in the frame.
 inline constexpr unsigned kMaxDeliveryDepth = 64;
-inline constexpr uint64_t kMaxNestedDeliveries = 10000;
+inline constexpr uint64_t kMaxScriptDeliveries = 10000;
 void DeliverEvent(World& world, uint32_t entity, const char* event, const std::string& by,
                   const std::function<void(kvQOObject*)>& deliver);
 

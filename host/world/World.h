@@ -204,10 +204,10 @@ public:
     // Event deliveries running inside one another right now: a handler that activates an entity
     // runs that entity's handlers before it goes on (host/methods/Events.cpp bounds the depth).
     unsigned deliveryDepth = 0;
-    // Deliveries scripts caused in frame `nestedFrame` (bounded as well: a loop whose handlers
-    // each activate two targets and wait doubles its threads at every step).
-    uint64_t nestedDeliveries = 0;
-    uint64_t nestedFrame = 0;
+    // Deliveries scripts caused in frame `scriptDeliveryFrame` (bounded as well: a loop whose
+    // handlers each activate two targets and wait doubles its threads at every step).
+    uint64_t scriptDeliveries = 0;
+    uint64_t scriptDeliveryFrame = 0;
 
     Allocator allocator;
     Console console;

@@ -18,27 +18,41 @@ bool SameName(const char* a, const char* b) { return a && b && std::strcmp(a, b)
 
 }  // namespace
 
-std::string DescribeEvent(const LevelEvent& ev) {
-    auto by = [&](const char* word) { return ev.by.empty() ? std::string() : std::string(" ") + word + " " + ev.by; };
+void DescribeEvent(const LevelEvent& ev, std::string& out) {
+    const auto by = [&](const char* word) {
+        if (ev.by.empty()) return;
+        out += ' ';
+        out += word;
+        out += ' ';
+        out += ev.by;
+    };
+    // The kind's word and the entity: "activate relay1", then what the kind adds.
+    const auto head = [&](const char* kind, const std::string& entity) {
+        out += kind;
+        out += ' ';
+        out += entity;
+    };
     switch (ev.kind) {
-        case LevelEventKind::Activate: return "activate " + ev.entity + by("by");
-        case LevelEventKind::Trigger: return "trigger " + ev.entity + by("by");
+        case LevelEventKind::Activate: head("activate", ev.entity); return by("by");
+        case LevelEventKind::Trigger: head("trigger", ev.entity); return by("by");
         case LevelEventKind::Damage: {
             char amount[32];
-            std::snprintf(amount, sizeof amount, "%g", ev.amount);
-            return "damage " + ev.entity + " " + amount + by("by");
+            std::snprintf(amount, sizeof amount, " %g", ev.amount);
+            head("damage", ev.entity);
+            out += amount;
+            return by("by");
         }
-        case LevelEventKind::Death: return "death " + ev.entity + by("by");
-        case LevelEventKind::Enter: return "enter " + ev.entity + by("by");
-        case LevelEventKind::Exit: return "exit " + ev.entity + by("by");
-        case LevelEventKind::Use: return "use " + ev.entity + by("by");
-        case LevelEventKind::AnimNotify: return "animNotify " + ev.entity + " \"" + ev.text + "\"";
-        case LevelEventKind::Music: return "music " + ev.entity + " " + std::to_string(ev.value);
-        case LevelEventKind::Cvar: return "cvar " + ev.name + " \"" + ev.text + "\"";
-        case LevelEventKind::Event: return ev.name + " " + ev.entity + by("by");
-        case LevelEventKind::Aware: return "aware " + ev.entity + by("of");
+        case LevelEventKind::Death: head("death", ev.entity); return by("by");
+        case LevelEventKind::Enter: head("enter", ev.entity); return by("by");
+        case LevelEventKind::Exit: head("exit", ev.entity); return by("by");
+        case LevelEventKind::Use: head("use", ev.entity); return by("by");
+        case LevelEventKind::AnimNotify: head("animNotify", ev.entity); out += " \"" + ev.text + "\""; return;
+        case LevelEventKind::Music: head("music", ev.entity); out += " " + std::to_string(ev.value); return;
+        case LevelEventKind::Cvar: head("cvar", ev.name); out += " \"" + ev.text + "\""; return;
+        case LevelEventKind::Event: head(ev.name.c_str(), ev.entity); return by("by");
+        case LevelEventKind::Aware: head("aware", ev.entity); return by("of");
     }
-    return "?";
+    out += '?';
 }
 
 LevelRunner::LevelRunner(World& world, const LevelDesc& level) : world(world), level(level) {}
@@ -82,16 +96,21 @@ void LevelRunner::SendEntry(Entity& receiver, const char* name, const LevelEvent
 
 void LevelRunner::Deliver(const LevelEvent& ev) {
     if (ev.kind == LevelEventKind::Cvar) {
-        if (world.Wants(RecordKind::Timeline)) world.Record(RecordKind::Timeline, DescribeEvent(ev));
+        if (world.Wants(RecordKind::Timeline)) {
+            eventText_.clear();
+            DescribeEvent(ev, eventText_);
+            world.Record(RecordKind::Timeline, eventText_);
+        }
         world.cvars.Define(ev.name, ev.text);
         return;
     }
     Entity* receiver = world.ValidEntity(Handle(ev.entity));
-    if (world.Wants(RecordKind::Timeline))
-        world.Record(RecordKind::Timeline,
-                     DescribeEvent(ev) +
-                         (receiver ? "" : " (skipped: " + ev.entity + " no longer exists)"),
-                     receiver ? receiver->handle : 0);
+    if (world.Wants(RecordKind::Timeline)) {
+        eventText_.clear();
+        DescribeEvent(ev, eventText_);
+        if (!receiver) eventText_ += " (skipped: " + ev.entity + " no longer exists)";
+        world.Record(RecordKind::Timeline, eventText_, receiver ? receiver->handle : 0);
+    }
     if (!receiver) return;
     switch (ev.kind) {
         // Activation reaches the entity's own objects, as the Activate method; damage is the

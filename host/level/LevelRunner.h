@@ -49,9 +49,10 @@ private:
     World& world;
     const LevelDesc& level;
     size_t nextEvent = 0;   // index into level.timeline
+    std::string eventText_;  // the text of the event being recorded, reused
 };
 
-// A short text of a timeline event, as the log and the trace show it.
-std::string DescribeEvent(const LevelEvent& event);
+// A short text of a timeline event, as the log and the trace show it, appended to `out`.
+void DescribeEvent(const LevelEvent& event, std::string& out);
 
 }  // namespace qohost

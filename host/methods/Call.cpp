@@ -1,7 +1,9 @@
 #include "host/methods/Call.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include "host/methods/Events.h"
 
@@ -9,25 +11,45 @@ namespace qohost {
 
 namespace {
 
-std::string Number(float f) {
+// As "%g" prints it, without the printf machinery.
+void AppendNumber(std::string& out, float f) {
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%g", f);
-    return buf;
+    const auto end = std::to_chars(buf, buf + sizeof buf, double(f), std::chars_format::general, 6).ptr;
+    out.append(buf, end);
 }
 
-std::string ArgText(World& world, const Arg& a) {
+void AppendInt(std::string& out, int32_t i) {
+    char buf[16];
+    out.append(buf, std::to_chars(buf, buf + sizeof buf, i).ptr);
+}
+
+// "(x y z)", "(r g b a)"
+void AppendNumbers(std::string& out, std::initializer_list<float> numbers) {
+    out += '(';
+    bool first = true;
+    for (float f : numbers) {
+        if (!first) out += ' ';
+        first = false;
+        AppendNumber(out, f);
+    }
+    out += ')';
+}
+
+void AppendArg(std::string& out, World& world, const Arg& a) {
     switch (a.type) {
-        case 'e': return EntityText(world, a.entity);
-        case 'i': return std::to_string(a.i);
-        case 'f': return Number(a.f);
-        case 'b': return a.b ? "true" : "false";
+        case 'e': AppendEntityText(out, world, a.entity); return;
+        case 'i': AppendInt(out, a.i); return;
+        case 'f': AppendNumber(out, a.f); return;
+        case 'b': out += a.b ? "true" : "false"; return;
         case 'v':
-        case 'a': return "(" + Number(a.v.x) + " " + Number(a.v.y) + " " + Number(a.v.z) + ")";
-        case 'c':
-            return "(" + Number(a.c.r) + " " + Number(a.c.g) + " " + Number(a.c.b) + " " +
-                   Number(a.c.a) + ")";
-        case 'd': return DeclText(world, a.decl);
-        default: return "\"" + std::string(a.s) + "\"";
+        case 'a': AppendNumbers(out, {a.v.x, a.v.y, a.v.z}); return;
+        case 'c': AppendNumbers(out, {a.c.r, a.c.g, a.c.b, a.c.a}); return;
+        case 'd': out += DeclText(world, a.decl); return;
+        default:
+            out += '"';
+            out += a.s;
+            out += '"';
+            return;
     }
 }
 
@@ -79,24 +101,42 @@ std::string DeclText(World& world, const void* decl) {
     return buf;
 }
 
-std::string CallText(const Call& c) {
-    std::string text = c.self.name + "." + c.method.name + "(";
-    for (int k = 0; k < c.count; ++k) text += (k ? ", " : "") + ArgText(c.world, c.args[k]);
-    return text + ")";
+void AppendCallText(std::string& out, const Call& c) {
+    out += c.self.name;
+    out += '.';
+    out += c.method.name;
+    out += '(';
+    for (int k = 0; k < c.count; ++k) {
+        if (k) out += ", ";
+        AppendArg(out, c.world, c.args[k]);
+    }
+    out += ')';
 }
 
-std::string AnswerText(const Call& c) {
+std::string CallText(const Call& c) {
+    std::string text;
+    AppendCallText(text, c);
+    return text;
+}
+
+void AppendAnswerText(std::string& out, const Call& c) {
     const MethodResult& r = c.result;
     switch (c.method.result) {
-        case qoMethodResult::None: return {};
-        case qoMethodResult::Bool: return r.i ? "true" : "false";
-        case qoMethodResult::Int: return std::to_string(r.i);
-        case qoMethodResult::Entity: return r.i == 0 ? "none" : EntityText(c.world, static_cast<uint32_t>(r.i));
-        case qoMethodResult::Float: return Number(r.f);
-        case qoMethodResult::Vector: return "(" + Number(r.v.x) + " " + Number(r.v.y) + " " + Number(r.v.z) + ")";
-        case qoMethodResult::String: return "\"" + r.s + "\"";
+        case qoMethodResult::None: return;
+        case qoMethodResult::Bool: out += r.i ? "true" : "false"; return;
+        case qoMethodResult::Int: AppendInt(out, r.i); return;
+        case qoMethodResult::Entity:
+            if (r.i == 0) out += "none";
+            else AppendEntityText(out, c.world, static_cast<uint32_t>(r.i));
+            return;
+        case qoMethodResult::Float: AppendNumber(out, r.f); return;
+        case qoMethodResult::Vector: AppendNumbers(out, {r.v.x, r.v.y, r.v.z}); return;
+        case qoMethodResult::String:
+            out += '"';
+            out += r.s;
+            out += '"';
+            return;
     }
-    return {};
 }
 
 }  // namespace qohost

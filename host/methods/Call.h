@@ -78,10 +78,12 @@ Arg Decode(char type, const unsigned char* slot);
 // A decl as records show it: its name, "null", or its address when the host does not know it.
 std::string DeclText(World& world, const void* decl);
 
-// The call as records show it: "entity.Method(arguments)".
+// The call as records show it: "entity.Method(arguments)"; appended to `out`, or as a text.
+void AppendCallText(std::string& out, const Call& c);
 std::string CallText(const Call& c);
-// What a query answered, by the method's result type: "true", "3", "player1", "none", "(0 0 64)".
-std::string AnswerText(const Call& c);
+// Appends what a query answered, by the method's result type: "true", "3", "player1", "none",
+// "(0 0 64)".
+void AppendAnswerText(std::string& out, const Call& c);
 
 // ---- field effects ---------------------------------------------------------------------------
 

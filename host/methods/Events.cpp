@@ -1,6 +1,7 @@
 #include "host/methods/Events.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <utility>
 
@@ -11,10 +12,22 @@
 
 namespace qohost {
 
+void AppendEntityText(std::string& out, World& world, uint32_t handle) {
+    if (handle == 0) {
+        out += "<none>";
+    } else if (const Entity* e = world.EntityByHandle(handle)) {
+        out += e->name;
+    } else {
+        char buf[16];
+        out += '#';
+        out.append(buf, std::to_chars(buf, buf + sizeof buf, handle).ptr);
+    }
+}
+
 std::string EntityText(World& world, uint32_t handle) {
-    if (handle == 0) return "<none>";
-    if (const Entity* e = world.EntityByHandle(handle)) return e->name;
-    return "#" + std::to_string(handle);
+    std::string text;
+    AppendEntityText(text, world, handle);
+    return text;
 }
 
 namespace {
@@ -36,10 +49,18 @@ void RecordEvent(World& world, const Entity& e, const char* event, size_t index,
     r.name = world.names.Intern(event);
     r.number = static_cast<int32_t>(index);
     r.detail = &detail;
-    r.format = [](const Record& record) {
+    r.format = [](const Record& record, std::string& out) {
         const auto& d = *static_cast<const EventDelivery*>(record.detail);
-        return std::string(d.event) + " " + d.entity + " #" + std::to_string(d.index) +
-               (d.by.empty() ? "" : " by " + d.by);
+        char index[24];
+        out += d.event;
+        out += ' ';
+        out += d.entity;
+        out += " #";
+        out.append(index, std::to_chars(index, index + sizeof index, d.index).ptr);
+        if (!d.by.empty()) {
+            out += " by ";
+            out += d.by;
+        }
     };
     world.Emit(r);
 }

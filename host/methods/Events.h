@@ -43,5 +43,6 @@ int64_t HealthPoints(float amount);
 
 // The entity's name for records: "<none>" for handle 0, "#<handle>" for one that is gone.
 std::string EntityText(World& world, uint32_t handle);
+void AppendEntityText(std::string& out, World& world, uint32_t handle);
 
 }  // namespace qohost

@@ -776,9 +776,9 @@ bool DispatchMethod(World& world, Entity& entity, int32_t method, const char* si
         r.entity = entity.handle;
         r.number = method;
         r.detail = &call;
-        r.format = [](const Record& rec) { return CallText(*static_cast<const Call*>(rec.detail)); };
+        r.format = [](const Record& rec, std::string& text) { AppendCallText(text, *static_cast<const Call*>(rec.detail)); };
         if (answers && !call.failed)
-            r.answer = [](const Record& rec) { return AnswerText(*static_cast<const Call*>(rec.detail)); };
+            r.answer = [](const Record& rec, std::string& text) { AppendAnswerText(text, *static_cast<const Call*>(rec.detail)); };
         world.Emit(r);
     };
     if (record && !answers) emit();

@@ -92,15 +92,24 @@ struct Record {
     // Valid only while the record is being handed out.
     std::string_view text;
     // The happening's own data (ThreadRecord, DebugDraw, DevWindowItems, a method call), valid
-    // only while the record is being handed out; `format` builds the text from it.
+    // only while the record is being handed out; `format` appends the text built from it to
+    // `out` (a sink's reused buffer: no text of its own per record).
     const void* detail = nullptr;
-    std::string (*format)(const Record&) = nullptr;
-    // For a call that answers (kind "method"): the answer, as the printed log shows it after
-    // the call ("arena.IsEntityInVolume(player1) -> true"); null for none.
-    std::string (*answer)(const Record&) = nullptr;
+    void (*format)(const Record&, std::string& out) = nullptr;
+    // For a call that answers (kind "method"): appends the answer, as the printed log shows it
+    // after the call ("arena.IsEntityInVolume(player1) -> true"); null for none.
+    void (*answer)(const Record&, std::string& out) = nullptr;
 
-    // One line, as the log prints it (colour codes of console lines kept).
-    std::string Text() const { return format ? format(*this) : std::string(text); }
+    // One line, as the log prints it (colour codes of console lines kept), appended to `out`.
+    void AppendText(std::string& out) const {
+        if (format) format(*this, out);
+        else out.append(text);
+    }
+    std::string Text() const {
+        std::string out;
+        AppendText(out);
+        return out;
+    }
 };
 
 // One debug draw request (host slots 39, 41 to 47): the detail of a Draw record.

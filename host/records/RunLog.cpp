@@ -1,6 +1,7 @@
 #include "host/records/RunLog.h"
 
 #include <cctype>
+#include <charconv>
 #include <cinttypes>
 #include <cstdio>
 
@@ -43,7 +44,7 @@ void RunLog::Only(std::vector<std::string> names, World& world) {
     world_ = &world;
 }
 
-bool RunLog::Involves(const Record& r, const std::string& text) const {
+bool RunLog::Involves(const Record& r, std::string_view text) const {
     if (only_.empty()) return true;
     const Entity* about = r.entity && world_ ? world_->EntityByHandle(r.entity) : nullptr;
     for (const std::string& name : only_) {
@@ -81,35 +82,54 @@ void RunLog::Take(const Record& r) {
             return;
         }
     }
-    std::string answer;
-    if (r.answer && !FreshAnswer(r, answer)) return;
+    // The line is built in a reused buffer and kept in the frame's own (FrameLines).
+    line_.clear();
+    if (console) {
+        line_ += Console::StripColors(r.text);
+    } else {
+        line_ += r.kind == RecordKind::Timeline ? "   > " : "   ";
+        r.AppendText(line_);
+    }
+    const size_t textSize = line_.size();
+    if (r.answer) {
+        if (!FreshAnswer(r, std::string_view(line_).substr(3))) return;
+        line_ += " -> ";
+        line_ += answer_;
+    }
     if (!frame_.lines.empty() && r.frame != frame_.first) CloseFrame();
-    if (frame_.lines.empty()) frame_ = {r.frame, r.frame, r.timeMs, r.timeMs, {}};
-    std::string line = console                          ? Console::StripColors(r.text)
-                       : r.kind == RecordKind::Timeline ? "   > " + r.Text()
-                                                        : "   " + r.Text();
-    if (!Involves(r, line + answer)) return;
-    if (!frame_.lines.empty() && frame_.lines.back().text == line && frame_.lines.back().answer == answer)
-        ++frame_.lines.back().count;
-    else
-        frame_.lines.push_back({std::move(line), std::move(answer), 1});
+    if (frame_.lines.empty()) {
+        frame_.first = frame_.last = r.frame;
+        frame_.firstMs = frame_.lastMs = r.timeMs;
+    }
+    if (!Involves(r, line_)) return;
+    if (!frame_.lines.empty()) {
+        FrameLines::Line& back = frame_.lines.back();
+        if (back.size == textSize && frame_.Whole(back) == line_) {
+            ++back.count;
+            return;
+        }
+    }
+    frame_.lines.push_back({static_cast<uint32_t>(frame_.chars.size()), static_cast<uint32_t>(textSize),
+                            static_cast<uint32_t>(line_.size() - textSize), 1});
+    frame_.chars += line_;
 }
 
-bool RunLog::FreshAnswer(const Record& r, std::string& shown) {
+bool RunLog::FreshAnswer(const Record& r, std::string_view call) {
     if (r.frame != answersFrame_) {
-        // Only answers of the frame before matter: the table never outgrows two frames' calls.
-        std::erase_if(answers_, [&](const auto& a) { return a.second.frame + 1 < r.frame; });
+        // Only answers of the frame before matter: the tables never hold more than two frames'
+        // calls.
+        if (r.frame == answersFrame_ + 1) answersBefore_.swap(answers_);
+        else answersBefore_.clear();
+        answers_.clear();
         answersFrame_ = r.frame;
     }
-    std::string answer = r.answer(r);
-    shown = " -> " + answer;
-    Answer& a = answers_[r.Text()];
-    if (a.frame != r.frame) {
-        a.before = a.frame + 1 == r.frame ? std::move(a.text) : std::string("\x01");  // nothing before
-        a.frame = r.frame;
-    }
-    a.text = std::move(answer);
-    if (allQueries_ || a.before != a.text) return true;
+    answer_.clear();
+    r.answer(r, answer_);
+    const auto before = answersBefore_.find(call);
+    const bool fresh = before == answersBefore_.end() || std::string_view(before->second) != answer_;
+    if (const auto now = answers_.find(call); now != answers_.end()) now->second.assign(answer_);
+    else answers_.emplace(call, std::string_view(answer_));
+    if (allQueries_ || fresh) return true;
     ++foldedQueries_;
     return false;
 }
@@ -143,11 +163,21 @@ std::string Seconds(int64_t ms) {
 
 }  // namespace
 
+bool RunLog::FrameLines::SameLines(const FrameLines& o) const {
+    if (lines.size() != o.lines.size()) return false;
+    for (size_t i = 0; i < lines.size(); ++i)
+        if (lines[i].size != o.lines[i].size || lines[i].count != o.lines[i].count) return false;
+    for (size_t i = 0; i < lines.size(); ++i)
+        if (Text(lines[i]) != o.Text(o.lines[i])) return false;
+    return true;
+}
+
 void RunLog::CloseFrame() {
     if (frame_.lines.empty()) return;
-    bool same = !printed_.lines.empty() && printed_.lines == frame_.lines && frame_.first == printed_.last + 1;
+    bool same = !printed_.lines.empty() && frame_.first == printed_.last + 1 && printed_.SameLines(frame_);
     bool otherAnswers = false;
-    for (size_t i = 0; same && i < frame_.lines.size(); ++i) otherAnswers |= frame_.lines[i].answer != printed_.lines[i].answer;
+    for (size_t i = 0; same && i < frame_.lines.size(); ++i)
+        otherAnswers |= frame_.Answer(frame_.lines[i]) != printed_.Answer(printed_.lines[i]);
     if (same && !(otherAnswers && allQueries_)) {
         if (printed_.last == told_) repeatsSince_ = std::chrono::steady_clock::now();
         otherAnswers_ |= otherAnswers;
@@ -156,21 +186,29 @@ void RunLog::CloseFrame() {
     } else {
         PrintRepeats();
         PrintFrame(frame_);
-        printed_ = std::move(frame_);
+        std::swap(printed_, frame_);  // the buffers of the frame before are reused
         told_ = printed_.first;
     }
-    frame_ = {};
+    frame_.Clear();
 }
 
 void RunLog::PrintFrame(const FrameLines& frame) {
     if (!out_) return;
     std::fprintf(out_, "-- frame %" PRIu64 " (%s)\n", frame.first, Seconds(frame.firstMs).c_str());
+    print_.clear();
     for (const FrameLines::Line& line : frame.lines) {
-        if (line.count == 1) std::fprintf(out_, "%s%s\n", line.text.c_str(), line.answer.c_str());
-        else std::fprintf(out_, "%s%s (x%d)\n", line.text.c_str(), line.answer.c_str(), line.count);
+        // As C strings: a text with a NUL in it ends there.
+        for (std::string_view part : {frame.Text(line), frame.Answer(line)}) print_ += part.substr(0, part.find('\0'));
+        if (line.count != 1) {
+            char count[16];
+            print_ += " (x";
+            print_.append(count, std::to_chars(count, count + sizeof count, line.count).ptr);
+            print_ += ')';
+        }
+        print_ += '\n';
     }
+    std::fwrite(print_.data(), 1, print_.size(), out_);
 }
-
 void RunLog::PrintRepeats() {
     if (printed_.lines.empty() || printed_.last == told_ || !out_) return;
     // The frames after the last told up to `last` printed what frame `first` printed.

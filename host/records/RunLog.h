@@ -16,8 +16,10 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <memory_resource>
 #include <set>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -65,24 +67,39 @@ public:
     void Finish();
 
 private:
+    // The lines of a frame in one reused buffer: each line's text, then its answer, one after
+    // the other in `chars`. Taking a record appends to it; nothing is allocated per record once
+    // the buffers have grown to a frame's size.
     struct FrameLines {
         uint64_t first = 0, last = 0;
         int64_t firstMs = 0, lastMs = 0;
         struct Line {
-            std::string text, answer;  // the answer of a query: " -> 3"
-            int count = 1;             // times repeated in a row
-            bool operator==(const Line& o) const { return text == o.text && count == o.count; }
+            uint32_t at = 0;      // the text starts at chars[at]
+            uint32_t size = 0;    // then `size` characters of text
+            uint32_t answer = 0;  // and `answer` characters of the answer of a query: " -> 3"
+            int count = 1;        // times repeated in a row
         };
+        std::string chars;
         std::vector<Line> lines;
+
+        std::string_view Text(const Line& l) const { return std::string_view(chars).substr(l.at, l.size); }
+        std::string_view Answer(const Line& l) const { return std::string_view(chars).substr(l.at + l.size, l.answer); }
+        std::string_view Whole(const Line& l) const { return std::string_view(chars).substr(l.at, l.size + l.answer); }
+        // The same lines (text and count); answers may differ.
+        bool SameLines(const FrameLines& o) const;
+        void Clear() {
+            chars.clear();
+            lines.clear();
+        }
     };
-    // False for a query that answers as it did in the frame before (folded away); `shown` gets
-    // the answer as the line shows it.
-    bool FreshAnswer(const Record& record, std::string& shown);
+    // False for a query that answers as it did in the frame before (folded away); `answer_`
+    // gets the answer either way.
+    bool FreshAnswer(const Record& record, std::string_view call);
     void CloseFrame();
     void PrintFrame(const FrameLines& frame);
     void PrintRepeats();
 
-    bool Involves(const Record& record, const std::string& text) const;
+    bool Involves(const Record& record, std::string_view text) const;
 
     FILE* out_;
     bool methods_;
@@ -91,13 +108,18 @@ private:
     World* world_ = nullptr;
     size_t players_ = SIZE_MAX;  // unknown: nothing folded
     bool allQueries_ = false;
-    struct Answer {
-        std::string text;    // the last answer, in `frame`
-        uint64_t frame = 0;
-        std::string before;  // the last answer of the frame before (a mark when none)
+    // The last answer of each query (by its call's text), of the frame `answersFrame_` and of
+    // the frame before; both tables live in one pool that keeps what the tables let go of.
+    struct TextHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
     };
-    std::unordered_map<std::string, Answer> answers_;  // by call, those of this frame and the last
+    using Answers = std::pmr::unordered_map<std::pmr::string, std::pmr::string, TextHash, std::equal_to<>>;
+    std::pmr::unsynchronized_pool_resource answerPool_;
+    Answers answers_{&answerPool_}, answersBefore_{&answerPool_};
     uint64_t answersFrame_ = 0;
+    std::string answer_;  // the answer being looked at
+    std::string line_;    // the line being taken
     uint64_t foldedQueries_ = 0;
     std::vector<std::string> foldedLookups_;
     std::set<std::string> shownProblems_;  // warnings and failed calls printed once
@@ -106,6 +128,7 @@ private:
     FrameLines printed_;  // the last frame printed (first); up to last the frames repeated it
     uint64_t told_ = 0;   // the last of those repeats that a line has told
     bool otherAnswers_ = false;  // some of those repeats had other answers to the same queries
+    std::string print_;   // what is printed next, written out at once
     std::chrono::duration<double> hold_;
     std::chrono::steady_clock::time_point repeatsSince_;  // when the repeats began to be held
 };

@@ -694,9 +694,9 @@ const char* ReasonName(EndReason reason) {
 
 }  // namespace
 
-std::string FormatThreadRecord(const Record& record) {
+void FormatThreadRecord(const Record& record, std::string& out) {
     const auto& r = *static_cast<const ThreadRecord*>(record.detail);
-    return FormatThreadEvent(r.event, r.info);
+    out += FormatThreadEvent(r.event, r.info);
 }
 
 std::string FormatThreadEvent(const ThreadEvent& e, const ThreadInfo& thread) {

@@ -272,8 +272,8 @@ struct ThreadRecord {
     const ThreadEvent& event;
     const ThreadInfo& info;
 };
-// FormatThreadEvent of a thread record's detail.
-std::string FormatThreadRecord(const struct Record& record);
+// Appends FormatThreadEvent of a thread record's detail.
+void FormatThreadRecord(const struct Record& record, std::string& out);
 
 // One line for the world's recorder, e.g. "start 3 \"Update\" on #7.0 by 1",
 // "suspend 3 seconds 0.5", "resume 3", "end 3 ended by name".

@@ -635,13 +635,13 @@ void World::Draw(const DebugDraw& draw) {
     qohost::Record r;
     r.kind = RecordKind::Draw;
     r.detail = &draw;
-    r.format = [](const qohost::Record& record) {
+    r.format = [](const qohost::Record& record, std::string& out) {
         const DebugDraw& d = *static_cast<const DebugDraw*>(record.detail);
         const std::string a = VectorText(&d.a), b = VectorText(&d.b);
-        if (d.shape == "circle" || d.shape == "sphere") return d.shape + " " + a + " r=" + std::to_string(d.radius);
-        if (d.shape == "box") return "box " + a + " " + b + " at " + VectorText(&d.c);
-        if (d.shape == "text") return "text \"" + d.text + "\" at " + a;
-        return d.shape + " " + a + " " + b;
+        if (d.shape == "circle" || d.shape == "sphere") out += d.shape + " " + a + " r=" + std::to_string(d.radius);
+        else if (d.shape == "box") out += "box " + a + " " + b + " at " + VectorText(&d.c);
+        else if (d.shape == "text") out += "text \"" + d.text + "\" at " + a;
+        else out += d.shape + " " + a + " " + b;
     };
     Emit(r);
 }

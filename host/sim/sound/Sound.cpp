@@ -48,7 +48,7 @@ void RecordSound(World& world, const SoundChange& change) {
     r.entity = change.entity->handle;
     r.number = change.channel;
     r.detail = &change;
-    r.format = SoundText;
+    r.format = [](const Record& record, std::string& out) { out += SoundText(record); };
     world.Emit(r);
 }
 

@@ -1,5 +1,6 @@
 #include "host/records/RunLog.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cinttypes>
@@ -118,20 +119,68 @@ bool RunLog::FreshAnswer(const Record& r, std::string_view call) {
     if (r.frame != answersFrame_) {
         // Only answers of the frame before matter: the tables never hold more than two frames'
         // calls.
-        if (r.frame == answersFrame_ + 1) answersBefore_.swap(answers_);
-        else answersBefore_.clear();
-        answers_.clear();
+        if (r.frame == answersFrame_ + 1) std::swap(answersBefore_, answers_);
+        else answersBefore_.Clear();
+        answers_.Clear();
         answersFrame_ = r.frame;
     }
     answer_.clear();
     r.answer(r, answer_);
-    const auto before = answersBefore_.find(call);
-    const bool fresh = before == answersBefore_.end() || std::string_view(before->second) != answer_;
-    if (const auto now = answers_.find(call); now != answers_.end()) now->second.assign(answer_);
-    else answers_.emplace(call, std::string_view(answer_));
+    const size_t hash = Answers::Hash(call);
+    std::string_view before;
+    const bool fresh = !answersBefore_.Find(call, hash, before) || before != answer_;
+    answers_.Put(call, hash, answer_);
     if (allQueries_ || fresh) return true;
     ++foldedQueries_;
     return false;
+}
+
+size_t RunLog::Answers::Hash(std::string_view call) { return std::hash<std::string_view>{}(call); }
+
+size_t RunLog::Answers::Seek(std::string_view call, size_t hash) const {
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot& s = slots_[i];
+        if (s.used != frame_ || (s.hash == hash && Chars(s.at, s.size) == call)) return i;
+    }
+}
+
+bool RunLog::Answers::Find(std::string_view call, size_t hash, std::string_view& answer) const {
+    if (used_ == 0) return false;
+    const Slot& s = slots_[Seek(call, hash)];
+    if (s.used != frame_) return false;
+    answer = Chars(s.answerAt, s.answerSize);
+    return true;
+}
+
+void RunLog::Answers::Put(std::string_view call, size_t hash, std::string_view answer) {
+    if (2 * (used_ + 1) > slots_.size()) {
+        // Twice the slots, the calls placed again.
+        std::vector<Slot> old(std::max<size_t>(64, 2 * slots_.size()));
+        old.swap(slots_);
+        for (const Slot& s : old)
+            if (s.used == frame_) slots_[Seek(Chars(s.at, s.size), s.hash)] = s;
+    }
+    Slot& s = slots_[Seek(call, hash)];
+    if (s.used != frame_) {
+        s = {hash, frame_, static_cast<uint32_t>(chars_.size()), static_cast<uint32_t>(call.size()), 0, 0};
+        chars_ += call;
+        ++used_;
+    }
+    if (Chars(s.answerAt, s.answerSize) != answer) {
+        s.answerAt = static_cast<uint32_t>(chars_.size());
+        s.answerSize = static_cast<uint32_t>(answer.size());
+        chars_ += answer;
+    }
+}
+
+void RunLog::Answers::Clear() {
+    if (used_ && ++frame_ == 0) {  // the numbers wrapped around: slots of old frames are emptied
+        std::fill(slots_.begin(), slots_.end(), Slot{});
+        frame_ = 1;
+    }
+    used_ = 0;
+    chars_.clear();
 }
 
 void RunLog::FrameDone() {

@@ -16,11 +16,9 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <memory_resource>
 #include <set>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -108,15 +106,32 @@ private:
     World* world_ = nullptr;
     size_t players_ = SIZE_MAX;  // unknown: nothing folded
     bool allQueries_ = false;
-    // The last answer of each query (by its call's text), of the frame `answersFrame_` and of
-    // the frame before; both tables live in one pool that keeps what the tables let go of.
-    struct TextHash {
-        using is_transparent = void;
-        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    // The last answer of each query of one frame, by its call's text: the texts in one buffer,
+    // found through an open-addressed index. Emptied, not freed, when a frame is over, so it
+    // stays the size of the busiest frame.
+    class Answers {
+    public:
+        // False when `call` was not asked in this frame; `hash` is Hash(call).
+        bool Find(std::string_view call, size_t hash, std::string_view& answer) const;
+        void Put(std::string_view call, size_t hash, std::string_view answer);
+        void Clear();
+        static size_t Hash(std::string_view call);
+
+    private:
+        struct Slot {
+            size_t hash = 0;
+            uint32_t used = 0;                      // used in this frame when equal to frame_
+            uint32_t at = 0, size = 0;              // the call's text in chars_
+            uint32_t answerAt = 0, answerSize = 0;  // its last answer in chars_
+        };
+        size_t Seek(std::string_view call, size_t hash) const;  // its slot, or the empty one for it
+        std::string_view Chars(uint32_t at, uint32_t size) const { return std::string_view(chars_).substr(at, size); }
+        std::string chars_;
+        std::vector<Slot> slots_;  // a power of two in size, at most half used
+        size_t used_ = 0;
+        uint32_t frame_ = 1;  // a new number for each frame: emptying touches no slot
     };
-    using Answers = std::pmr::unordered_map<std::pmr::string, std::pmr::string, TextHash, std::equal_to<>>;
-    std::pmr::unsynchronized_pool_resource answerPool_;
-    Answers answers_{&answerPool_}, answersBefore_{&answerPool_};
+    Answers answers_, answersBefore_;  // of the frame `answersFrame_` and of the frame before
     uint64_t answersFrame_ = 0;
     std::string answer_;  // the answer being looked at
     std::string line_;    // the line being taken

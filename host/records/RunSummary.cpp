@@ -59,9 +59,9 @@ RunSummary::RunSummary(World& world) : world_(world) {
 }
 
 void RunSummary::Take(const Record& r) {
-    if (r.entity) active_.insert(r.entity);
+    if (r.entity) MarkActive(r.entity);
     if (r.thread)
-        if (const ThreadInfo* t = world_.scheduler.Find(r.thread)) active_.insert(t->owner.entity);
+        if (const ThreadInfo* t = world_.scheduler.Find(r.thread)) MarkActive(t->owner.entity);
     switch (r.kind) {
         case RecordKind::Console: {
             if (players_ != SIZE_MAX && !OptionalLookupMissing(r.text, players_).empty()) break;
@@ -85,7 +85,10 @@ void RunSummary::Take(const Record& r) {
             break;
         }
         case RecordKind::Host:
-            if (r.text.substr(0, kUnhandled.size()) == kUnhandled) ++unhandled_[std::string(r.text.substr(kUnhandled.size()))];
+            if (r.text.substr(0, kUnhandled.size()) == kUnhandled) {
+                auto& [name, count] = unhandled_[r.entity];
+                if (!count++) name = r.text.substr(kUnhandled.size());
+            }
             else if (r.severity >= qohost::Severity::Warning)  // the host could not do what was asked
                 ++messages_[(r.severity == qohost::Severity::Error ? "host error: " : "host warning: ") + std::string(r.text)];
             break;
@@ -103,7 +106,9 @@ void RunSummary::Print(FILE* out, World& world) const {
     std::fprintf(out, "== summary\n");
     PrintCounts(out, "warnings and errors", messages_);
     PrintCounts(out, "method calls that failed", failures_);
-    PrintCounts(out, "activations nothing handled", unhandled_);
+    std::map<std::string, uint64_t> unhandled;
+    for (const auto& [entity, named] : unhandled_) unhandled[named.first] += named.second;
+    PrintCounts(out, "activations nothing handled", unhandled);
     std::map<std::string, uint64_t> waiting;
     for (uint32_t id : world.scheduler.LiveThreads())
         if (const ThreadInfo* t = world.scheduler.Find(id)) {
@@ -120,7 +125,7 @@ void RunSummary::Print(FILE* out, World& world) const {
     for (Entity* e : world.Entities()) {
         bool scripted = false;
         for (const ScriptObjectSlot& o : e->objects) scripted |= o.object != nullptr;
-        if (!scripted || e->name == "world" || active_.count(e->handle)) continue;
+        if (!scripted || e->name == "world" || (e->handle < active_.size() && active_[e->handle])) continue;
         if (++idleCount <= 10) idle += (idle.empty() ? "" : ", ") + e->name;
     }
     if (idleCount)

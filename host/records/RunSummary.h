@@ -10,7 +10,8 @@
 #include <cstdio>
 #include <map>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "host/records/Recorder.h"
@@ -36,8 +37,13 @@ private:
     World& world_;
     std::map<std::string, uint64_t> messages_;  // "warning: .Activate failed." -> count
     std::map<std::string, uint64_t> failures_;  // "Activate failed: no such entity" -> count
-    std::map<std::string, uint64_t> unhandled_; // activated entity -> count
-    std::unordered_set<uint32_t> active_;       // entities some record was about, or whose thread made it
+    // Activated entity (by handle) -> its name and count; by name when printed.
+    std::unordered_map<uint32_t, std::pair<std::string, uint64_t>> unhandled_;
+    std::vector<bool> active_;  // by handle: entities some record was about, or whose thread made it
+    void MarkActive(uint32_t entity) {
+        if (entity >= active_.size()) active_.resize(entity + 1 + entity / 2);
+        active_[entity] = true;
+    }
     std::vector<std::string> lookups_;
     uint64_t queries_ = 0;
     uint64_t repeats_ = 0;

@@ -179,7 +179,11 @@ void ClassActivationEffects(World& world, uint32_t target, uint32_t activator) {
         // An activation that no script object and no class effect answers is worth a count.
         bool handled = HostClassIsA(e->hostClass, "kvTarget_Spawn") || HostClassIsA(e->hostClass, "kvTarget_Relay");
         for (const ScriptObjectSlot& o : e->objects) handled |= o.object && o.object->HandlesEvent("OnActivate");
-        if (!handled) world.Record(RecordKind::Host, std::string(kUnhandledActivation) + e->name, target, Severity::Notice);
+        if (!handled) {
+            thread_local std::string text;  // reused: one for every activation of a plain target
+            text.assign(kUnhandledActivation).append(e->name);
+            world.Record(RecordKind::Host, text, target, Severity::Notice);
+        }
     }
     SpawnOnActivate(world, target);
     const Entity* relay = world.ValidEntity(target);

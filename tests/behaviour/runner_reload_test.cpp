@@ -6,6 +6,7 @@
 // "Checkpoints and module reloads") are named with the reason; they still must reload without
 // a leak or a crash.
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -48,16 +49,16 @@ const std::map<std::string, const char*> kLoadRestarts = {
     {"designer_tools", "the designer tools' timers and relays start again"},
     {"encounter", "the encounter network's nodes connect again and its spawners start again"},
     {"spawn_fight", "the spawn manager starts its waves again"},
-    {"debug", "the console variable the timeline set before the frame is not in a checkpoint"},
-    {"door_sequence", "a moverExtender restores its saved offsets; the mover under way starts again"},
+    {"debug", "the world utility's Init waits its frames again before it starts the debug reader"},
+    {"door_sequence", "a moverExtender puts its mover at its saved offsets from where the mover stands, which the "
+                      "checkpoint has put back already: the offsets count twice"},
     {"intro", "the health watcher starts watching again"},
-    {"kill_counter", "spawned actors and their watchers are not in a checkpoint"},
+    {"kill_counter", "the kill counter starts counting again and does not watch the spawned actors again"},
     {"lift", "the moving platform's keys start again from the first key"},
-    {"monsters", "monster positions and paths are not in a checkpoint"},
+    {"monsters", "the monster behaviour scripts start their behaviour again"},
     {"music", "the music manager starts again from its first state"},
     {"objectives", "the objective manager starts again from the first objective"},
     {"relay", "relays and timers start counting again"},
-    {"walk_volumes", "walkers start their paths again from the level's start"},
 };
 
 struct Level {
@@ -279,6 +280,28 @@ TEST(RunnerReload, WatchReloadsWhenTheLibraryFileIsReplaced) {
     EXPECT_EQ(WEXITSTATUS(status), 6) << text.substr(text.size() > 3000 ? text.size() - 3000 : 0);
     EXPECT_NE(text.find(") by SIGINT\n"), std::string::npos);
     EXPECT_EQ(text.find("still allocated after teardown"), std::string::npos);
+}
+
+// A checkpoint names its level: another level refuses it before anything runs. One without the
+// world state (an older file) still loads, and the run says what starts afresh.
+TEST(RunnerReload, CheckpointsOfAnotherLevelAreRefusedAndOldOnesLoadWithANote) {
+    const std::string file = TestTempPath(".json");
+    ASSERT_EQ(RunQohost("run examples/levels/walk_volumes.json --quiet --save-at 100 '" + file + "'").code, 0);
+    const std::string saved = ReadFile(file);
+
+    Result r = RunQohost("run examples/levels/door_sequence.json --frames 120 --no-summary --load '" + file + "'");
+    EXPECT_EQ(r.code, 2) << r.out;
+    EXPECT_NE(r.err.find("saved from the level 'Walk through volumes', not from 'Door sequence'"), std::string::npos)
+        << r.err;
+
+    nlohmann::json old = nlohmann::json::parse(saved);
+    for (const char* key : {"version", "level", "world"}) old.erase(key);
+    std::ofstream(file, std::ios::binary) << old.dump();
+    r = RunQohost("run examples/levels/walk_volumes.json --frames 120 --no-summary --load '" + file + "'");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("== the checkpoint holds no world state (a version 1 checkpoint)"), std::string::npos)
+        << r.out;
+    std::remove(file.c_str());
 }
 
 }  // namespace

@@ -60,7 +60,7 @@ TEST(HostWorldState, AMoverUnderWayASpawnedAndARemovedEntityAndACvarComeBack) {
     EXPECT_EQ(back->spawnArgs.at("lifetime"), "4");
     EXPECT_EQ(loaded.cvars.Value("qo_debugAction"), "kill imp_9");
     // Both worlds go on the same way: the door ends its move, the guard its walk.
-    for (int frame = 0; frame < 200; ++frame) {
+    for (int frame = 0; frame < 300; ++frame) {
         saved.RunFrame();
         loaded.RunFrame();
         for (const char* name : {"door", "guard"}) {

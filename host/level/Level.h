@@ -201,6 +201,10 @@ int32_t FrameForSeconds(double seconds, int32_t frameMs);
 // kMaxLevelDepth stop the parse with one error.
 bool ParseLevel(std::string_view text, const std::string& file, LevelDesc& out,
                 LevelErrors& errors);
+// The same for a document already in memory (a level built by a program): read as the text
+// that nlohmann::ordered_json::dump would write for it.
+bool ParseLevelDocument(const nlohmann::ordered_json& doc, const std::string& file, LevelDesc& out,
+                        LevelErrors& errors);
 // Reads and parses a level file. Only a regular file of at most `maxBytes` is read; anything
 // else (a directory, a device, a fifo, a larger file) is refused without reading it.
 bool ReadLevelFile(const std::string& path, LevelDesc& out, LevelErrors& errors,

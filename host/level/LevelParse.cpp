@@ -883,26 +883,46 @@ std::vector<bool> BindCycles(const LevelDesc& level) {
     return cycle;
 }
 
-}  // namespace
+// Hands a document already in memory to the builder, value by value, as the text reader would.
+bool Replay(const Json& value, DocumentBuilder& builder) {
+    switch (value.type()) {
+        case Json::value_t::object: {
+            if (!builder.start_object(value.size())) return false;
+            for (auto it = value.begin(); it != value.end(); ++it) {
+                std::string key = it.key();
+                if (!builder.key(key) || !Replay(it.value(), builder)) return false;
+            }
+            return builder.end_object();
+        }
+        case Json::value_t::array:
+            if (!builder.start_array(value.size())) return false;
+            for (const Json& element : value)
+                if (!Replay(element, builder)) return false;
+            return builder.end_array();
+        case Json::value_t::string: {
+            std::string text = value.get_ref<const std::string&>();
+            return builder.string(text);
+        }
+        case Json::value_t::boolean: return builder.boolean(value.get<bool>());
+        case Json::value_t::number_integer: return builder.number_integer(value.get<Json::number_integer_t>());
+        case Json::value_t::number_unsigned: return builder.number_unsigned(value.get<Json::number_unsigned_t>());
+        case Json::value_t::number_float: return builder.number_float(value.get<Json::number_float_t>(), "");
+        case Json::value_t::null: return builder.null();
+        default: return false;  // binary and discarded values are not JSON
+    }
+}
 
-bool ParseLevel(std::string_view text, const std::string& file, LevelDesc& out,
-                LevelErrors& errors) {
+// The level from a document that `read` hands to the builder.
+template <class ReadDocument>
+bool ParseDocument(const std::string& file, LevelDesc& out, LevelErrors& errors, ReadDocument read) {
     const size_t before = CountProblems(errors);
     out = LevelDesc{};
     out.file = file;
 
-    // The reader stops at a NUL byte as at the end of the text: whatever follows one would be
-    // ignored without a word, so a file holding one is refused.
-    if (const size_t nul = text.find('\0'); nul != std::string_view::npos) {
-        AddError(errors, {file, "", "",
-                          "a NUL byte at offset " + std::to_string(nul) +
-                              ": a level file holds one JSON document and nothing after it but whitespace"});
-        return false;
-    }
     Json doc;
     LevelStream stream(file);
     DocumentBuilder builder(doc, &stream);
-    if (!Json::sax_parse(text.begin(), text.end(), &builder)) {
+    if (!read(builder)) {
         if (builder.nestedTooDeeply)
             AddError(errors, {file, "", builder.tooDeep,
                               "values nested more than " + std::to_string(kMaxLevelDepth) + " deep"});
@@ -1101,6 +1121,28 @@ bool ParseLevel(std::string_view text, const std::string& file, LevelDesc& out,
             }
     }
     return CountProblems(errors) == before;
+}
+
+}  // namespace
+
+bool ParseLevel(std::string_view text, const std::string& file, LevelDesc& out,
+                LevelErrors& errors) {
+    // The reader stops at a NUL byte as at the end of the text: whatever follows one would be
+    // ignored without a word, so a file holding one is refused.
+    if (const size_t nul = text.find('\0'); nul != std::string_view::npos) {
+        AddError(errors, {file, "", "",
+                          "a NUL byte at offset " + std::to_string(nul) +
+                              ": a level file holds one JSON document and nothing after it but whitespace"});
+        return false;
+    }
+    return ParseDocument(file, out, errors, [&](DocumentBuilder& builder) {
+        return Json::sax_parse(text.begin(), text.end(), &builder);
+    });
+}
+
+bool ParseLevelDocument(const nlohmann::ordered_json& doc, const std::string& file, LevelDesc& out,
+                        LevelErrors& errors) {
+    return ParseDocument(file, out, errors, [&](DocumentBuilder& builder) { return Replay(doc, builder); });
 }
 
 namespace {

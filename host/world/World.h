@@ -219,6 +219,10 @@ public:
     // handlers each activate two targets and wait doubles its threads at every step).
     uint64_t scriptDeliveries = 0;
     uint64_t scriptDeliveryFrame = 0;
+    // Activations relays passed on in frame `relayFrame`: a chain is cut at a depth, but relays
+    // that each fire two or three relays of the chain fan out to billions well within it.
+    uint64_t relayedActivations = 0;
+    uint64_t relayFrame = 0;
 
     Allocator allocator;
     Console console;

@@ -1,6 +1,7 @@
 #include "scripts/encounter/pHell_EncounterManager.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "object/qoThreads.h"
 
@@ -14,6 +15,18 @@ constexpr int32_t kMostAlive = 8;      // the encounter's size target never exce
 constexpr int kMostNesting = 16;
 
 int32_t Now() { return qoSys->GameTimeMs(); }
+
+// Kill and size targets are counts: the figures below share them out by subtraction and
+// division, which stay defined when a target lies within 0..kMostTarget.
+constexpr int64_t kMostTarget = int64_t{1} << 24;
+
+// A per-player figure for the players present: three quarters of it per player, never below
+// one player's share, counted wide and held within 0..kMostTarget, so that an extreme
+// per-player value (a designer's typo, a corrupt save) gives an extreme target, not an overflow.
+int32_t ForPlayers(int32_t perPlayer, int32_t players) {
+    const int64_t scaled = static_cast<int64_t>(perPlayer) * players * 3 / 4;
+    return static_cast<int32_t>(std::clamp<int64_t>(std::max<int64_t>(perPlayer, scaled), 0, kMostTarget));
+}
 
 // The node on the entity as the class asked for, when its type and class say it is one.
 template <class T>
@@ -129,9 +142,8 @@ void pHell_EncounterManager::EncounterLoop() {
         }
         const int32_t passStart = Now();
         const int32_t players = qoSys->NumPlayers();
-        const int32_t killTarget = std::max(numKillsPerPlayer, numKillsPerPlayer * players * 3 / 4);
-        const int32_t sizeTarget =
-            std::min(std::max(spawnSizePerPlayer, spawnSizePerPlayer * players * 3 / 4), kMostAlive);
+        const int32_t killTarget = ForPlayers(numKillsPerPlayer, players);
+        const int32_t sizeTarget = std::min(ForPlayers(spawnSizePerPlayer, players), kMostAlive);
 
         // One manager per player: one that covered the player last time, one used before, any
         // job-2 slave that covers the player, and at last a random job-2 slave.

@@ -1,5 +1,7 @@
 #include "scripts/encounter/pHell_NetworkNode.h"
 
+#include <algorithm>
+
 #include "core/qoDiagnostics.h"
 #include "hostcalls/qoEntity.h"
 #include "object/qoThreads.h"
@@ -154,6 +156,12 @@ void pHell_NetworkNode::InitNetworkNode() {
         jobSlaves.Append(none);
         jobManagers.Append(static_cast<int32_t>(networkId));
     }
+    // The four tables are read by one index. When the allocator refused a row, the jobs past
+    // the shortest table are dropped: the node does not perform them, and no index lands on
+    // the out-of-range element of a table (a list written there would hold memory that no
+    // node owns).
+    const int rows = std::min({jobLockQueues.Num(), jobSlaves.Num(), jobManagers.Num()});
+    while (jobFunctions.Num() > rows) jobFunctions.RemoveIndex(jobFunctions.Num() - 1);
     networkThread = 0;
 }
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <set>
 #include <string>
 
 #include "host/sim/entities/HostClasses.h"
@@ -104,6 +105,22 @@ TEST_F(HostClassLevel, RelayChainsThatComeBackAreCut) {
     RunUntil(2);
     EXPECT_EQ(Records("event", "relayed nothing"),
               (std::vector<std::string>{"1 loop relayed nothing: a chain of relays deeper than 64"}));
+}
+
+// Relays that each fire both relays of a pair fan out to 2^64 activations within the depth
+// bound: the frame's relayed activations are bounded too, and the next frame relays again.
+TEST_F(HostClassLevel, RelaysThatFanOutStopAtTheFramesBound) {
+    Load(R"({ "entities": [ { "name": "a", "class": "kvTarget_Relay", "targets": ["a", "b"] },
+                            { "name": "b", "class": "kvTarget_Relay", "targets": ["b", "a"] } ],
+              "timeline": [ { "frame": 1, "event": "activate", "entity": "a" },
+                            { "frame": 2, "event": "activate", "entity": "b" } ] })");
+    RunUntil(3);
+    std::set<std::string> frames;
+    for (const std::string& line : Records("event", "activations relayed this frame")) {
+        EXPECT_NE(line.find(" relayed nothing: 10000 activations relayed this frame"), std::string::npos) << line;
+        frames.insert(line.substr(0, line.find(' ')));
+    }
+    EXPECT_EQ(frames, (std::set<std::string>{"1", "2"}));
 }
 
 // A call on the none that a failed lookup handed the script names what the script tried, not

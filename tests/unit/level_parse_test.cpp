@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <string_view>
@@ -280,10 +281,46 @@ TEST_P(LevelParseMalformed, ReportsTheFileEntityAndField) {
     ASSERT_FALSE(errors.empty());
     const std::string first = errors.front().Text();
     EXPECT_EQ(first.substr(0, std::string(c.error).size()), c.error) << ErrorLines(errors);
+    // A program's document (the level fuzzer builds one) gets the report its text would get;
+    // texts that are not JSON, or repeat a key the library keeps once, have no such document.
+    const nlohmann::ordered_json doc = nlohmann::ordered_json::parse(c.text, nullptr, false);
+    if (doc.is_discarded() || ErrorLines(errors).find("duplicate key") != std::string::npos) return;
+    LevelDesc fromDoc;
+    LevelErrors docErrors;
+    EXPECT_FALSE(ParseLevelDocument(doc, "bad.json", fromDoc, docErrors));
+    EXPECT_EQ(ErrorLines(docErrors), ErrorLines(errors));
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, LevelParseMalformed, ::testing::ValuesIn(kMalformed),
                          LevelRowName<Malformed>);
+
+// Every example level reads the same from its document as from its text: numbers keep their
+// kinds (a whole number stays an integer, a fraction a float), and entities, objects and the
+// timeline arrive in document order.
+TEST(LevelParse, ADocumentReadsAsItsText) {
+    for (const auto& entry : std::filesystem::directory_iterator(QUORIN_SOURCE_DIR "/examples/levels")) {
+        if (entry.path().extension() != ".json") continue;
+        std::ifstream file(entry.path());
+        const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        LevelDesc a, b;
+        LevelErrors errorsA, errorsB;
+        ASSERT_TRUE(ParseLevel(text, "x.json", a, errorsA)) << entry.path() << ErrorLines(errorsA);
+        ASSERT_TRUE(ParseLevelDocument(nlohmann::ordered_json::parse(text), "x.json", b, errorsB))
+            << entry.path() << ErrorLines(errorsB);
+        const auto sketch = [](const LevelDesc& l) {
+            std::string out = std::to_string(l.frameMs) + " " + std::to_string(l.seed.value_or(0)) + "\n";
+            for (const LevelEntity& e : l.entities) {
+                out += e.name + " " + e.hostClass + " " + std::to_string(e.health.value_or(-1)) + " " +
+                       (e.origin ? std::to_string(e.origin->x) : "-") + " " + std::to_string(e.targets.size());
+                for (const auto& o : e.objects) out += " " + o.className + o.properties.dump();
+                out += "\n";
+            }
+            for (const LevelEvent& ev : l.timeline) out += std::to_string(ev.frame) + " " + ev.entity + "\n";
+            return out;
+        };
+        EXPECT_EQ(sketch(b), sketch(a)) << entry.path();
+    }
+}
 
 TEST(LevelParse, ReportsEveryProblemNotOnlyTheFirst) {
     LevelDesc level;

@@ -106,9 +106,11 @@ double SpawnArgNumber(const Entity& e, std::string_view key, double fallback) {
     return end != it->second.c_str() && std::isfinite(value) && value >= 0 ? value : fallback;
 }
 
-// Relays that activate relays: the depth of the chain being fired.
+// Relays that activate relays: the depth of the chain being fired, and the activations all
+// relays may pass on in one frame.
 int relayDepth = 0;
 constexpr int kMaxRelayDepth = 64;
+constexpr uint64_t kMaxRelayedActivations = 10000;
 
 }  // namespace
 
@@ -192,6 +194,18 @@ void ClassActivationEffects(World& world, uint32_t target, uint32_t activator) {
         world.Record(RecordKind::Event, relay->name + " relayed nothing: a chain of relays deeper than 64", target);
         return;
     }
+    if (world.relayFrame != world.Frame()) {
+        world.relayFrame = world.Frame();
+        world.relayedActivations = 0;
+    }
+    if (world.relayedActivations + relay->targets.size() > kMaxRelayedActivations) {
+        world.Record(RecordKind::Event,
+                     relay->name + " relayed nothing: " + std::to_string(kMaxRelayedActivations) +
+                         " activations relayed this frame",
+                     target);
+        return;
+    }
+    world.relayedActivations += relay->targets.size();
     const std::vector<uint32_t> targets = relay->targets;
     ++relayDepth;
     for (uint32_t t : targets) ActivateEntity(world, t, activator);

@@ -13,6 +13,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "host/level/WorldState.h"
 #include "host/world/World.h"
 #include "quorin/kvQOObject.h"
 
@@ -81,10 +82,11 @@ std::string LayoutText(uint64_t layout) {
 
 }  // namespace
 
-Checkpoint SaveCheckpoint(World& world) {
+Checkpoint SaveCheckpoint(World& world, bool withWorld) {
     Checkpoint checkpoint;
     checkpoint.frame = world.Frame();
     checkpoint.timeMs = world.GameTime();
+    if (withWorld) checkpoint.world = SaveWorldState(world);
     ForEachObject(world, [&](Entity& e, const std::string& className, uint32_t place, kvQOObject* object) {
         CheckpointObject saved{e.name, className, place, ClassLayout(world, className), {}};
         world.stateStream.sync = [&](const StateStream::Entry& entry) {
@@ -162,6 +164,8 @@ CheckpointLoad LoadCheckpoint(World& world, const Checkpoint& checkpoint) {
 
 std::string CheckpointText(const Checkpoint& checkpoint) {
     nlohmann::ordered_json doc;
+    doc["version"] = checkpoint.version;
+    if (!checkpoint.level.empty()) doc["level"] = checkpoint.level;
     doc["frame"] = checkpoint.frame;
     if (checkpoint.timeMs >= 0) doc["timeMs"] = checkpoint.timeMs;
     doc["objects"] = nlohmann::ordered_json::array();
@@ -176,11 +180,12 @@ std::string CheckpointText(const Checkpoint& checkpoint) {
         saved["values"] = std::move(values);
         doc["objects"].push_back(std::move(saved));
     }
+    if (!checkpoint.world.is_null()) doc["world"] = checkpoint.world;
     return doc.dump(1) + "\n";
 }
 
 bool ParseCheckpoint(const std::string& text, Checkpoint& out, std::string& error) {
-    const nlohmann::json doc = nlohmann::json::parse(text, nullptr, false);
+    const nlohmann::ordered_json doc = nlohmann::ordered_json::parse(text, nullptr, false);
     auto fail = [&](const std::string& why) {
         error = "not a checkpoint: " + why;
         return false;
@@ -189,6 +194,23 @@ bool ParseCheckpoint(const std::string& text, Checkpoint& out, std::string& erro
     if (!doc.contains("frame") || !doc["frame"].is_number_unsigned()) return fail("'frame' must be a frame number");
     if (!doc.contains("objects") || !doc["objects"].is_array()) return fail("'objects' must be an array");
     out = {};
+    out.version = 1;
+    if (doc.contains("version")) {
+        if (!doc["version"].is_number_unsigned() || doc["version"].get<uint64_t>() < 1)
+            return fail("'version' must be a version number");
+        if (doc["version"].get<uint64_t>() > kCheckpointVersion)
+            return fail("version " + std::to_string(doc["version"].get<uint64_t>()) + " is newer than this qohost reads (" +
+                        std::to_string(kCheckpointVersion) + ")");
+        out.version = doc["version"].get<int>();
+    }
+    if (doc.contains("level")) {
+        if (!doc["level"].is_string()) return fail("'level' must be the level's name");
+        out.level = doc["level"].get<std::string>();
+    }
+    if (doc.contains("world")) {
+        if (!doc["world"].is_object()) return fail("'world' must be an object");
+        out.world = doc["world"];
+    }
     out.frame = doc["frame"].get<uint64_t>();
     if (doc.contains("timeMs")) {
         if (!doc["timeMs"].is_number_unsigned()) return fail("'timeMs' must be a game time in milliseconds");

@@ -22,15 +22,19 @@
 // or at other places than the saved names say: such an object keeps what its map properties
 // and its Init give it, and the refusal is reported. Stale values are never written.
 //
-// File form (JSON): {"frame": F, "timeMs": T, "objects": [{"entity": "door", "class":
+// File form (JSON): {"version": 2, "level": "Vault", "frame": F, "timeMs": T, "objects": [{"entity": "door", "class":
 // "moverExtender", "index": 0, "layout": "9f3a61c2d4e5b607", "values": [["b", 1,
-// "moverExtender.saveCheckpointState"], ["i", 2, "moverExtender+52"]]}]}. The name, "layout" and
-// "timeMs" may be left out.
+// "moverExtender.saveCheckpointState"], ["i", 2, "moverExtender+52"]]}], "world": {...}}, the
+// world being the host's own state (host/level/WorldState.h). The name, "layout", "timeMs",
+// "level" and "world" may be left out; a file without "version" is of version 1, which had no
+// world.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include <nlohmann/json.hpp>
 
 namespace qohost {
 
@@ -50,17 +54,25 @@ struct CheckpointObject {
     std::vector<CheckpointValue> values;
 };
 
+// The checkpoint file version this host writes, and the newest it reads.
+constexpr int kCheckpointVersion = 2;
+
 struct Checkpoint {
+    int version = kCheckpointVersion;
+    std::string level;  // the name of the level it was saved from; empty: not known
     uint64_t frame = 0;
     int64_t timeMs = -1;  // the game time at the frame; -1: not saved
     std::vector<CheckpointObject> objects;  // only objects that handed something over
+    nlohmann::ordered_json world;  // the host's world state (SaveWorldState); null: not saved
 };
 
 // A hash of the class's property table as the world's module has it (0 for a class it does not
 // know).
 uint64_t ClassLayout(World& world, const std::string& className);
 
-Checkpoint SaveCheckpoint(World& world);
+// What the objects hand over; with `withWorld`, the host's world state too (a module reload
+// keeps the world and needs only the objects).
+Checkpoint SaveCheckpoint(World& world, bool withWorld = false);
 
 struct CheckpointLoad {
     size_t mismatches = 0;  // members whose saved value was missing, of another kind or unfit

@@ -6,6 +6,7 @@
 #include <cinttypes>
 #include <cstdarg>
 #include <cstring>
+#include <sstream>
 
 #include "host/level/Level.h"
 #include "host/records/Outcomes.h"
@@ -178,6 +179,28 @@ void World::Simulate(Entity& entity) {
     if (entity.simulated) return;
     entity.simulated = true;
     simulated_.push_back(entity.handle);
+}
+
+void World::SetSimulatedEntities(const std::vector<uint32_t>& handles) {
+    for (uint32_t handle : simulated_)
+        if (Entity* e = EntityByHandle(handle)) e->simulated = false;
+    simulated_.clear();
+    for (uint32_t handle : handles)
+        if (Entity* e = ValidEntity(handle)) Simulate(*e);
+}
+
+std::string World::RandomState() const {
+    std::ostringstream text;
+    text << rng_;
+    return text.str();
+}
+
+bool World::SetRandomState(const std::string& text) {
+    std::istringstream in(text);
+    std::mt19937 state;
+    if (!(in >> state)) return false;
+    rng_ = state;
+    return true;
 }
 
 // ---- script objects -------------------------------------------------------------------------

@@ -11,6 +11,7 @@
 // host pointer it had before.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <deque>
@@ -122,6 +123,12 @@ public:
     // rotation starts; AdvanceSimulation drops them when it is over).
     void Simulate(Entity& entity);
     std::vector<uint32_t>& SimulatedEntities() { return simulated_; }
+    // Replaces the list of simulated entities (a checkpoint puts it back, in its order).
+    void SetSimulatedEntities(const std::vector<uint32_t>& handles);
+    // The handle the next entity gets; entities spawned later count up from `next` when it
+    // is above it (a checkpoint gives its spawned entities their handles back).
+    uint32_t NextHandle() const { return nextHandle_; }
+    void SkipHandlesTo(uint32_t next) { nextHandle_ = std::max(nextHandle_, next); }
     // Spawned entities whose death their spawner has not heard of yet (host/sim/spawning/Spawning.h).
     std::vector<uint32_t>& SpawnWatched() { return spawnWatched_; }
     // Entities with a sound channel fading over time (host/sim/sound/Sound.h adds them when a fade
@@ -186,6 +193,10 @@ public:
         gameTimeMs_ = gameTimeMs;
     }
     void Seed(uint32_t seed) { rng_.seed(seed); }
+    // The random number generator's whole state as text, and back (false for a text that is
+    // not one).
+    std::string RandomState() const;
+    bool SetRandomState(const std::string& text);
 
     // ---- recording --------------------------------------------------------------------------
     // Sinks receive the records of the kinds they want from now on, in attachment order.

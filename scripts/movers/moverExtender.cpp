@@ -408,13 +408,19 @@ void moverExtender::SyncState(bool flag) {
 void moverExtender::RestoreState() {
     if (!saveCheckpointState) return;
     SetBindParent(entity.GetBindParent());
+    // A mover of its own is put back relative to where Init found it (startOffset: its spawn
+    // place), not to where it is now: a host that restores entity positions itself has already
+    // put it there, and the offset must not count twice. The base stays the spawn place, so a
+    // later record is again relative to it and a checkpoint saved after a load restores right.
+    // With a host that starts every mover at its spawn place both are the same.
+    const bool parented = HasParent();
     qoVector position, base;
-    if (HasParent()) {
+    if (parented) {
         position = bindParent.GetWorldOrigin() + RotateByAngles(savedOffset, bindParent.GetAngles());
         base = bindParent.GetRenderModelAngles();
     } else {
-        position = entity.GetWorldOrigin() + savedOffset;
-        base = entity.GetRenderModelAngles();
+        position = startOffset + savedOffset;
+        base = startAngleOffset;
     }
     entity.SetWorldOrigin(position);
     entity.SetAngles(base + savedAngleOffset);
@@ -422,6 +428,6 @@ void moverExtender::RestoreState() {
     if (savedStep != -1) currentStep = savedStep;
     if (savedRepeatsLeft != -1) repeatsLeft = savedRepeatsLeft;
     if (numRepeat == -1) repeatsLeft = -1;
-    ComputeOffsets();
+    if (parented) ComputeOffsets();
     restorePending = false;
 }

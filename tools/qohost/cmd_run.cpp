@@ -21,12 +21,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <utility>
 #include <vector>
 
 #include "host/level/Checkpoint.h"
+#include "host/level/WorldState.h"
 #include "host/level/Level.h"
 #include "host/level/LevelRunner.h"
 #include "host/level/Reload.h"
@@ -226,6 +228,14 @@ int Run(const RunOptions& options) {
         PrintErrors(errors);
         return kExitInput;
     }
+    // A checkpoint names the level it was saved from: another level's state is refused.
+    const std::string levelName =
+        level.name.empty() ? std::filesystem::path(options.level).stem().string() : level.name;
+    if (!options.load.empty() && !checkpoint.level.empty() && checkpoint.level != levelName) {
+        std::fprintf(stderr, "qohost: %s: saved from the level '%s', not from '%s'\n", Printable(options.load).c_str(),
+                     Printable(checkpoint.level).c_str(), Printable(levelName).c_str());
+        return kExitInput;
+    }
     const int32_t lastFrame = options.frames    ? *options.frames
                               : options.seconds ? FrameForSeconds(*options.seconds, level.frameMs)
                                                 : level.DefaultRunFrames();
@@ -343,9 +353,14 @@ int Run(const RunOptions& options) {
     runner.Start();
     log.FrameDone();
     if (!options.load.empty()) {
-        // Right after the Init threads' first slices: the objects take their saved state back,
-        // and the clock goes on from the saved frame.
+        // Right after the Init threads' first slices: the saved entities are there again, the
+        // objects take their state back, then the host's world its own (over what the objects
+        // did meanwhile), and the clock goes on from the saved frame.
+        std::vector<std::string> worldNotes;
+        const bool worldRestored =
+            !checkpoint.world.is_null() && RestoreWorldEntities(world, checkpoint.world, worldNotes);
         const CheckpointLoad load = LoadCheckpoint(world, checkpoint);
+        if (worldRestored) RestoreWorldState(world, checkpoint.world, worldNotes);
         const size_t mismatches = load.mismatches;
         const int64_t savedMs = checkpoint.timeMs >= 0 ? checkpoint.timeMs
                                                        : static_cast<int64_t>(checkpoint.frame) * level.frameMs;
@@ -355,6 +370,13 @@ int Run(const RunOptions& options) {
                         ".%03d s)\n",
                         options.load.c_str(), static_cast<unsigned long long>(checkpoint.frame),
                         static_cast<unsigned long long>(checkpoint.frame), savedMs / 1000, int(savedMs % 1000));
+        if (checkpoint.world.is_null() && !options.quiet)
+            std::printf("== the checkpoint holds no world state (a version %d checkpoint): the host's entities, "
+                        "console variables and walks start as the level file has them\n",
+                        checkpoint.version);
+        else if (!worldRestored)
+            std::printf("warning: the world state was not loaded: it does not fit this level\n");
+        for (const std::string& note : worldNotes) std::printf("warning: world state: %s\n", note.c_str());
         if (mismatches)
             std::printf("warning: %zu saved value%s did not fit the level's objects\n", mismatches,
                         mismatches == 1 ? "" : "s");
@@ -364,7 +386,8 @@ int Run(const RunOptions& options) {
     bool stopped = false;
     if (saveFrame >= 0 && !(stopped = !runTo(saveFrame))) {
         std::ofstream out(options.saveAt[1], std::ios::binary);
-        const Checkpoint saved = SaveCheckpoint(world);
+        Checkpoint saved = SaveCheckpoint(world, /*withWorld=*/true);
+        saved.level = levelName;
         out << CheckpointText(saved);
         out.close();
         if (!out.good()) {
@@ -374,7 +397,7 @@ int Run(const RunOptions& options) {
         } else if (!options.quiet) {
             std::printf("== checkpoint saved at frame %d to %s%s\n", saveFrame, options.saveAt[1].c_str(),
                         saved.objects.empty() ? ": no script object of this level hands any state over, so it "
-                                                "holds only the frame and the clock"
+                                                "holds the frame, the clock and the host's world state"
                                               : "");
         }
     }

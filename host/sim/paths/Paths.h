@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "quorin/qoTypes.h"
@@ -52,7 +53,7 @@ public:
     // The per-frame pass: walkers step, pushed entities move.
     void Advance(World& world);
 
-private:
+    // A walk under way: the waypoints, the one it heads for, and where the leg stands.
     struct Walk {
         uint32_t entity = 0;
         std::vector<Waypoint> points;
@@ -60,6 +61,15 @@ private:
         float legSpeed = -1.0f;  // fixed when the leg starts
         int64_t waitUntilMs = 0;
     };
+    // What a checkpoint keeps: the walks under way and the pushes due on the next frame.
+    const std::vector<Walk>& Walks() const { return walks_; }
+    const std::vector<uint32_t>& Pushed() const { return pushed_; }
+    void Restore(std::vector<Walk> walks, std::vector<uint32_t> pushed) {
+        walks_ = std::move(walks);
+        pushed_ = std::move(pushed);
+    }
+
+private:
     Walk* Find(uint32_t entity);
     const Walk* Find(uint32_t entity) const;
 

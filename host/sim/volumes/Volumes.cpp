@@ -57,6 +57,11 @@ std::vector<uint32_t> Volumes::Inside(uint32_t entity) const {
     return {};
 }
 
+void Volumes::SetInside(uint32_t entity, std::vector<uint32_t> inside) {
+    for (Sensor& s : sensors_)
+        if (s.entity == entity) s.inside = std::move(inside);
+}
+
 void Volumes::Advance(World& world) {
     // Entities gone from the world leave the pass.
     std::erase_if(tracked_, [&](uint32_t h) { return !world.ValidEntity(h); });

@@ -35,6 +35,9 @@ public:
     const std::vector<uint32_t>& Tracked() const { return tracked_; }
     // Entities inside the sensing entity, in the order they entered.
     std::vector<uint32_t> Inside(uint32_t entity) const;
+    // Puts back who is inside a sensing entity (a checkpoint); nothing for an entity that does
+    // not sense.
+    void SetInside(uint32_t entity, std::vector<uint32_t> inside);
     // The per-frame pass.
     void Advance(World& world);
 

@@ -29,10 +29,11 @@ void Strings(const Json& v, const std::function<void(const std::string&)>& take)
         for (const Json& item : v) Strings(item, take);
 }
 
-void Timeline(const LevelDesc& level, const std::vector<LevelEvent>& events, int32_t last, LevelErrors& warnings) {
+void Timeline(const LevelDesc& level, const std::string& list, const std::vector<LevelEvent>& events, int32_t last,
+              LevelErrors& warnings) {
     for (const LevelEvent& ev : events)
         if (ev.frame > last)
-            AddError(warnings, {level.file, "", ev.field + (ev.time ? ".time" : ".frame"),
+            AddError(warnings, {level.file, "", EventField(list, ev) + (ev.time ? ".time" : ".frame"),
                                 "comes at frame " + std::to_string(ev.frame) + ", after the level's end at frame " +
                                     std::to_string(last) + ": it never happens (make the level longer with 'seconds')"});
 }
@@ -189,8 +190,8 @@ std::vector<std::vector<std::string>> ActivationCycles(const LevelDesc& level) {
 
 void LintLevel(const LevelDesc& level, LevelErrors& warnings) {
     const int32_t last = level.DefaultRunFrames();
-    Timeline(level, level.timeline, last, warnings);
-    for (const LevelRun& run : level.runs) Timeline(level, run.timeline, last, warnings);
+    Timeline(level, "timeline", level.timeline, last, warnings);
+    for (const LevelRun& run : level.runs) Timeline(level, run.field + ".timeline", run.timeline, last, warnings);
 
     std::vector<std::string_view> keys(std::begin(spawnargs::kKeys), std::end(spawnargs::kKeys));
     const auto args = [&](const std::string& entity, const std::string& field,
@@ -202,7 +203,7 @@ void LintLevel(const LevelDesc& level, LevelErrors& warnings) {
     };
     for (const LevelEntityDef& def : level.entityDefs) args("", "entityDefs." + def.name + ".args", def.args);
     for (const LevelEntity& e : level.entities) {
-        args(e.name, "spawnArgs", e.spawnArgs);
+        args(e.name, "spawnArgs", e.more->spawnArgs);
         std::map<std::string_view, size_t> seen;
         for (size_t t = 0; t < e.targets.size(); ++t) {
             const auto [it, first] = seen.emplace(e.targets[t], t);
@@ -226,9 +227,9 @@ void LintLevel(const LevelDesc& level, LevelErrors& warnings) {
     const auto refer = [&](const std::string& name) { referred.insert(name); };
     for (const LevelEntity& e : level.entities) {
         for (const std::string& t : e.targets) refer(t);
-        refer(e.bindTo);
+        refer(e.more->bindTo);
         for (const LevelObject& o : e.objects) Strings(o.properties, refer);
-        for (const auto& [key, value] : e.spawnArgs) refer(value);
+        for (const auto& [key, value] : e.more->spawnArgs) refer(value);
     }
     const auto events = [&](const std::vector<LevelEvent>& list) {
         for (const LevelEvent& ev : list)
@@ -249,8 +250,8 @@ void LintLevel(const LevelDesc& level, LevelErrors& warnings) {
     for (const LevelEntity& e : level.entities) {
         const bool logic = HostClassIsA(e.hostClass, "kvTarget") || HostClassIsA(e.hostClass, "kvTrigger") ||
                            HostClassIsA(e.hostClass, "kvVolume") || HostClassIsA(e.hostClass, "kvPathCorner");
-        const bool acts = !e.objects.empty() || !e.targets.empty() || !e.path.empty() || !e.volume.empty() ||
-                          !e.entityDefs.empty() || !e.bindTo.empty();
+        const bool acts = !e.objects.empty() || !e.targets.empty() || !e.more->path.empty() || !e.more->volume.empty() ||
+                          !e.more->entityDefs.empty() || !e.more->bindTo.empty();
         if (logic && !acts && !referred.count(e.name))
             AddError(warnings, {level.file, e.name, "",
                                 "nothing refers to this " + e.hostClass +

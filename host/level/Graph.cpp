@@ -75,8 +75,8 @@ std::string LevelGraph(const LevelDesc& level) {
     };
     for (const LevelEntity& e : level.entities) {
         for (size_t t = 0; t < e.targets.size(); ++t) edge(e.name, e.targets[t], "targets[" + std::to_string(t) + "]", "");
-        if (!e.bindTo.empty()) edge(e.name, e.bindTo, "bound to", "style=dotted");
-        for (const std::string& def : e.entityDefs) edge(e.name, "def:" + def, "spawns", "style=dashed");
+        if (!e.more->bindTo.empty()) edge(e.name, e.more->bindTo, "bound to", "style=dotted");
+        for (const std::string& def : e.more->entityDefs) edge(e.name, "def:" + def, "spawns", "style=dashed");
         for (const LevelObject& o : e.objects) {
             std::vector<std::pair<std::string, std::string>> links;
             for (auto it = o.properties.begin(); it != o.properties.end(); ++it)

@@ -460,37 +460,39 @@ bool LoadLevel(World& world, const LevelDesc& level, LevelErrors& errors, Loaded
 
     // Step 3.
     std::vector<Entity*> placed;
+    placed.reserve(level.entities.size());
+    world.ReserveEntities(level.entities.size());
     for (const LevelEntity& le : level.entities) {
         Entity* e = le.name == "world" ? world.EntityByName("world") : nullptr;
         if (e) e->hostClass = le.hostClass;
         else e = &world.SpawnEntity(le.name, le.hostClass);
         if (le.origin) e->origin = *le.origin;
-        if (le.angles) e->angles = *le.angles;
-        if (le.mins) e->mins = *le.mins;
-        if (le.maxs) e->maxs = *le.maxs;
-        if (le.health) e->health = e->maxHealth = *le.health;
-        if (le.shields) e->shields = e->maxShields = *le.shields;
+        if (le.more->angles) e->angles = *le.more->angles;
+        if (le.more->mins) e->mins = *le.more->mins;
+        if (le.more->maxs) e->maxs = *le.more->maxs;
+        if (le.more->health) e->health = e->maxHealth = *le.more->health;
+        if (le.more->shields) e->shields = e->maxShields = *le.more->shields;
         e->hidden = le.hidden;
-        e->entityDefs = le.entityDefs;
-        if (!le.spawnNames.empty()) e->methods->spawnNames = le.spawnNames;
-        for (const auto& [key, value] : le.spawnArgs) e->spawnArgs[key] = value;
+        e->entityDefs = le.more->entityDefs;
+        if (!le.more->spawnNames.empty()) e->methods->spawnNames = le.more->spawnNames;
+        for (const auto& [key, value] : le.more->spawnArgs) e->spawnArgs[key] = value;
         placed.push_back(e);
     }
     // Players and walkers are what volumes notice crossing them.
     for (size_t i = 0; i < level.entities.size(); ++i) {
         const LevelEntity& le = level.entities[i];
-        if (!le.path.empty()) world.paths.Follow(world, *placed[i], le.path);
-        if (!le.path.empty() || HostClassIsA(le.hostClass, "kvPlayer")) world.volumes.Track(placed[i]->handle);
-        if (!le.volume.empty())
-            world.volumes.Sense(placed[i]->handle, le.volume == "touch" ? SenseMode::Touch : SenseMode::Events);
+        if (!le.more->path.empty()) world.paths.Follow(world, *placed[i], le.more->path);
+        if (!le.more->path.empty() || HostClassIsA(le.hostClass, "kvPlayer")) world.volumes.Track(placed[i]->handle);
+        if (!le.more->volume.empty())
+            world.volumes.Sense(placed[i]->handle, le.more->volume == "touch" ? SenseMode::Touch : SenseMode::Events);
     }
     for (size_t i = 0; i < level.entities.size(); ++i) {
         placed[i]->targets.clear();
         for (const std::string& t : level.entities[i].targets)
             placed[i]->targets.push_back(world.FindEntity(t.c_str()));
         // Every entity is placed by now: a bind may name one the file defines later.
-        if (!level.entities[i].bindTo.empty())
-            world.SetBindParent(*placed[i], world.FindEntity(level.entities[i].bindTo.c_str()));
+        if (!level.entities[i].more->bindTo.empty())
+            world.SetBindParent(*placed[i], world.FindEntity(level.entities[i].more->bindTo.c_str()));
     }
 
     // Step 4.

@@ -17,6 +17,7 @@
 #include <nlohmann/json.hpp>
 
 #include "host/sim/paths/Paths.h"
+#include "host/world/OnDemand.h"
 #include "host/level/Expectation.h"
 #include "quorin/qoTypes.h"
 
@@ -89,24 +90,30 @@ struct LevelObject {
     std::string field;  // "objects[N]", for error messages
 };
 
-struct LevelEntity {
-    std::string name;
-    std::string hostClass;
-    std::optional<qoVector> origin;
+// What few placed entities give: read through a const LevelEntity it has its defaults
+// without being made, so that the many plain ones hold a null pointer in its place.
+struct LevelEntityMore {
     std::optional<qoVector> angles;
     std::optional<qoVector> mins;
     std::optional<qoVector> maxs;
     std::optional<int32_t> health;
     std::optional<int32_t> shields;
-    bool hidden = false;
-    std::vector<std::string> targets;
     std::string bindTo;                   // the entity it is bound to (follows), "" for none
     std::vector<std::string> entityDefs;  // what a spawner spawns
     std::vector<std::string> spawnNames;  // names its spawns take, in turn
     std::vector<std::pair<std::string, std::string>> spawnArgs;
-    std::vector<LevelObject> objects;
     std::vector<Waypoint> path;  // walked from the start (host/sim/paths/Paths.h)
     std::string volume;          // "", "events" or "touch" (host/sim/volumes/Volumes.h)
+};
+
+struct LevelEntity {
+    std::string name;
+    std::string hostClass;
+    std::optional<qoVector> origin;
+    bool hidden = false;
+    std::vector<std::string> targets;
+    std::vector<LevelObject> objects;
+    OnDemand<LevelEntityMore> more;
     std::string field;  // "players[N]" or "entities[N]"
 };
 
@@ -146,8 +153,12 @@ struct LevelEvent {
     float amount = 0.0f;          // float argument
     int32_t value = 0;            // integer argument
     bool flag = false;            // 8-bit flag argument (Event only)
-    std::string field;            // "timeline[N]", for error messages
+    uint32_t index = 0;           // its place in the document's list ("timeline[N]" in messages)
 };
+
+// Where a timeline entry stands in the file, for messages: "LIST[N]" with LIST the list it was
+// read from ("timeline", "runs.NAME.timeline").
+std::string EventField(const std::string& list, const LevelEvent& event);
 
 // One way of playing a level (the level file's "runs"): timeline events added to the level's
 // own and expectations added to its own, so that the paths through a puzzle share one file.

@@ -146,6 +146,10 @@ const LevelEntity* LevelDesc::FindEntity(std::string_view entityName) const {
     return it == entityIndex_.end() ? nullptr : &entities[it->second];
 }
 
+std::string EventField(const std::string& list, const LevelEvent& event) {
+    return list + "[" + std::to_string(event.index) + "]";
+}
+
 bool LevelDesc::HasDecl(std::string_view type, std::string_view declName) const {
     for (const auto& [t, n] : decls)
         if (t == type && n == declName) return true;
@@ -404,31 +408,32 @@ public:
         if (v.contains("class")) Name(v["class"], "class", out.hostClass);
         else if (defaultClass) out.hostClass = defaultClass;
         else Fail("", "missing field 'class'");
-        auto vec = [&](const char* key, std::optional<qoVector>& dst) {
+        if (v.contains("origin")) {
             qoVector q;
-            if (v.contains(key) && Vector(v[key], key, q)) dst = q;
-        };
-        vec("origin", out.origin);
-        vec("angles", out.angles);
-        vec("mins", out.mins);
-        vec("maxs", out.maxs);
+            if (Vector(v["origin"], "origin", q)) out.origin = q;
+        }
+        for (auto [key, dst] : {std::pair{"angles", &LevelEntityMore::angles}, std::pair{"mins", &LevelEntityMore::mins},
+                                std::pair{"maxs", &LevelEntityMore::maxs}}) {
+            qoVector q;
+            if (v.contains(key) && Vector(v[key], key, q)) (*out.more).*dst = q;
+        }
         int64_t n;
-        for (auto [key, dst] : {std::pair{"health", &out.health}, std::pair{"shields", &out.shields}})
+        for (auto [key, dst] : {std::pair{"health", &LevelEntityMore::health}, std::pair{"shields", &LevelEntityMore::shields}})
             if (v.contains(key) && Integer(v[key], key, 0, std::numeric_limits<int32_t>::max(), n))
-                *dst = int32_t(n);
-        if (v.contains("spawnArgs")) Args(v["spawnArgs"], "spawnArgs", out.spawnArgs);
+                (*out.more).*dst = int32_t(n);
+        if (v.contains("spawnArgs")) Args(v["spawnArgs"], "spawnArgs", out.more->spawnArgs);
         if (v.contains("targets")) Names(v["targets"], "targets", out.targets);
-        if (v.contains("bindTo")) Name(v["bindTo"], "bindTo", out.bindTo);
-        if (v.contains("entityDefs")) Names(v["entityDefs"], "entityDefs", out.entityDefs);
-        if (v.contains("spawnNames")) Names(v["spawnNames"], "spawnNames", out.spawnNames);
+        if (v.contains("bindTo")) Name(v["bindTo"], "bindTo", out.more->bindTo);
+        if (v.contains("entityDefs")) Names(v["entityDefs"], "entityDefs", out.more->entityDefs);
+        if (v.contains("spawnNames")) Names(v["spawnNames"], "spawnNames", out.more->spawnNames);
         if (v.contains("hidden") && Expect(v["hidden"].is_boolean(), "hidden", "true or false",
                                            v["hidden"]))
             out.hidden = v["hidden"].get<bool>();
         if (v.contains("objects")) Objects(v["objects"], out);
-        if (v.contains("path")) Path(v["path"], out.path);
+        if (v.contains("path")) Path(v["path"], out.more->path);
         if (v.contains("volume") && Expect(v["volume"] == "events" || v["volume"] == "touch", "volume",
                                            "\"events\" or \"touch\"", v["volume"]))
-            out.volume = v["volume"].get<std::string>();
+            out.more->volume = v["volume"].get<std::string>();
         prefix.clear();
     }
 
@@ -506,7 +511,6 @@ public:
     }
 
     void Event(const Json& v, const std::string& field, int32_t frameMs, LevelEvent& out) {
-        out.field = field;
         if (!Expect(v.is_object(), field, "an object", v)) return;
         std::string kindName;
         if (!v.contains("event")) {
@@ -695,7 +699,7 @@ public:
     bool end_array() { return Close(); }
     bool key(string_t& key) {
         Frame& top = stack.back();
-        top.firstKey = top.keys.insert(key).second;
+        top.firstKey = FirstKey(top, key);
         if (!top.firstKey) {
             if (duplicates.size() < kMaxDuplicatesKept) duplicates.emplace_back(Path(stack.size() - 1), key);
             else ++moreDuplicates;
@@ -715,11 +719,28 @@ private:
     struct Frame {
         Json* node;
         std::string key;                       // objects: the key of the value being read
-        std::unordered_set<std::string> keys;  // objects: every key so far
+        std::unordered_set<std::string> keys;  // objects past kScanKeys keys: every key so far
         bool firstKey = false;                 // objects: `key` was not seen before in it
         size_t items = 0;                      // arrays: the elements placed so far
         bool streamed = false;                 // arrays: elements go to the sink
     };
+
+    // Objects of up to this many keys are searched in place for a repeated key.
+    static constexpr size_t kScanKeys = 16;
+
+    // Whether `key` is new in the open object. Its keys so far are those of its pairs (the
+    // value of each key is placed before the next key comes): a small object is searched in
+    // place, a larger one through a hashed set of its keys, made once it passes kScanKeys.
+    static bool FirstKey(Frame& top, const std::string& key) {
+        const auto& pairs = static_cast<const std::vector<Json::object_t::value_type>&>(
+            top.node->get_ref<const Json::object_t&>());
+        if (top.keys.empty()) {
+            if (pairs.size() < kScanKeys)
+                return std::none_of(pairs.begin(), pairs.end(), [&](const auto& p) { return p.first == key; });
+            for (const auto& p : pairs) top.keys.insert(p.first);
+        }
+        return top.keys.insert(key).second;
+    }
 
     // Places a finished or newly opened value in the open container (or as the root).
     Json* Place(Json&& value) {
@@ -838,6 +859,7 @@ public:
         if (list == "timeline") {
             timeline.read = true;
             LevelEvent& ev = timeline.events.emplace_back();
+            ev.index = static_cast<uint32_t>(index);
             timeline.reader.Event(element, Reader::Index(list, index), kUnsetFrameMs, ev);
             timeline.owner.resize(timeline.errors.size(), index);
             return;
@@ -867,7 +889,7 @@ std::vector<bool> BindCycles(const LevelDesc& level) {
         for (size_t at = start;;) {
             state[at] = kOnChain;
             chain.push_back(at);
-            const std::string& to = level.entities[at].bindTo;
+            const std::string& to = level.entities[at].more->bindTo;
             const LevelEntity* parent = to.empty() ? nullptr : level.FindEntity(to);
             if (!parent) break;
             at = static_cast<size_t>(parent - level.entities.data());
@@ -1020,7 +1042,7 @@ bool ParseDocument(const std::string& file, LevelDesc& out, LevelErrors& errors,
     const bool implicitWorld = std::none_of(std::begin(lists), std::end(lists), [](const auto& entities) {
         return std::any_of(entities.begin(), entities.end(), [](const LevelEntity& e) {
             return e.name == "world" ||
-                   std::find(e.spawnNames.begin(), e.spawnNames.end(), "world") != e.spawnNames.end();
+                   std::find(e.more->spawnNames.begin(), e.more->spawnNames.end(), "world") != e.more->spawnNames.end();
         });
     });
     out.entities.reserve(lists[0].size() + lists[1].size() + (implicitWorld ? 1 : 0));
@@ -1045,32 +1067,32 @@ bool ParseDocument(const std::string& file, LevelDesc& out, LevelErrors& errors,
     const std::vector<bool> inBindCycle = BindCycles(out);
     for (size_t i = 0; i < out.entities.size(); ++i) {
         const LevelEntity& e = out.entities[i];
-        if (!e.bindTo.empty() && !names.count(e.bindTo))
-            AddError(errors, {file, e.name, "bindTo", "unknown entity '" + e.bindTo + "'" + DidYouMean(e.bindTo, names)});
+        if (!e.more->bindTo.empty() && !names.count(e.more->bindTo))
+            AddError(errors, {file, e.name, "bindTo", "unknown entity '" + e.more->bindTo + "'" + DidYouMean(e.more->bindTo, names)});
         if (inBindCycle[i])
-            AddError(errors, {file, e.name, "bindTo", "bound to itself through '" + e.bindTo + "'"});
+            AddError(errors, {file, e.name, "bindTo", "bound to itself through '" + e.more->bindTo + "'"});
         for (size_t t = 0; t < e.targets.size(); ++t)
             if (!names.count(e.targets[t]))
                 AddError(errors, {file, e.name, Reader::Index("targets", t),
                                   "unknown target entity '" + e.targets[t] + "'" + DidYouMean(e.targets[t], names)});
-        for (size_t t = 0; t < e.entityDefs.size(); ++t)
-            if (!out.HasDecl("kvDeclEntityDef", e.entityDefs[t]))
+        for (size_t t = 0; t < e.more->entityDefs.size(); ++t)
+            if (!out.HasDecl("kvDeclEntityDef", e.more->entityDefs[t]))
                 AddError(errors, {file, e.name, Reader::Index("entityDefs", t),
-                                  "unknown entity def '" + e.entityDefs[t] + "'"});
+                                  "unknown entity def '" + e.more->entityDefs[t] + "'"});
     }
     // What spawners spawn takes the names the level gives it: timeline events may name them.
     for (const LevelEntity& e : out.entities)
-        for (size_t t = 0; t < e.spawnNames.size(); ++t)
-            if (!names.insert(e.spawnNames[t]).second)
+        for (size_t t = 0; t < e.more->spawnNames.size(); ++t)
+            if (!names.insert(e.more->spawnNames[t]).second)
                 AddError(errors, {file, e.name, Reader::Index("spawnNames", t),
-                                  "spawn name '" + e.spawnNames[t] + "' is already taken"});
+                                  "spawn name '" + e.more->spawnNames[t] + "' is already taken"});
     if (implicitWorld) names.insert("world");
 
-    const auto knownEntities = [&](const LevelEvent& ev) {
+    const auto knownEntities = [&](const LevelEvent& ev, const std::string& list) {
         for (auto [key, ref] : {std::pair{".entity", &ev.entity}, std::pair{".by", &ev.by},
                                 std::pair{".other", &ev.other}})
             if (!ref->empty() && !names.count(*ref))
-                r.Fail(ev.field + key, "unknown entity '" + *ref + "'" + DidYouMean(*ref, names));
+                r.Fail(EventField(list, ev) + key, "unknown entity '" + *ref + "'" + DidYouMean(*ref, names));
     };
     const auto byFrame = [](std::vector<LevelEvent>& events) {
         std::stable_sort(events.begin(), events.end(),
@@ -1080,8 +1102,9 @@ bool ParseDocument(const std::string& file, LevelDesc& out, LevelErrors& errors,
         if (r.Expect(c.is_array(), field, "an array of events", c))
             for (size_t n = 0; n < c.size(); ++n) {
                 LevelEvent ev;
+                ev.index = static_cast<uint32_t>(n);
                 r.Event(c[n], Reader::Index(field, n), out.frameMs, ev);
-                knownEntities(ev);
+                knownEntities(ev, field);
                 events.push_back(std::move(ev));
             }
         byFrame(events);
@@ -1095,7 +1118,7 @@ bool ParseDocument(const std::string& file, LevelDesc& out, LevelErrors& errors,
             const size_t first = next;
             while (next < read.owner.size() && read.owner[next] == n) ++next;
             MergeErrors(errors, read.errors.begin() + first, read.errors.begin() + next);
-            knownEntities(ev);
+            knownEntities(ev, "timeline");
         }
         out.timeline = std::move(read.events);
         byFrame(out.timeline);

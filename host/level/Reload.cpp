@@ -24,11 +24,10 @@ struct Former {
 // level does not place, or an object a script made).
 const LevelObject* Placed(const LevelDesc& level, const std::string& entity, const std::string& className,
                           uint32_t place) {
-    for (const LevelEntity& le : level.entities) {
-        if (le.name != entity) continue;
-        for (const LevelObject& po : le.objects)
+    // Names are unique in a level that loaded: the entity's own entry, found by its index.
+    if (const LevelEntity* le = level.FindEntity(entity))
+        for (const LevelObject& po : le->objects)
             if (po.className == className && place-- == 0) return &po;
-    }
     return nullptr;
 }
 

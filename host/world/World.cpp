@@ -97,6 +97,11 @@ Entity& World::SpawnEntity(std::string name, std::string hostClass) {
     return ref;
 }
 
+void World::ReserveEntities(size_t count) {
+    entities_.reserve(entities_.size() + count);
+    entityNames_.reserve(entityNames_.size() + count);
+}
+
 Entity* World::EntityByHandle(uint32_t handle) {
     if (handle < firstHandle_ || handle - firstHandle_ >= entities_.size()) return nullptr;
     return entities_[handle - firstHandle_].get();

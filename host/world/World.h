@@ -105,6 +105,8 @@ public:
     // Creates an entity; an empty name becomes hostClass + "_" + handle. Names must be unique:
     // a taken name gets "_" + handle appended.
     Entity& SpawnEntity(std::string name, std::string hostClass);
+    // Room for `count` more entities, so that spawning as many moves nothing.
+    void ReserveEntities(size_t count);
     // Any entity ever created in this world (removed ones too), or null.
     Entity* EntityByHandle(uint32_t handle);
     // Only entities that were not removed.

@@ -105,7 +105,7 @@ TEST(LevelSpawnNames, NameWhatASpawnerSpawnsAndMayBeNamedByTheTimeline) {
     LevelErrors errors;
     ASSERT_TRUE(ParseLevel(level, "ok.json", desc, errors)) << ErrorLines(errors);
     ASSERT_NE(desc.FindEntity("pit"), nullptr);
-    EXPECT_EQ(desc.FindEntity("pit")->spawnNames, (std::vector<std::string>{"imp_a", "imp_b"}));
+    EXPECT_EQ(desc.FindEntity("pit")->more->spawnNames, (std::vector<std::string>{"imp_a", "imp_b"}));
 
     struct Case {
         const char* spawnNames;

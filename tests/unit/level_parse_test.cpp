@@ -66,14 +66,14 @@ TEST(LevelParse, ReadsEveryPartOfTheDocument) {
     EXPECT_EQ(level.entities[0].name, "world");
     EXPECT_EQ(level.entities[0].hostClass, "kvWorldspawn");
     EXPECT_EQ(level.entities[1].hostClass, "kvPlayer");
-    EXPECT_EQ(level.entities[1].health, 80);
-    EXPECT_EQ(level.entities[1].shields, 20);
+    EXPECT_EQ(level.entities[1].more->health, 80);
+    EXPECT_EQ(level.entities[1].more->shields, 20);
     const LevelEntity& spawner = *level.FindEntity("spawner");
     EXPECT_EQ(spawner.origin->z, 3.0f);
-    EXPECT_EQ(spawner.angles->y, 90.0f);
+    EXPECT_EQ(spawner.more->angles->y, 90.0f);
     EXPECT_TRUE(spawner.hidden);
     EXPECT_EQ(spawner.targets, std::vector<std::string>{"player1"});
-    EXPECT_EQ(spawner.spawnArgs[0].second, "3");
+    EXPECT_EQ(spawner.more->spawnArgs[0].second, "3");
     ASSERT_EQ(spawner.objects.size(), 1u);
     EXPECT_EQ(spawner.objects[0].className, "triggerSequential");
     EXPECT_EQ(spawner.objects[0].properties["loop"], false);
@@ -145,6 +145,8 @@ const Malformed kMalformed[] = {
     {"seed range", R"({"seed": -1})", "bad.json: field 'seed': integer out of range 0 to 4294967295"},
     {"duplicate key", R"({"entities": [{"name": "a", "class": "kvProp", "name": "b"}]})",
      "bad.json: field 'entities[0]': duplicate key 'name'"},
+    {"duplicate key past the first 16", R"({"cvars": {"k0": 1, "k1": 1, "k2": 1, "k3": 1, "k4": 1, "k5": 1, "k6": 1, "k7": 1, "k8": 1, "k9": 1, "k10": 1, "k11": 1, "k12": 1, "k13": 1, "k14": 1, "k15": 1, "k16": 1, "k17": 1, "k18": 1, "k19": 1, "k3": 2}})",
+     "bad.json: field 'cvars': duplicate key 'k3'"},
     {"cvar value", R"({"cvars": {"g_x": [1]}})",
      "bad.json: field 'cvars.g_x': expected a string, number or bool, got an array"},
     {"decl list", R"({"decls": {"kvSoundShader": "tick"}})",

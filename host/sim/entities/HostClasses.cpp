@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <unordered_map>
 #include <vector>
 
 #include "host/methods/Events.h"
@@ -117,9 +118,14 @@ constexpr uint64_t kMaxRelayedActivations = 10000;
 std::span<const HostClassInfo> HostClasses() { return kClasses; }
 
 const HostClassInfo* FindHostClass(std::string_view name) {
-    for (const HostClassInfo& row : kClasses)
-        if (row.name == name) return &row;
-    return nullptr;
+    // Asked for every entity a level places, several times: hashed, not searched.
+    static const std::unordered_map<std::string_view, const HostClassInfo*> byName = [] {
+        std::unordered_map<std::string_view, const HostClassInfo*> rows;
+        for (const HostClassInfo& row : kClasses) rows.emplace(row.name, &row);
+        return rows;
+    }();
+    const auto it = byName.find(name);
+    return it == byName.end() ? nullptr : it->second;
 }
 
 std::string_view HostClassBehaviour(const HostClassInfo& row, std::string_view HostClassInfo::*situation) {

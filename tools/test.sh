@@ -38,11 +38,12 @@ if cmake --preset fuzz && cmake --build --preset fuzz -j "$jobs" --target regist
     corpus=$(mktemp -d)
     build/fuzz/fuzz/level_load_fuzz -runs=20000 -dict=fuzz/level_load_fuzz.dict "$corpus" examples/levels || status=1
     rm -rf "$corpus"
-    # Generated levels under hostile worlds: 300 inputs from the checked-in corpus (300 inputs:
-    # the replay is the run); tools/fuzz-nightly.sh runs it for hours. Without entropic
-    # scheduling the replay takes half the time.
+    # Generated levels under hostile worlds: every input of the checked-in corpus, its
+    # regression inputs included (the replay is the run); tools/fuzz-nightly.sh runs it for
+    # hours. Without entropic scheduling the replay takes half the time.
     corpus=$(mktemp -d)
-    build/fuzz/fuzz/level_gen_fuzz -runs=300 -entropic=0 "$corpus" fuzz/corpus/level_gen_fuzz || status=1
+    inputs=$(find fuzz/corpus/level_gen_fuzz -type f | wc -l)
+    build/fuzz/fuzz/level_gen_fuzz -runs="$inputs" -entropic=0 "$corpus" fuzz/corpus/level_gen_fuzz || status=1
     rm -rf "$corpus"
 else
     status=1

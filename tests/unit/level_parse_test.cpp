@@ -284,9 +284,12 @@ TEST_P(LevelParseMalformed, ReportsTheFileEntityAndField) {
     const std::string first = errors.front().Text();
     EXPECT_EQ(first.substr(0, std::string(c.error).size()), c.error) << ErrorLines(errors);
     // A program's document (the level fuzzer builds one) gets the report its text would get;
-    // texts that are not JSON, or repeat a key the library keeps once, have no such document.
+    // texts that are not JSON, repeat a key the library keeps once, or hold bytes after a NUL
+    // (which ends the text as a document reader sees it) have no such document.
     const nlohmann::ordered_json doc = nlohmann::ordered_json::parse(c.text, nullptr, false);
-    if (doc.is_discarded() || ErrorLines(errors).find("duplicate key") != std::string::npos) return;
+    if (doc.is_discarded() || ErrorLines(errors).find("duplicate key") != std::string::npos ||
+        ErrorLines(errors).find("a NUL byte") != std::string::npos)
+        return;
     LevelDesc fromDoc;
     LevelErrors docErrors;
     EXPECT_FALSE(ParseLevelDocument(doc, "bad.json", fromDoc, docErrors));
@@ -312,7 +315,7 @@ TEST(LevelParse, ADocumentReadsAsItsText) {
         const auto sketch = [](const LevelDesc& l) {
             std::string out = std::to_string(l.frameMs) + " " + std::to_string(l.seed.value_or(0)) + "\n";
             for (const LevelEntity& e : l.entities) {
-                out += e.name + " " + e.hostClass + " " + std::to_string(e.health.value_or(-1)) + " " +
+                out += e.name + " " + e.hostClass + " " + std::to_string(e.more->health.value_or(-1)) + " " +
                        (e.origin ? std::to_string(e.origin->x) : "-") + " " + std::to_string(e.targets.size());
                 for (const auto& o : e.objects) out += " " + o.className + o.properties.dump();
                 out += "\n";

@@ -70,7 +70,8 @@ constexpr HostClassInfo kClasses[] = {
      "`entityDefs`, `spawnNames`, `spawnArgs.spawnCooldownMs`"},
     {"kvTarget_Relay", "kvTarget", "a relay: fires all its targets when activated",
      "OnActivate, then, while enabled, Activate on each of its targets in order with the same "
-     "activator (chains of relays deeper than 64 are cut with a note)",
+     "activator (chains of relays deeper than 64 are cut with a note, and so is a relay whose targets would "
+     "take the activations relayed in one frame beyond 10,000)",
      "", "disabled it relays nothing; OnActivate still reaches its script objects", "",
      "`targets`"},
     {"kvLight", "kvEntity", "a light (SetLightParms and the light switch are recorded)", "", "", "",

@@ -1,6 +1,8 @@
 #include "scripts/designer/targetHealth.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "core/qoVector.h"
 #include "object/qoThreads.h"
@@ -88,7 +90,9 @@ void targetVisualCounter::Init() {
         float end = NowSeconds() + fadeTime;
         do {
             if (triggered) {
-                count += countStep;
+                // A count driven past the ends of its type stops there instead of overflowing.
+                const int64_t next = int64_t{count} + countStep;
+                count = static_cast<int32_t>(std::clamp<int64_t>(next, INT32_MIN, INT32_MAX));
                 end = NowSeconds() + fadeTime;
                 triggered = false;
             }

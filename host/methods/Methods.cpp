@@ -32,6 +32,7 @@
 #include <limits>
 #include <string_view>
 
+#include "host/world/Seconds.h"
 #include "host/methods/Actions.h"
 #include "host/methods/Call.h"
 #include "host/methods/Events.h"
@@ -61,7 +62,7 @@ constexpr float kDefaultDamage = 10.0f;  // Damage with a decl that has no "dama
 constexpr int kMaxBindDepth = 64;  // Bind refuses deeper chains as cycles
 
 // Seconds as whole game milliseconds.
-int32_t Ms(float seconds) { return static_cast<int32_t>(std::lround(seconds * 1000.0f)); }
+int32_t Ms(float seconds) { return ClampedMs(seconds); }
 
 bool Inside(const qoVector& p, const Entity& box) {
     return p.x >= box.origin.x + box.mins.x && p.x <= box.origin.x + box.maxs.x &&

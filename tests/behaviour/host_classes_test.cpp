@@ -98,6 +98,19 @@ INSTANTIATE_TEST_SUITE_P(Table, HostClassBehaviour, ::testing::ValuesIn(kCases))
 
 class HostClassLevel : public scripts_test::LevelTest {};
 
+// A hurt trigger whose interval is too long to count in milliseconds hurts at once and then
+// not again within the run; it used to wrap to 1 ms and hurt every frame.
+TEST_F(HostClassLevel, AHurtIntervalBeyondTheClockHurtsOnce) {
+    for (const char* interval : {"1e300", "\"inf\""}) {
+        Load(std::string(R"({ "players": [ { "name": "player1", "origin": [400, 0, 0] } ],
+              "entities": [ { "name": "hurt", "class": "kvTriggerHurt", "origin": [400, 0, 0],
+                              "spawnArgs": { "damage": 25, "damageInterval": )") + interval + R"( } } ] })");
+        RunUntil(60);
+        EXPECT_EQ(Ent("player1").health, 75) << interval;
+        StartOver();
+    }
+}
+
 // A relay that relays to itself stops at a depth instead of running away.
 TEST_F(HostClassLevel, RelayChainsThatComeBackAreCut) {
     Load(R"({ "entities": [ { "name": "loop", "class": "kvTarget_Relay", "targets": ["loop"] } ],

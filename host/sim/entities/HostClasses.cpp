@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "host/world/Seconds.h"
 #include "host/methods/Events.h"
 #include "host/sim/spawning/Spawning.h"
 #include "host/sim/volumes/Volumes.h"
@@ -236,7 +237,7 @@ void AdvanceHostClasses(World& world) {
         if (inside.empty()) continue;
         const float damage = static_cast<float>(SpawnArgNumber(*trigger, kHurtDamageArg, 10.0));
         const double interval = SpawnArgNumber(*trigger, kHurtIntervalArg, 1.0);
-        nextMs = now + std::max<int64_t>(1, std::llround(interval * 1000.0));
+        nextMs = now + std::max<int64_t>(1, DurationMs(interval));
         for (uint32_t h : inside)
             if (Entity* t = world.ValidEntity(h)) Hurt(world, *t, damage, handle, true, true);
     }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "host/world/Seconds.h"
 #include "host/world/Vectors.h"
 #include "host/world/World.h"
 
@@ -19,10 +20,7 @@ struct MonsterTypeName {
 };
 constexpr MonsterTypeName kMonsterTypes[] = {{"zombie", 1}, {"imp", 2}, {"soldier", 3}, {"hellknight", 4}};
 
-int32_t Ms(double seconds) {
-    if (!(seconds > 0.0)) return 0;
-    return static_cast<int32_t>(std::lround(std::min(seconds, 1.0e6) * 1000.0));
-}
+int32_t Ms(double seconds) { return DurationMs(seconds); }
 
 }  // namespace
 
@@ -61,7 +59,7 @@ int32_t AnimationMs(const Entity& e, std::string_view animation) {
 int32_t LoopAnimMs(int32_t count) { return count < 0 ? kHoldUntilReleased : count; }
 
 int32_t WalkMs(const qoVector& from, const qoVector& to) {
-    return static_cast<int32_t>(std::lround(Distance(from, to) / kWalkSpeed * 1000.0f));
+    return DurationMs(Distance(from, to) / kWalkSpeed);
 }
 
 qoVector GoalPoint(const qoVector& from, const qoVector& goal, float distance) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "host/world/Seconds.h"
 #include "host/world/Vectors.h"
 #include "host/world/World.h"
 #include "host/records/Outcomes.h"
@@ -15,10 +16,7 @@ namespace {
 constexpr int kMaxBindDepth = 64;
 
 bool IsZero(const qoVector& v) { return v.x == 0.0f && v.y == 0.0f && v.z == 0.0f; }
-int32_t Ms(float seconds) {
-    if (!(seconds > 0.0f)) return 0;
-    return static_cast<int32_t>(std::lround(std::min(seconds, 2.0e6f) * 1000.0f));
-}
+int32_t Ms(float seconds) { return DurationMs(seconds); }
 
 // The entities bound directly to e.
 std::vector<Entity*> ChildrenOf(World& world, const Entity& e) { return world.BoundTo(e.handle); }

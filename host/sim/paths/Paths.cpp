@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "host/world/Seconds.h"
 #include "host/world/Vectors.h"
 #include "host/world/World.h"
 
@@ -77,7 +78,7 @@ void Paths::Advance(World& world) {
                 e->origin = p.to;
                 e->velocity = {};
                 if (p.angles) e->angles = *p.angles;
-                w.waitUntilMs = world.GameTime() + static_cast<int64_t>(std::lround(p.wait * 1000.0f));
+                w.waitUntilMs = world.GameTime() + DurationMs(p.wait);
                 w.legSpeed = -1.0f;
                 ++w.next;
             } else {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "host/world/Seconds.h"
 #include "host/world/World.h"
 
 namespace qohost {
@@ -74,7 +75,7 @@ void FadeSound(World& world, Entity& e, int32_t channel, float db, float seconds
     s.fromDb = VolumeAt(s, now);
     s.toDb = std::isnan(db) ? s.fromDb : db;
     s.startMs = now;
-    s.durationMs = seconds > 0.0f ? static_cast<int32_t>(std::lround(std::min(seconds, 1.0e6f) * 1000.0f)) : 0;
+    s.durationMs = DurationMs(seconds);
     if (s.durationMs <= 0) {
         RecordSound(world, {SoundChange::Kind::Set, &e, channel, {}, s.toDb});
         return;

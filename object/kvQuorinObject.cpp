@@ -11,6 +11,18 @@ void qoFreeObjectStorage(void* storage) { qoSys->Free(storage, qoDefaultMemoryTa
 
 kvQOObject* kvQuorinObject::Destroy(uint32_t flags) { return DestroyAs(this, flags); }
 
+bool qoSelfGuard::Gone() const {
+    if (!qoSys) return true;
+    // The first object of the class on the entity, else (an entity that carries two of the
+    // class) any of its first slots.
+    constexpr uint32_t kSlotsSearched = 64;
+    const uint32_t first = qoSys->FindScriptObject(entity_, className_, 0);
+    if (qoSys->GetScriptObject(entity_, first) == object_) return false;
+    for (uint32_t i = 0; i < kSlotsSearched; ++i)
+        if (qoSys->GetScriptObject(entity_, i) == object_) return false;
+    return true;
+}
+
 // Host entries: entities become qoEntity temporaries, texts become new strings owned by the
 // handler, numbers pass unchanged. Written out per shape with the handler name substituted.
 #define QO_DEFINE_ENTRY(slot, id, name, shape) QO_DEFINE_ENTRY_##shape(id)

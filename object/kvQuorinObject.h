@@ -61,6 +61,23 @@ protected:
 
 void qoFreeObjectStorage(void* storage);
 
+// For code of an object that runs on another object's thread (a call through a reference) and
+// waits there: the host may destroy the object during the wait while that thread goes on.
+// Made before the wait, Gone() after it tells whether the object is still on its entity; when
+// it is gone, the code returns without touching a member. Asks the host, comparing addresses
+// only, so it never reads the object.
+class qoSelfGuard {
+public:
+    explicit qoSelfGuard(kvQuorinObject& object)
+        : entity_(object.entity.handle), className_(object.GetClassName()), object_(&object) {}
+    bool Gone() const;
+
+private:
+    uint32_t entity_;
+    const char* className_;
+    const kvQOObject* object_;
+};
+
 template <class T>
 kvQOObject* kvQuorinObject::DestroyAs(T* self, uint32_t flags) {
     self->T::~T();

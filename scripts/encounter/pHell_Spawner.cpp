@@ -142,10 +142,15 @@ qoEntity pHell_SpawnCluster::ChooseSpawnConduit(qoEntity requester) {
 }
 
 qoEntity pHell_SpawnCluster::SpawnFor(qoEntity requester) {
+    // A spawn manager's thread runs this through a reference and waits in it: the cluster may
+    // be destroyed during a wait, and then nothing of it is touched.
+    const qoSelfGuard self(*this);
     const float r = qoSys->RandomFloat();
     WaitUntil(Later(lastSpawnTime, qoFloatToInt<int32_t>(r * maxSpawnDelay * 1000.0f + minSpawnDelay * 1000.0f)));
+    if (self.Gone()) return qoEntity();
     if (HasEntityDefs(clusterEntity)) requester = clusterEntity;
     const qoEntity conduit = ChooseSpawnConduit(requester);
+    if (self.Gone()) return qoEntity();
     if (!conduit.IsValid()) {
         qoAssertFailed("gameInterface->EntityIsValid( spawnConduit )");
         return qoEntity();
@@ -156,6 +161,7 @@ qoEntity pHell_SpawnCluster::SpawnFor(qoEntity requester) {
         qoAssertFailed("spawnedAI.IsValid()");
         return qoEntity();
     }
+    if (self.Gone()) return spawned;  // the conduit was a cluster that waited too
     lastSpawnTime = Now();
     return spawned;
 }

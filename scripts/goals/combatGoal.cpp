@@ -82,21 +82,28 @@ void _combatGoal::OnActivate(const qoEntity&) {
 
 void _combatGoal::DrawStatus() {}
 
-void _combatGoal::Complete() {
-    if (goalState != GOAL_RUNNING) return;
+bool _combatGoal::Complete() {
+    if (goalState != GOAL_RUNNING) return true;
     goalState = GOAL_SUCCESS;
     if (delay > 0.0f && qoCurrentThreadId() == 0) {
         // A death delivered outside any script thread: wait on a thread of our own.
         QO_THREAD(ActivateAfterDelay);
-        return;
+        return true;
     }
-    ActivateAfterDelay();
+    return ActivateTargetsAfterDelay();
 }
 
-void _combatGoal::ActivateAfterDelay() {
-    if (delay > 0.0f) qoWait(delay);
+void _combatGoal::ActivateAfterDelay() { ActivateTargetsAfterDelay(); }
+
+bool _combatGoal::ActivateTargetsAfterDelay() {
+    if (delay > 0.0f) {
+        const qoSelfGuard self(*this);
+        qoWait(delay);
+        if (self.Gone()) return false;
+    }
     PrintLine("Combat Goal Complete. Activating all targets.");
     entity.ActivateTargets(entity);
+    return true;
 }
 
 // ---- _goalKillCounter ----------------------------------------------------------------------------
@@ -136,7 +143,7 @@ void _goalKillCounter::AddWatchedActor(const qoEntity& actor) {
 void _goalKillCounter::CountKill(const qoEntity&) {
     ++killCount;
     if (killCount < nCount) return;
-    Complete();
+    if (!Complete()) return;
     if (bRepeat) {
         killCount = 0;
         goalState = GOAL_RUNNING;

@@ -37,11 +37,14 @@ public:
     virtual void DrawStatus();
 
     // Running goals only: complete with success, wait `delay`, then activate the entity's
-    // targets with the entity as activator.
-    void Complete();
+    // targets with the entity as activator. False when the goal was destroyed during the wait
+    // (a watcher on another entity completes it on its own thread): then the caller must not
+    // touch the goal either.
+    bool Complete();
     // The second half of Complete, on a thread of its own when the goal completes outside any
     // script thread (the delay needs a thread to wait on).
     void ActivateAfterDelay();
+    bool ActivateTargetsAfterDelay();
 
     bool bTriggerFirst = false;
     float delay = 0.0f;  // seconds

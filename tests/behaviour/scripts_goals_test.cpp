@@ -173,6 +173,23 @@ TEST_F(GoalTest, AWatcherWithoutItsCounterReportsTheAssertion) {
               std::vector<std::string>{"10 Quorin Error: imp_1._goalKillCountActor.OnDeath: Assertion failed: 0"});
 }
 
+// A counter completed by its watcher waits out its delay on the watcher's thread; a counter
+// removed during that wait is not touched again: no completion, no repeat, and the watcher's
+// thread ends normally.
+TEST_F(GoalTest, ACounterRemovedDuringItsDelayIsNotTouchedAgain) {
+    for (const char* repeat : {"false", "true"}) {
+        Load(GoalLevel("_goalKillCounter", 1, std::string(R"("nCount": 1, "delay": 1.0, "bRepeat": )") + repeat,
+                       Deaths({10})));
+        RunUntil(20);
+        world->RemoveEntity(Handle("goal"));
+        RunUntil(120);
+        EXPECT_EQ(Completions(), std::vector<int>{}) << repeat;
+        EXPECT_EQ(Console("Combat Goal Complete"), std::vector<std::string>{}) << repeat;
+        EXPECT_EQ(Console("OnDeath"), std::vector<std::string>{}) << repeat;
+        StartOver();
+    }
+}
+
 // ---- status text ----------------------------------------------------------------------------------
 
 // Slot 89 draws the state over the goal's origin for one frame: colour (0.5, 0.5, 1), scale

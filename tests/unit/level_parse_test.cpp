@@ -384,7 +384,7 @@ TEST(LevelParse, ListsReadTheSameWhereverTheyStand) {
         SCOPED_TRACE(text);
         const LevelDesc level = ParseOk(text);
         std::vector<std::string> names;
-        for (const LevelEntity& e : level.entities) names.push_back(e.name + "/" + e.field);
+        for (const LevelEntity& e : level.entities) names.push_back(e.name + "/" + EntityField(e));
         EXPECT_EQ(names, (std::vector<std::string>{"world/(implicit world)", "p/players[0]", "e/entities[0]"}));
         ASSERT_EQ(level.timeline.size(), 2u);
         EXPECT_EQ(level.timeline[0].entity, "p");

@@ -24,7 +24,7 @@ bool IsRoute(const LevelEntity& e) {
 
 // Every string in a JSON value (property values name entities this way).
 void Strings(const Json& v, const std::function<void(const std::string&)>& take) {
-    if (v.is_string()) take(v.get<std::string>());
+    if (v.is_string()) take(v.get_ref<const std::string&>());
     else if (v.is_structured())
         for (const Json& item : v) Strings(item, take);
 }
@@ -223,7 +223,9 @@ void LintLevel(const LevelDesc& level, LevelErrors& warnings) {
 
     // What the level refers to by name: targets, binds, property values, spawn args, events,
     // expectations.
-    std::unordered_set<std::string> referred;
+    // Views of the level's own texts, which outlive this check.
+    std::unordered_set<std::string_view> referred;
+    referred.reserve(level.entities.size() + level.timeline.size());
     const auto refer = [&](const std::string& name) { referred.insert(name); };
     for (const LevelEntity& e : level.entities) {
         for (const std::string& t : e.targets) refer(t);

@@ -54,7 +54,7 @@ std::string AtFrame(uint64_t frame, int64_t ms) {
 
 class ExpectReader {
 public:
-    ExpectReader(const std::string& file, const std::set<std::string>& entities, LevelErrors& errors)
+    ExpectReader(const std::string& file, const LevelNames& entities, LevelErrors& errors)
         : file(file), entities(entities), errors(errors) {}
 
     void Fail(const std::string& field, std::string message) { AddError(errors, {file, "", field, std::move(message)}); }
@@ -138,8 +138,8 @@ public:
                     Fail(what, std::string("expected an entity name, got ") + DescribeJson(subject));
                 } else {
                     out.entity = subject.get<std::string>();
-                    if (!entities.count(out.entity))
-                        Fail(what, "unknown entity '" + Printable(out.entity) + "'" + DidYouMean(out.entity, entities));
+                    if (!entities.Contains(out.entity))
+                        Fail(what, "unknown entity '" + Printable(out.entity) + "'" + DidYouMean(out.entity, entities.Sorted()));
                 }
                 break;
             case ExpectKind::Console: Pattern(subject, what, out.pattern); break;
@@ -209,7 +209,7 @@ public:
 
 private:
     const std::string& file;
-    const std::set<std::string>& entities;
+    const LevelNames& entities;
     LevelErrors& errors;
 };
 
@@ -246,7 +246,7 @@ std::string Expectation::Describe() const {
 }
 
 void ParseExpectations(const Json& value, const std::string& field, const std::string& file,
-                       const std::set<std::string>& entities, std::vector<Expectation>& out, LevelErrors& errors) {
+                       const LevelNames& entities, std::vector<Expectation>& out, LevelErrors& errors) {
     ExpectReader reader(file, entities, errors);
     if (!value.is_array()) {
         reader.Fail(field, std::string("expected an array of expectations, got ") + DescribeJson(value));

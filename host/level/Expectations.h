@@ -9,6 +9,8 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -20,11 +22,34 @@ namespace qohost {
 
 class World;
 
+// The names a level gives its entities and spawns, as views of texts that outlive the set.
+// Hashed for the checks of every reference; the sorted list that suggestions for an unknown
+// name walk is made only when a name is unknown.
+class LevelNames {
+public:
+    void Reserve(size_t count) { names_.reserve(count); }
+    // False when the name is already there.
+    bool Insert(std::string_view name) {
+        if (!names_.insert(name).second) return false;
+        sorted_.clear();
+        return true;
+    }
+    bool Contains(std::string_view name) const { return names_.count(name) != 0; }
+    const std::set<std::string_view>& Sorted() const {
+        if (sorted_.empty()) sorted_.insert(names_.begin(), names_.end());
+        return sorted_;
+    }
+
+private:
+    std::unordered_set<std::string_view> names_;
+    mutable std::set<std::string_view> sorted_;
+};
+
 // Reads the array of expectations at `field` ("expect", "runs.fail.expect") and appends them
 // to `out`. Entity names must be among `entities` (the level's entities and spawn names).
 // Problems are appended to `errors` in the usual FILE: field ...: reason form.
 void ParseExpectations(const nlohmann::ordered_json& value, const std::string& field,
-                       const std::string& file, const std::set<std::string>& entities,
+                       const std::string& file, const LevelNames& entities,
                        std::vector<Expectation>& out, LevelErrors& errors);
 
 // The verdict on one expectation.

@@ -114,8 +114,14 @@ struct LevelEntity {
     std::vector<std::string> targets;
     std::vector<LevelObject> objects;
     OnDemand<LevelEntityMore> more;
-    std::string field;  // "players[N]" or "entities[N]"
+    // Where it stands in the file, for messages (EntityField): a number, not a text, since
+    // "entities[N]" past entity 99,999 is a heap block of its own.
+    enum class List : uint8_t { Entities, Players, Implicit } list = List::Entities;
+    uint32_t index = 0;
 };
+
+// "players[N]", "entities[N]" or "(implicit world)".
+std::string EntityField(const LevelEntity& entity);
 
 // An entity def: the template a spawner spawns from. Its name is also a kvDeclEntityDef decl.
 struct LevelEntityDef {

@@ -150,6 +150,15 @@ std::string EventField(const std::string& list, const LevelEvent& event) {
     return list + "[" + std::to_string(event.index) + "]";
 }
 
+std::string EntityField(const LevelEntity& entity) {
+    switch (entity.list) {
+    case LevelEntity::List::Players: return "players[" + std::to_string(entity.index) + "]";
+    case LevelEntity::List::Entities: return "entities[" + std::to_string(entity.index) + "]";
+    case LevelEntity::List::Implicit: break;
+    }
+    return "(implicit world)";
+}
+
 bool LevelDesc::HasDecl(std::string_view type, std::string_view declName) const {
     for (const auto& [t, n] : decls)
         if (t == type && n == declName) return true;
@@ -394,7 +403,6 @@ public:
                 LevelEntity& out) {
         entity.clear();
         prefix.clear();
-        out.field = field;
         if (!Expect(v.is_object(), field, "an object", v)) return;
         if (!v.contains("name")) {
             Fail(field, "missing field 'name'");
@@ -867,8 +875,10 @@ public:
         const bool isPlayers = list == "players";
         Entities& to = isPlayers ? players : entities;
         to.read = true;
-        to.reader.Entity(element, Reader::Index(list, index), isPlayers ? "kvPlayer" : nullptr,
-                         to.entities.emplace_back());
+        LevelEntity& e = to.entities.emplace_back();
+        e.list = isPlayers ? LevelEntity::List::Players : LevelEntity::List::Entities;
+        e.index = static_cast<uint32_t>(index);
+        to.reader.Entity(element, Reader::Index(list, index), isPlayers ? "kvPlayer" : nullptr, e);
     }
 
     // Timeline entries given in seconds get their frame once the frame length is known.
@@ -1031,8 +1041,12 @@ bool ParseDocument(const std::string& file, LevelDesc& out, LevelErrors& errors,
             to = std::move(read.entities);
             continue;
         }
-        for (size_t n = 0; n < c.size(); ++n)
-            r.Entity(c[n], Reader::Index(list, n), players ? "kvPlayer" : nullptr, to.emplace_back());
+        for (size_t n = 0; n < c.size(); ++n) {
+            LevelEntity& e = to.emplace_back();
+            e.list = players ? LevelEntity::List::Players : LevelEntity::List::Entities;
+            e.index = static_cast<uint32_t>(n);
+            r.Entity(c[n], Reader::Index(list, n), players ? "kvPlayer" : nullptr, e);
+        }
     }
     r.entity.clear();
 
@@ -1050,7 +1064,7 @@ bool ParseDocument(const std::string& file, LevelDesc& out, LevelErrors& errors,
         LevelEntity& world = out.entities.emplace_back();
         world.name = "world";
         world.hostClass = "kvWorldspawn";
-        world.field = "(implicit world)";
+        world.list = LevelEntity::List::Implicit;
     }
     for (std::deque<LevelEntity>& list : lists) {
         std::move(list.begin(), list.end(), std::back_inserter(out.entities));
@@ -1058,23 +1072,25 @@ bool ParseDocument(const std::string& file, LevelDesc& out, LevelErrors& errors,
     }
 
     // Names: unique and non-empty; targets and spawner defs must exist.
-    std::set<std::string> names;
+    // Views of the names in `out.entities`, which holds still from here on.
+    LevelNames names;
+    names.Reserve(out.entities.size() + 1);
     for (size_t i = implicitWorld ? 1 : 0; i < out.entities.size(); ++i) {
         const LevelEntity& e = out.entities[i];
-        if (!e.name.empty() && !names.insert(e.name).second)
-            AddError(errors, {file, e.name, e.field + ".name", "duplicate entity name"});
+        if (!e.name.empty() && !names.Insert(e.name))
+            AddError(errors, {file, e.name, EntityField(e) + ".name", "duplicate entity name"});
     }
     const std::vector<bool> inBindCycle = BindCycles(out);
     for (size_t i = 0; i < out.entities.size(); ++i) {
         const LevelEntity& e = out.entities[i];
-        if (!e.more->bindTo.empty() && !names.count(e.more->bindTo))
-            AddError(errors, {file, e.name, "bindTo", "unknown entity '" + e.more->bindTo + "'" + DidYouMean(e.more->bindTo, names)});
+        if (!e.more->bindTo.empty() && !names.Contains(e.more->bindTo))
+            AddError(errors, {file, e.name, "bindTo", "unknown entity '" + e.more->bindTo + "'" + DidYouMean(e.more->bindTo, names.Sorted())});
         if (inBindCycle[i])
             AddError(errors, {file, e.name, "bindTo", "bound to itself through '" + e.more->bindTo + "'"});
         for (size_t t = 0; t < e.targets.size(); ++t)
-            if (!names.count(e.targets[t]))
+            if (!names.Contains(e.targets[t]))
                 AddError(errors, {file, e.name, Reader::Index("targets", t),
-                                  "unknown target entity '" + e.targets[t] + "'" + DidYouMean(e.targets[t], names)});
+                                  "unknown target entity '" + e.targets[t] + "'" + DidYouMean(e.targets[t], names.Sorted())});
         for (size_t t = 0; t < e.more->entityDefs.size(); ++t)
             if (!out.HasDecl("kvDeclEntityDef", e.more->entityDefs[t]))
                 AddError(errors, {file, e.name, Reader::Index("entityDefs", t),
@@ -1083,16 +1099,16 @@ bool ParseDocument(const std::string& file, LevelDesc& out, LevelErrors& errors,
     // What spawners spawn takes the names the level gives it: timeline events may name them.
     for (const LevelEntity& e : out.entities)
         for (size_t t = 0; t < e.more->spawnNames.size(); ++t)
-            if (!names.insert(e.more->spawnNames[t]).second)
+            if (!names.Insert(e.more->spawnNames[t]))
                 AddError(errors, {file, e.name, Reader::Index("spawnNames", t),
                                   "spawn name '" + e.more->spawnNames[t] + "' is already taken"});
-    if (implicitWorld) names.insert("world");
+    if (implicitWorld) names.Insert("world");
 
     const auto knownEntities = [&](const LevelEvent& ev, const std::string& list) {
         for (auto [key, ref] : {std::pair{".entity", &ev.entity}, std::pair{".by", &ev.by},
                                 std::pair{".other", &ev.other}})
-            if (!ref->empty() && !names.count(*ref))
-                r.Fail(EventField(list, ev) + key, "unknown entity '" + *ref + "'" + DidYouMean(*ref, names));
+            if (!ref->empty() && !names.Contains(*ref))
+                r.Fail(EventField(list, ev) + key, "unknown entity '" + *ref + "'" + DidYouMean(*ref, names.Sorted()));
     };
     const auto byFrame = [](std::vector<LevelEvent>& events) {
         std::stable_sort(events.begin(), events.end(),

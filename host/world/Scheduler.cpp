@@ -215,6 +215,8 @@ struct alignas(64) Scheduler::Thread {
     uint32_t holdActor = 0;
 
     ThreadInfo info;
+    Thread* prevOfObject = nullptr;  // its object's threads (Scheduler::byObject_)
+    Thread* nextOfObject = nullptr;
     qoThreadEntry entry = nullptr;
     void* args = nullptr;
     std::vector<std::pair<Thread*, uint64_t>> waiters;  // threads waiting for this one to end
@@ -295,9 +297,11 @@ Scheduler::Thread* Scheduler::Lookup(uint32_t id) const {
 void Scheduler::Forget(Thread* t) {
     byId_.erase(t->id);
     if (auto it = byObject_.find(t->info.object); it != byObject_.end()) {
-        std::vector<Thread*>& list = it->second;
-        list.erase(std::find(list.begin(), list.end(), t));
-        if (list.empty()) byObject_.erase(it);
+        ObjectThreads& list = it->second;
+        (t->prevOfObject ? t->prevOfObject->nextOfObject : list.first) = t->nextOfObject;
+        (t->nextOfObject ? t->nextOfObject->prevOfObject : list.last) = t->prevOfObject;
+        t->prevOfObject = t->nextOfObject = nullptr;
+        if (!list.first) byObject_.erase(it);
     }
     --live_;
     t->info.object = nullptr;
@@ -353,7 +357,11 @@ uint32_t Scheduler::Create(const char* name, kvQOObject* object, qoThreadEntry e
     t->parkSerial = 0;
     t->waiters.clear();
     byId_.emplace(t->id, t);
-    byObject_[object].push_back(t);
+    ObjectThreads& ofObject = byObject_[object];
+    t->prevOfObject = ofObject.last;
+    t->nextOfObject = nullptr;
+    (ofObject.last ? ofObject.last->nextOfObject : ofObject.first) = t;
+    ofObject.last = t;
     ++live_;
 
     try {
@@ -635,7 +643,7 @@ void Scheduler::EndByName(const char* name, const kvQOObject* object) {
     if (!name) return;
     std::vector<uint32_t> ids;
     if (auto it = byObject_.find(object); it != byObject_.end())
-        for (const Thread* t : it->second)
+        for (const Thread* t = it->second.first; t; t = t->nextOfObject)
             if (!t->endRequested && t->info.name == name) ids.push_back(t->id);
     for (uint32_t id : ids)
         if (Thread* t = Lookup(id)) Request(t, EndReason::EndedByName);
@@ -645,7 +653,7 @@ void Scheduler::EndThreadsOf(const kvQOObject* object) {
     if (!object) return;
     std::vector<uint32_t> ids;
     if (auto it = byObject_.find(object); it != byObject_.end())
-        for (const Thread* t : it->second) ids.push_back(t->id);
+        for (const Thread* t = it->second.first; t; t = t->nextOfObject) ids.push_back(t->id);
     for (uint32_t id : ids)
         if (Thread* t = Lookup(id)) Request(t, EndReason::ObjectDestroyed);
 }

@@ -248,7 +248,12 @@ private:
     std::vector<std::unique_ptr<Thread>> records_;  // every record ever made
     std::vector<Thread*> freeRecords_;
     std::unordered_map<uint32_t, Thread*> byId_;  // live threads
-    std::unordered_map<const kvQOObject*, std::vector<Thread*>> byObject_;  // creation order
+    // An object's live threads in creation order, linked through the threads themselves.
+    struct ObjectThreads {
+        Thread* first = nullptr;
+        Thread* last = nullptr;
+    };
+    std::unordered_map<const kvQOObject*, ObjectThreads> byObject_;
     uint32_t nextId_ = 1;
     size_t live_ = 0;
     Thread* current_ = nullptr;

@@ -79,16 +79,19 @@ void World::Detach() {
 Entity& World::SpawnEntity(std::string name, std::string hostClass) {
     const uint32_t handle = nextHandle_++;
     if (name.empty()) name = hostClass + "_" + std::to_string(handle);
-    if (entityNames_.count(name)) name += "_" + std::to_string(handle);
     if (entities_.empty()) firstHandle_ = handle;
     entities_.resize(handle - firstHandle_ + 1);
     auto& slot = entities_[handle - firstHandle_];
     slot = std::make_unique<Entity>();
     Entity& ref = *slot;
     ref.handle = handle;
-    ref.name = name;
+    // One lookup for the usual fresh name; a name already taken gets the handle appended.
+    if (!entityNames_.try_emplace(name, handle).second) {
+        name += "_" + std::to_string(handle);
+        entityNames_.emplace(name, handle);
+    }
+    ref.name = std::move(name);
     ref.hostClass = std::move(hostClass);
-    entityNames_.emplace(std::move(name), handle);
     if (HostClassIsA(ref.hostClass, "kvTriggerHurt")) hurtTriggers.emplace_back(handle, 0);
     if (HostClassIsA(ref.hostClass, "kvPlayer")) players_.push_back(handle);
     if (Wants(RecordKind::Entity))

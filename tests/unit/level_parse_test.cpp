@@ -164,6 +164,8 @@ const Malformed kMalformed[] = {
      "bad.json: entity 'a', field 'orign': unknown field"},
     {"duplicate entity", R"({"entities": [{"name": "a", "class": "kvProp"}, {"name": "a", "class": "kvProp"}]})",
      "bad.json: entity 'a', field 'entities[1].name': duplicate entity name"},
+    {"players sharing a name", R"({"players": [{"name": "p"}, {"name": "p"}]})",
+     "bad.json: entity 'p', field 'players[1].name': duplicate entity name"},
     {"player named like an entity", R"({"players": [{"name": "a"}], "entities": [{"name": "a", "class": "kvProp"}]})",
      "bad.json: entity 'a', field 'entities[0].name': duplicate entity name"},
     {"short vector", R"({"entities": [{"name": "a", "class": "kvProp", "origin": [1, 2]}]})",
@@ -336,6 +338,21 @@ TEST(LevelParse, ReportsEveryProblemNotOnlyTheFirst) {
     EXPECT_EQ(errors.size(), 3u) << ErrorLines(errors);
 }
 
+// A suggestion for an unknown name draws on every name given by then: spawn names, which come
+// after the targets' check has already suggested one, are among them for the timeline.
+TEST(LevelParse, SuggestsFromEveryNameKnownAtThatPoint) {
+    LevelDesc level;
+    LevelErrors errors;
+    EXPECT_FALSE(ParseLevel(R"({"entityDefs": {"monster/imp": {"class": "kvAI2"}},
+        "entities": [{"name": "relay", "class": "kvTarget", "targets": ["pitt"]},
+                     {"name": "pit", "class": "kvTarget_Spawn", "entityDefs": ["monster/imp"], "spawnNames": ["imp_a"]}],
+        "timeline": [{"frame": 5, "event": "death", "entity": "imp_x"}]})",
+                            "bad.json", level, errors));
+    EXPECT_EQ(ErrorLines(errors),
+              "bad.json: entity 'relay', field 'targets[0]': unknown target entity 'pitt' (did you mean 'pit'?)\n"
+              "bad.json: field 'timeline[0].entity': unknown entity 'imp_x' (did you mean 'imp_a'?)\n");
+}
+
 // The entity lists and the timeline are read as the parser reaches them: where they stand in the
 // document changes neither the level nor its report, in which every problem keeps its place in
 // the order the parts are read (console variables, players, entities, names, timeline).
@@ -384,7 +401,7 @@ TEST(LevelParse, ListsReadTheSameWhereverTheyStand) {
         SCOPED_TRACE(text);
         const LevelDesc level = ParseOk(text);
         std::vector<std::string> names;
-        for (const LevelEntity& e : level.entities) names.push_back(e.name + "/" + e.field);
+        for (const LevelEntity& e : level.entities) names.push_back(e.name + "/" + EntityField(e));
         EXPECT_EQ(names, (std::vector<std::string>{"world/(implicit world)", "p/players[0]", "e/entities[0]"}));
         ASSERT_EQ(level.timeline.size(), 2u);
         EXPECT_EQ(level.timeline[0].entity, "p");

@@ -87,10 +87,11 @@ Entity& World::SpawnEntity(std::string name, std::string hostClass) {
     Entity& ref = *slot;
     ref.handle = handle;
     ref.name = name;
-    ref.hostClass = std::move(hostClass);
+    ref.SetHostClass(std::move(hostClass));
     entityNames_.emplace(std::move(name), handle);
-    if (HostClassIsA(ref.hostClass, "kvTriggerHurt")) hurtTriggers.emplace_back(handle, 0);
-    if (HostClassIsA(ref.hostClass, "kvPlayer")) players_.push_back(handle);
+    static const HostClassRow kHurt = HostClassRowOf("kvTriggerHurt"), kPlayer = HostClassRowOf("kvPlayer");
+    if (ref.IsA(kHurt)) hurtTriggers.emplace_back(handle, 0);
+    if (ref.IsA(kPlayer)) players_.push_back(handle);
     if (Wants(RecordKind::Entity))
         Record(RecordKind::Entity,
                "spawn " + ref.name + " (" + ref.hostClass + ") #" + std::to_string(handle), handle);

@@ -14,7 +14,9 @@
 # input's hash; LEVEL_GEN_FUZZ_TWICE=1 runs every input twice. libFuzzer's leak check after each
 # input is off (-detect_leaks=0): the harness itself finds every block of the host allocator left
 # behind after each input, and LeakSanitizer still checks the whole run at exit.
-# Exits non-zero when the fuzzer found a fault (its input is in build/fuzz/artifacts).
+# It runs in fork mode on QUORIN_JOBS processes (default 2) and goes on past a finding: every
+# crash, leak, timeout (60 s) or out-of-memory input (1.5 GB) is written to build/fuzz/artifacts
+# and the run continues. Exits non-zero when the run left a new input there.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 seconds="${FUZZ_SECONDS:-28800}"
@@ -23,8 +25,15 @@ jobs="${QUORIN_JOBS:-2}"
 cmake --preset fuzz && cmake --build --preset fuzz -j "$jobs" --target level_gen_fuzz level_load_fuzz || exit 1
 mkdir -p "$work" build/fuzz/artifacts
 status=0
-nice -n 19 build/fuzz/fuzz/level_gen_fuzz -max_total_time="$seconds" -print_final_stats=1 -entropic=0 -detect_leaks=0 \
+before=$(ls build/fuzz/artifacts | wc -l)
+nice -n 19 build/fuzz/fuzz/level_gen_fuzz -fork="$jobs" -ignore_crashes=1 -ignore_ooms=1 -ignore_timeouts=1 \
+    -timeout=60 -rss_limit_mb=1536 -max_total_time="$seconds" -entropic=0 -detect_leaks=0 \
     -artifact_prefix=build/fuzz/artifacts/ "$work" fuzz/corpus/level_gen_fuzz || status=1
+after=$(ls build/fuzz/artifacts | wc -l)
+if [ "$after" -gt "$before" ]; then
+    echo "new inputs in build/fuzz/artifacts: $((after - before)); replay one with build/fuzz/fuzz/level_gen_fuzz FILE"
+    status=1
+fi
 rm -rf build/fuzz/nightly-merged && mkdir -p build/fuzz/nightly-merged
 build/fuzz/fuzz/level_gen_fuzz -merge=1 build/fuzz/nightly-merged fuzz/corpus/level_gen_fuzz "$work" >/dev/null 2>&1
 echo "minimized corpus: $(ls build/fuzz/nightly-merged | wc -l) inputs, $(du -sh build/fuzz/nightly-merged | cut -f1)"

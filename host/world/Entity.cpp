@@ -6,18 +6,23 @@ namespace qohost {
 
 namespace {
 
-// isA[cls * rows + base]: the whole hierarchy as a table by row, made once from HostClasses().
+// The hierarchy by row, made once from HostClasses(): isA[cls * rows + base], and the parent
+// of each row (kNoHostClassRow for the root).
 struct Hierarchy {
     size_t rows = 0;
     std::vector<bool> isA;
+    std::vector<HostClassRow> parent;
 
     Hierarchy() {
         const std::span<const HostClassInfo> table = HostClasses();
         rows = table.size();
         isA.assign(rows * rows, false);
-        for (size_t row = 0; row < rows; ++row)
+        parent.assign(rows, kNoHostClassRow);
+        for (size_t row = 0; row < rows; ++row) {
+            parent[row] = HostClassRowOf(table[row].parent);
             for (const HostClassInfo* c = &table[row]; c; c = c->parent.empty() ? nullptr : FindHostClass(c->parent))
                 isA[row * rows + static_cast<size_t>(c - table.data())] = true;
+        }
     }
 };
 
@@ -44,8 +49,13 @@ bool HostClassRowIsA(HostClassRow cls, HostClassRow base) {
 }
 
 bool HostClassIsA(std::string_view hostClass, std::string_view base) {
-    // A class not in the table is only itself.
-    return hostClass == base || HostClassRowIsA(HostClassRowOf(hostClass), HostClassRowOf(base));
+    // A class not in the table is only itself. One look-up by name, then the chain by row.
+    if (hostClass == base) return true;
+    const Hierarchy& h = TheHierarchy();
+    const std::span<const HostClassInfo> table = HostClasses();
+    for (HostClassRow row = HostClassRowOf(hostClass); row < h.rows; row = h.parent[row])
+        if (table[row].name == base) return true;
+    return false;
 }
 
 bool IsKnownHostClass(std::string_view hostClass) { return FindHostClass(hostClass) != nullptr; }

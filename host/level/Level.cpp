@@ -464,7 +464,7 @@ bool LoadLevel(World& world, const LevelDesc& level, LevelErrors& errors, Loaded
     world.ReserveEntities(level.entities.size());
     for (const LevelEntity& le : level.entities) {
         Entity* e = le.name == "world" ? world.EntityByName("world") : nullptr;
-        if (e) e->hostClass = le.hostClass;
+        if (e) e->SetHostClass(le.hostClass);
         else e = &world.SpawnEntity(le.name, le.hostClass);
         if (le.origin) e->origin = *le.origin;
         if (le.more->angles) e->angles = *le.more->angles;

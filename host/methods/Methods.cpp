@@ -705,7 +705,7 @@ const char* HostClassFor(int32_t method) {
 }
 
 bool Supports(const Entity& e, const char* hostClass) {
-    return std::strcmp(hostClass, kAnyEntity) == 0 || HostClassIsA(e.hostClass, hostClass);
+    return std::strcmp(hostClass, kAnyEntity) == 0 || e.IsA(HostClassRowOf(hostClass));
 }
 
 MethodResult::Kind ResultKind(qoMethodResult r) {

@@ -246,8 +246,11 @@ void RunLog::PrintFrame(const FrameLines& frame) {
     std::fprintf(out_, "-- frame %" PRIu64 " (%s)\n", frame.first, Seconds(frame.firstMs).c_str());
     print_.clear();
     for (const FrameLines::Line& line : frame.lines) {
-        // As C strings: a text with a NUL in it ends there.
-        for (std::string_view part : {frame.Text(line), frame.Answer(line)}) print_ += part.substr(0, part.find('\0'));
+        // As C strings: a text with a NUL in it ends there (text and answer each).
+        const std::string_view whole = frame.Whole(line);
+        if (whole.find('\0') == std::string_view::npos) print_ += whole;
+        else
+            for (std::string_view part : {frame.Text(line), frame.Answer(line)}) print_ += part.substr(0, part.find('\0'));
         if (line.count != 1) {
             char count[16];
             print_ += " (x";

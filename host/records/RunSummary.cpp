@@ -2,7 +2,9 @@
 
 #include "host/sim/entities/HostClasses.h"
 
+#include <algorithm>
 #include <cinttypes>
+#include <string_view>
 
 #include "host/world/Console.h"
 #include "host/world/World.h"
@@ -35,19 +37,27 @@ std::string MessageKind(const std::string& line) {
     return {};
 }
 
-void PrintCounts(FILE* out, const char* heading, const std::map<std::string, uint64_t>& counts) {
+// The total, then the first ten kinds in text order and how many more there are. Only those ten
+// are sorted: a run can end with tens of thousands of kinds (threads still waiting).
+template <typename Counts>
+void PrintCounts(FILE* out, const char* heading, const Counts& counts) {
     if (counts.empty()) return;
+    constexpr size_t kShown = 10;
     uint64_t total = 0;
-    for (const auto& [text, n] : counts) total += n;
-    std::fprintf(out, "   %s: %" PRIu64 "\n", heading, total);
-    size_t shown = 0;
-    for (const auto& [text, n] : counts) {
-        if (++shown > 10) {
-            std::fprintf(out, "      ... and %zu more kinds\n", counts.size() - 10);
-            break;
-        }
-        std::fprintf(out, "      %s (x%" PRIu64 ")\n", text.c_str(), n);
+    using Entry = const typename Counts::value_type*;
+    std::vector<Entry> kinds;
+    kinds.reserve(counts.size());
+    for (const auto& kind : counts) {
+        total += kind.second;
+        kinds.push_back(&kind);
     }
+    std::fprintf(out, "   %s: %" PRIu64 "\n", heading, total);
+    const size_t shown = std::min(kinds.size(), kShown);
+    std::partial_sort(kinds.begin(), kinds.begin() + shown, kinds.end(),
+                      [](Entry a, Entry b) { return std::string_view(a->first) < std::string_view(b->first); });
+    for (size_t i = 0; i < shown; ++i)
+        std::fprintf(out, "      %s (x%" PRIu64 ")\n", std::string(kinds[i]->first).c_str(), kinds[i]->second);
+    if (kinds.size() > kShown) std::fprintf(out, "      ... and %zu more kinds\n", kinds.size() - kShown);
 }
 
 }  // namespace
@@ -86,8 +96,13 @@ void RunSummary::Take(const Record& r) {
         }
         case RecordKind::Host:
             if (r.text.substr(0, kUnhandled.size()) == kUnhandled) {
-                auto& [name, count] = unhandled_[r.entity];
-                if (!count++) name = r.text.substr(kUnhandled.size());
+                if (r.entity >= unhandledAt_.size()) unhandledAt_.resize(r.entity + 1 + r.entity / 2);
+                uint32_t& at = unhandledAt_[r.entity];
+                if (!at) {
+                    unhandled_.emplace_back(r.text.substr(kUnhandled.size()), 0);
+                    at = static_cast<uint32_t>(unhandled_.size());
+                }
+                ++unhandled_[at - 1].second;
             }
             else if (r.severity >= qohost::Severity::Warning)  // the host could not do what was asked
                 ++messages_[(r.severity == qohost::Severity::Error ? "host error: " : "host warning: ") + std::string(r.text)];
@@ -106,11 +121,12 @@ void RunSummary::Print(FILE* out, World& world) const {
     std::fprintf(out, "== summary\n");
     PrintCounts(out, "warnings and errors", messages_);
     PrintCounts(out, "method calls that failed", failures_);
-    std::map<std::string, uint64_t> unhandled;
-    for (const auto& [entity, named] : unhandled_) unhandled[named.first] += named.second;
+    std::unordered_map<std::string_view, uint64_t> unhandled(unhandled_.size());
+    for (const auto& [name, count] : unhandled_) unhandled[name] += count;
     PrintCounts(out, "activations nothing handled", unhandled);
-    std::map<std::string, uint64_t> waiting;
-    for (uint32_t id : world.scheduler.LiveThreads())
+    const std::vector<uint32_t> live = world.scheduler.LiveThreads();
+    std::unordered_map<std::string, uint64_t> waiting(live.size());
+    for (uint32_t id : live)
         if (const ThreadInfo* t = world.scheduler.Find(id)) {
             const Entity* e = world.EntityByHandle(t->owner.entity);
             const std::string owner = e ? e->name + (t->owner.objectIndex < e->objects.size()

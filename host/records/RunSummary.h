@@ -37,8 +37,10 @@ private:
     World& world_;
     std::map<std::string, uint64_t> messages_;  // "warning: .Activate failed." -> count
     std::map<std::string, uint64_t> failures_;  // "Activate failed: no such entity" -> count
-    // Activated entity (by handle) -> its name and count; by name when printed.
-    std::unordered_map<uint32_t, std::pair<std::string, uint64_t>> unhandled_;
+    // Activations nothing handled: the activated entity's name and count, in the order first
+    // seen; by name when printed.
+    std::vector<std::pair<std::string, uint64_t>> unhandled_;
+    std::vector<uint32_t> unhandledAt_;  // by handle: 1 + the entity's place in unhandled_, 0 for none
     std::vector<bool> active_;  // by handle: entities some record was about, or whose thread made it
     void MarkActive(uint32_t entity) {
         if (entity >= active_.size()) active_.resize(entity + 1 + entity / 2);

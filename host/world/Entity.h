@@ -30,10 +30,16 @@ struct ScriptObjectSlot {
     size_t order = 0;              // the world's place of the object in creation order
 };
 
+// The row of a host class in the host class table (HostClasses()); class tests asked for every
+// activation or call go by row, not by name.
+using HostClassRow = uint16_t;
+constexpr HostClassRow kNoHostClassRow = 0xFFFF;  // a class not in the table
+
 struct Entity {
     uint32_t handle = 0;
     std::string name;
-    std::string hostClass;  // "kvPlayer", "kvAI2", "kvMover", ...
+    std::string hostClass;  // "kvPlayer", "kvAI2", "kvMover", ...; set with SetHostClass
+    HostClassRow hostRow = kNoHostClassRow;  // the row of hostClass
     bool removed = false;   // removed entities are invalid; their handle is never reused
     bool simulated = false; // listed in the world's simulated entities
     bool soundFading = false;  // listed in the world's fading sounds (host/sim/sound/Sound.h)
@@ -68,6 +74,11 @@ struct Entity {
 
     // Script objects, by object index.
     std::vector<ScriptObjectSlot> objects;
+
+    // Sets hostClass and its row.
+    void SetHostClass(std::string cls);
+    // True when the entity's class is the class of row `base` or derives from it.
+    bool IsA(HostClassRow base) const;
 };
 
 // Host class hierarchy: the parent of a host class, or "" for a root or an unknown class.
@@ -76,6 +87,11 @@ std::string_view HostClassParent(std::string_view hostClass);
 bool HostClassIsA(std::string_view hostClass, std::string_view base);
 // True for the classes of the table.
 bool IsKnownHostClass(std::string_view hostClass);
+// The row of a class, kNoHostClassRow for a class not in the table.
+HostClassRow HostClassRowOf(std::string_view hostClass);
+// True when the class of row `cls` is the class of row `base` or derives from it; false when
+// either is kNoHostClassRow.
+bool HostClassRowIsA(HostClassRow cls, HostClassRow base);
 
 // A host decl (entity def, sound shader, material, ...). Script objects hold pointers to decls;
 // the module never looks inside.

@@ -91,9 +91,10 @@ Entity& World::SpawnEntity(std::string name, std::string hostClass) {
         entityNames_.emplace(name, handle);
     }
     ref.name = std::move(name);
-    ref.hostClass = std::move(hostClass);
-    if (HostClassIsA(ref.hostClass, "kvTriggerHurt")) hurtTriggers.emplace_back(handle, 0);
-    if (HostClassIsA(ref.hostClass, "kvPlayer")) players_.push_back(handle);
+    ref.SetHostClass(std::move(hostClass));
+    static const HostClassRow kHurt = HostClassRowOf("kvTriggerHurt"), kPlayer = HostClassRowOf("kvPlayer");
+    if (ref.IsA(kHurt)) hurtTriggers.emplace_back(handle, 0);
+    if (ref.IsA(kPlayer)) players_.push_back(handle);
     if (Wants(RecordKind::Entity))
         Record(RecordKind::Entity,
                "spawn " + ref.name + " (" + ref.hostClass + ") #" + std::to_string(handle), handle);

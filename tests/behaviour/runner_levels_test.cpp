@@ -187,6 +187,33 @@ TEST(RunnerOutcomes, TheSummaryNamesWhatWentWrong) {
     EXPECT_NE(tail.find("      lamp (x"), std::string::npos) << tail;
 }
 
+// More kinds than the summary lists: the first ten in text order with their counts, then how
+// many more; the count in the heading is of all of them.
+TEST(RunnerOutcomes, TheSummaryListsTheFirstTenKindsInTextOrder) {
+    // Activated in this order; "lamp_c" twice. Nothing handles a plain entity's activation.
+    const std::vector<std::string> activated = {"lamp_l", "lamp_c", "lamp_k", "lamp_a", "lamp_j", "lamp_b", "lamp_c",
+                                                "lamp_i", "lamp_d", "lamp_h", "lamp_e", "lamp_g", "lamp_f"};
+    std::string entities, timeline;
+    for (size_t i = 0; i < activated.size(); ++i) {
+        const std::string& name = activated[i];
+        if (std::find(activated.begin(), activated.begin() + i, name) == activated.begin() + i)
+            entities += R"(, { "name": ")" + name + R"(", "class": "kvEntity" })";
+        timeline += std::string(i ? ", " : "") + R"({ "frame": )" + std::to_string(2 + i) +
+                    R"(, "event": "activate", "entity": ")" + name + R"(", "by": "player1" })";
+    }
+    const std::string level = TestTempPath(".level.json");
+    std::ofstream(level) << R"({ "seconds": 1, "players": [ { "name": "player1" } ], "entities": [ )" +
+                                entities.substr(2) + R"( ], "timeline": [ )" + timeline + " ] }";
+    const Result r = RunQohost("run '" + level + "' --hold 3600");
+    std::remove(level.c_str());
+    ASSERT_EQ(r.code, 0) << r.err << r.out;
+    const std::string expected = "   activations nothing handled: 13\n"
+                                 "      lamp_a (x1)\n      lamp_b (x1)\n      lamp_c (x2)\n      lamp_d (x1)\n"
+                                 "      lamp_e (x1)\n      lamp_f (x1)\n      lamp_g (x1)\n      lamp_h (x1)\n"
+                                 "      lamp_i (x1)\n      lamp_j (x1)\n      ... and 2 more kinds\n";
+    EXPECT_NE(r.out.find(expected), std::string::npos) << r.out.substr(r.out.find("== summary"));
+}
+
 // A misnamed player: the scripts that query him fail every time, but the log says so once and
 // the summary counts them all.
 TEST(RunnerOutcomes, AMisnamedPlayerWarnsOnce) {

@@ -181,6 +181,15 @@ TEST(HostEntities, HostClassHierarchy) {
         {"kvUnknown", "kvUnknown", true},
     };
     for (const Case& c : cases) EXPECT_EQ(qohost::HostClassIsA(c.cls, c.base), c.isA) << c.cls << " / " << c.base;
+
+    // An entity answers by the row of its class, which follows a change of class.
+    World world;
+    Entity& e = world.SpawnEntity("subject", "kvUnknown");
+    for (const Case& c : cases) {
+        if (!qohost::IsKnownHostClass(c.base)) continue;
+        e.SetHostClass(c.cls);
+        EXPECT_EQ(e.IsA(qohost::HostClassRowOf(c.base)), c.isA) << c.cls << " / " << c.base;
+    }
 }
 
 TEST(HostEntities, PlayersAreKvPlayerEntitiesInCreationOrder) {

@@ -109,6 +109,16 @@ double SpawnArgNumber(const Entity& e, std::string_view key, double fallback) {
     return end != it->second.c_str() && std::isfinite(value) && value >= 0 ? value : fallback;
 }
 
+// Rows of the classes whose effects are tested on every activation and crossing.
+struct EffectRows {
+    HostClassRow spawn = HostClassRowOf("kvTarget_Spawn"), relay = HostClassRowOf("kvTarget_Relay"),
+                 trigger = HostClassRowOf("kvTrigger"), volume = HostClassRowOf("kvVolume");
+};
+const EffectRows& Rows() {
+    static const EffectRows rows;
+    return rows;
+}
+
 // Relays that activate relays: the depth of the chain being fired, and the activations all
 // relays may pass on in one frame.
 int relayDepth = 0;
@@ -165,7 +175,7 @@ std::string HostClassTable() {
 // ---- effects ----------------------------------------------------------------------------------
 
 bool NoticesCrossings(const Entity& e) {
-    return e.methods->enabled || !(HostClassIsA(e.hostClass, "kvTrigger") || HostClassIsA(e.hostClass, "kvVolume"));
+    return e.methods->enabled || !(e.IsA(Rows().trigger) || e.IsA(Rows().volume));
 }
 
 bool HearsCrossing(World& world, uint32_t entity, bool note) {
@@ -179,7 +189,7 @@ bool HearsCrossing(World& world, uint32_t entity, bool note) {
 
 void FireTriggerTargets(World& world, uint32_t entity, uint32_t by) {
     const Entity* e = world.ValidEntity(entity);
-    if (!e || !HostClassIsA(e->hostClass, "kvTrigger") || !NoticesCrossings(*e)) return;
+    if (!e || !e->IsA(Rows().trigger) || !NoticesCrossings(*e)) return;
     const std::vector<uint32_t> targets = e->targets;
     for (uint32_t t : targets) ActivateEntity(world, t, by);
 }
@@ -187,7 +197,7 @@ void FireTriggerTargets(World& world, uint32_t entity, uint32_t by) {
 void ClassActivationEffects(World& world, uint32_t target, uint32_t activator) {
     if (const Entity* e = world.ValidEntity(target); e && world.Wants(RecordKind::Host)) {
         // An activation that no script object and no class effect answers is worth a count.
-        bool handled = HostClassIsA(e->hostClass, "kvTarget_Spawn") || HostClassIsA(e->hostClass, "kvTarget_Relay");
+        bool handled = e->IsA(Rows().spawn) || e->IsA(Rows().relay);
         for (const ScriptObjectSlot& o : e->objects) handled |= o.object && o.object->HandlesEvent("OnActivate");
         if (!handled) {
             thread_local std::string text;  // reused: one for every activation of a plain target
@@ -197,7 +207,7 @@ void ClassActivationEffects(World& world, uint32_t target, uint32_t activator) {
     }
     SpawnOnActivate(world, target);
     const Entity* relay = world.ValidEntity(target);
-    if (!relay || !HostClassIsA(relay->hostClass, "kvTarget_Relay") || !relay->methods->enabled) return;
+    if (!relay || !relay->IsA(Rows().relay) || !relay->methods->enabled) return;
     if (relayDepth >= kMaxRelayDepth) {
         world.Record(RecordKind::Event, relay->name + " relayed nothing: a chain of relays deeper than 64", target);
         return;

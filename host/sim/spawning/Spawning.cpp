@@ -106,7 +106,8 @@ uint32_t SpawnNext(World& world, uint32_t spawnerHandle, uint32_t referenceHandl
 
 void SpawnOnActivate(World& world, uint32_t spawnerHandle) {
     const Entity* spawner = world.ValidEntity(spawnerHandle);
-    if (!spawner || !HostClassIsA(spawner->hostClass, "kvTarget_Spawn")) return;
+    static const HostClassRow kSpawner = HostClassRowOf("kvTarget_Spawn");
+    if (!spawner || !spawner->IsA(kSpawner)) return;
     if (!SpawnAvailable(*spawner, nullptr) || SpawnBusyMs(world, *spawner) > 0) {
         const char* why = !spawner->methods->enabled        ? "disabled"
                           : !SpawnDefs(*spawner, nullptr) ? "no entity defs"

@@ -1,5 +1,7 @@
 #include "scripts/player/playerActions.h"
 
+#include <limits>
+
 #include "hostcalls/qoObjectRef.h"
 #include "object/qoThreads.h"
 #include "runtime/qoModule.h"
@@ -111,7 +113,8 @@ void player_PlayBodyReaction::Init() {
 
 void player_PlayBodyReaction::OnActivate(const qoEntity&) {
     if (num == 0) return;
-    --num;  // -1 counts on downward and never reaches 0
+    // -1 counts on downward and never reaches 0; the count stops at the lowest int.
+    if (num != std::numeric_limits<int32_t>::min()) --num;
     qoGetPlayer1().PlayBodyReaction(entity.GetWorldOrigin(), reactionName);
 }
 

@@ -43,7 +43,8 @@ if cmake --preset fuzz && cmake --build --preset fuzz -j "$jobs" --target regist
     # hours. Without entropic scheduling the replay takes half the time.
     corpus=$(mktemp -d)
     inputs=$(find fuzz/corpus/level_gen_fuzz -type f | wc -l)
-    build/fuzz/fuzz/level_gen_fuzz -runs="$inputs" -entropic=0 "$corpus" fuzz/corpus/level_gen_fuzz || status=1
+    build/fuzz/fuzz/level_gen_fuzz -runs="$inputs" -entropic=0 -artifact_prefix=build/fuzz/ \
+        "$corpus" fuzz/corpus/level_gen_fuzz || status=1
     rm -rf "$corpus"
 else
     status=1

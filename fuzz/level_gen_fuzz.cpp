@@ -17,7 +17,9 @@
 // gives the same hash of everything the world recorded. The second run is made for one input
 // in kTwiceEvery, chosen by a hash of the input's bytes (so a replay of one input checks it
 // again, and the mutations of any input land on both sides of the choice); set the environment
-// variable LEVEL_GEN_FUZZ_TWICE=1 to run every input twice.
+// variable LEVEL_GEN_FUZZ_TWICE=1 to run every input twice. To look into a finding, set
+// LEVEL_GEN_FUZZ_PRINT=1: each input's generated level, its host actions and its failure rate
+// are printed to stderr before the run (the level can be run with qohost).
 //
 // The last input byte (FuzzedDataProvider takes numbers from the end) picks a base: 0 an
 // empty level, k the k-th example level (examples/levels, sorted by name), to which the
@@ -79,6 +81,7 @@ constexpr uint64_t kTwiceEvery = 8;
 
 qohost::Module* g_module = nullptr;
 uint64_t g_twiceEvery = kTwiceEvery;
+bool g_print = false;                     // LEVEL_GEN_FUZZ_PRINT=1: print each input's level
 std::vector<std::string> g_classes;       // script classes the module lists
 std::vector<std::string> g_hostClasses;   // host classes of the reference host
 std::vector<Json> g_bases;                // the example levels
@@ -621,6 +624,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     if (!module) Fail("the module did not load", error);
     g_module = module.get();
     if (const char* twice = std::getenv("LEVEL_GEN_FUZZ_TWICE"); twice && std::strcmp(twice, "1") == 0) g_twiceEvery = 1;
+    if (const char* print = std::getenv("LEVEL_GEN_FUZZ_PRINT"); print && std::strcmp(print, "1") == 0) g_print = true;
     for (const char* const* name = module->Api()->GetClassNames(); name && *name; ++name) g_classes.emplace_back(*name);
     if (g_classes.empty()) Fail("the module lists no class", "");
     for (const qohost::HostClassInfo& row : qohost::HostClasses())
@@ -655,6 +659,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                            in.ConsumeIntegral<uint32_t>(), in.ConsumeIntegral<uint32_t>()});
     std::stable_sort(actions.begin(), actions.end(), [](const Action& x, const Action& y) { return x.frame < y.frame; });
     const double failRate = in.ConsumeIntegralInRange(0, 7) == 0 ? in.ConsumeProbability<double>() * 0.05 : 0.0;
+    if (g_print) {
+        std::fprintf(stderr, "%s\n", doc.dump(2).c_str());
+        for (const Action& a : actions)
+            std::fprintf(stderr, "host action %d at frame %d (%u, %u)\n", int(a.what), a.frame, a.a, a.b);
+        std::fprintf(stderr, "allocation failure rate %g\n", failRate);
+    }
 
     // The level is read from the document as the reader reads a file; the text is made only for
     // a report.

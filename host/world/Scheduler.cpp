@@ -103,6 +103,13 @@ public:
         free_.push_back(top);
     }
 
+    // True when no stack is free and the limit allows no more: a thread refused at the
+    // limit is then refused without an exception (a level that keeps starting threads at the
+    // limit asks for thousands a frame).
+    bool AtLimit() const { return free_.empty() && maxStacks_ != 0 && made_ >= maxStacks_; }
+    std::string LimitText() const {
+        return "the limit of " + std::to_string(maxStacks_) + " fiber stacks is reached";
+    }
     const std::string& Error() const { return error_; }
     size_t HighWater() const { return highWater_; }
     size_t Mappings() const { return chunks_.size() + (guardRegions_ ? 0 : made_); }
@@ -122,7 +129,7 @@ private:
         size_t count = perChunk_;
         if (maxStacks_ != 0) {
             if (made_ >= maxStacks_) {
-                Fail("the limit of " + std::to_string(maxStacks_) + " fiber stacks is reached");
+                Fail(LimitText());
             }
             count = std::min(count, maxStacks_ - made_);
         }
@@ -338,6 +345,10 @@ void Scheduler::Emit(ThreadEvent& event, const Thread& thread) {
 uint32_t Scheduler::Create(const char* name, kvQOObject* object, qoThreadEntry entry, void* args,
                            ThreadOwner owner, bool network) {
     if (!entry) return 0;
+    if (stacks_->AtLimit()) {
+        lastError_ = stacks_->LimitText();
+        return 0;
+    }
     Thread* t = NewThread();
     t->id = nextId_++;
     t->info.id = t->id;

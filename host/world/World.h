@@ -225,6 +225,10 @@ public:
     // that each fire two or three relays of the chain fan out to billions well within it.
     uint64_t relayedActivations = 0;
     uint64_t relayFrame = 0;
+    // Entities spawners spawned in frame `spawnFrame`: a spawn point that activates itself
+    // spawns on every activation, tens of thousands a frame.
+    uint64_t spawnsThisFrame = 0;
+    uint64_t spawnFrame = 0;
 
     Allocator allocator;
     Console console;

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <set>
 #include <string>
@@ -134,6 +135,28 @@ TEST_F(HostClassLevel, RelaysThatFanOutStopAtTheFramesBound) {
         frames.insert(line.substr(0, line.find(' ')));
     }
     EXPECT_EQ(frames, (std::set<std::string>{"1", "2"}));
+}
+
+// A spawn point activated thousands of times in a frame (here by relays that fan out) spawns
+// at most the frame's bound and then says why it spawned nothing; the next frame spawns again.
+// Without the bound such a level spawned tens of thousands of entities a frame until memory ran
+// out.
+TEST_F(HostClassLevel, SpawnsStopAtTheFramesBound) {
+    Load(R"({ "entityDefs": { "monster/imp": { "class": "kvAI2" } },
+              "entities": [ { "name": "a", "class": "kvTarget_Relay", "targets": ["a", "b", "s"] },
+                            { "name": "b", "class": "kvTarget_Relay", "targets": ["b", "a", "s"] },
+                            { "name": "s", "class": "kvTarget_Spawn", "entityDefs": ["monster/imp"] } ],
+              "timeline": [ { "frame": 1, "event": "activate", "entity": "a" },
+                            { "frame": 2, "event": "activate", "entity": "b" } ] })");
+    RunUntil(3);
+    std::map<std::string, int> spawned, refused;
+    for (const std::string& line : Records("event", " from s")) spawned[line.substr(0, line.find(' '))] += 1;
+    for (const std::string& line : Records("event", "s spawned nothing")) {
+        EXPECT_NE(line.find(" s spawned nothing: 1000 entities spawned this frame"), std::string::npos) << line;
+        refused[line.substr(0, line.find(' '))] += 1;
+    }
+    EXPECT_EQ(spawned, (std::map<std::string, int>{{"1", 1000}, {"2", 1000}}));
+    EXPECT_EQ(refused.size(), 2u);
 }
 
 // A call on the none that a failed lookup handed the script names what the script tried, not

@@ -66,7 +66,8 @@ constexpr HostClassInfo kClasses[] = {
     {"kvTarget", "kvEntity", "a target entity that scripts point at", "", "", "", "", ""},
     {"kvTarget_Spawn", "kvTarget", "a spawn point: spawns AI from its entity defs",
      "OnActivate, then, while enabled and not busy, spawns its next entity def (the log says "
-     "why it spawned nothing otherwise); its spawns' deaths activate its targets",
+     "why it spawned nothing otherwise; spawners spawn at most 1,000 entities a frame); its "
+     "spawns' deaths activate its targets",
      "", "disabled it spawns nothing (SpawnEntity fails, IsSpawnAvailable is false)", "",
      "`entityDefs`, `spawnNames`, `spawnArgs.spawnCooldownMs`"},
     {"kvTarget_Relay", "kvTarget", "a relay: fires all its targets when activated",

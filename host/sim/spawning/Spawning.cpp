@@ -37,6 +37,20 @@ int32_t LifetimeMs(const Entity& spawned) {
                : -1;
 }
 
+// True while spawners may spawn again this frame.
+bool SpawnsLeft(World& world) {
+    if (world.spawnFrame != world.Frame()) {
+        world.spawnFrame = world.Frame();
+        world.spawnsThisFrame = 0;
+    }
+    return world.spawnsThisFrame < kMaxSpawnsPerFrame;
+}
+
+const std::string& SpawnsUsedUp() {
+    static const std::string why = std::to_string(kMaxSpawnsPerFrame) + " entities spawned this frame";
+    return why;
+}
+
 void Kill(World& world, Entity& e) {
     e.health = 0;
     e.dead = true;
@@ -67,6 +81,7 @@ uint32_t SpawnNext(World& world, uint32_t spawnerHandle, uint32_t referenceHandl
     // busy time holds activations back, not a script that has chosen this spawner anyway.
     if (!spawner->methods->enabled) return fail("spawner disabled");
     if (!SpawnDefs(*spawner, reference)) return fail("no entity defs");
+    if (!SpawnsLeft(world)) return fail(SpawnsUsedUp());
     const std::vector<std::string>& defs = *SpawnDefs(*spawner, reference);
     EntityMethodState& m = *spawner->methods;
     const std::string& defName = defs[static_cast<size_t>(m.spawnCount) % defs.size()];
@@ -95,6 +110,7 @@ uint32_t SpawnNext(World& world, uint32_t spawnerHandle, uint32_t referenceHandl
     if (const int32_t lifetime = LifetimeMs(*e); lifetime >= 0) e->methods->dieAtMs = world.GameTime() + lifetime;
     spawner->lastSpawned = spawned;
     spawner->methods->spawnCount += 1;
+    world.spawnsThisFrame += 1;
     spawner->methods->nextSpawnMs = world.GameTime() + CooldownMs(*spawner);
     const std::string name = e->name;
     world.Record(RecordKind::Event, "spawned " + name + " from " + spawner->name, spawnerHandle);
@@ -108,10 +124,11 @@ void SpawnOnActivate(World& world, uint32_t spawnerHandle) {
     const Entity* spawner = world.ValidEntity(spawnerHandle);
     static const HostClassRow kSpawner = HostClassRowOf("kvTarget_Spawn");
     if (!spawner || !spawner->IsA(kSpawner)) return;
-    if (!SpawnAvailable(*spawner, nullptr) || SpawnBusyMs(world, *spawner) > 0) {
-        const char* why = !spawner->methods->enabled        ? "disabled"
-                          : !SpawnDefs(*spawner, nullptr) ? "no entity defs"
-                                                          : "busy";
+    if (!SpawnAvailable(*spawner, nullptr) || SpawnBusyMs(world, *spawner) > 0 || !SpawnsLeft(world)) {
+        const std::string why = !spawner->methods->enabled        ? "disabled"
+                                : !SpawnDefs(*spawner, nullptr) ? "no entity defs"
+                                : SpawnBusyMs(world, *spawner) > 0 ? "busy"
+                                                                  : SpawnsUsedUp();
         world.Record(RecordKind::Event, spawner->name + " spawned nothing: " + why, spawnerHandle);
         return;
     }

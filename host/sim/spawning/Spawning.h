@@ -32,8 +32,13 @@ struct Entity;
 bool SpawnAvailable(const Entity& spawner, const Entity* reference);
 // Milliseconds until the spawner is no longer busy (0 when it is not).
 int32_t SpawnBusyMs(World& world, const Entity& spawner);
+// The most entities spawners spawn in one frame; beyond it a spawn fails (and an activation
+// spawns nothing) with the reason "1000 entities spawned this frame".
+inline constexpr uint64_t kMaxSpawnsPerFrame = 1000;
+
 // Spawns the spawner's next entity def, busy or not; the handle of the new entity, or 0 with the
-// reason in `why` (when not null): disabled, no entity defs, an unknown def.
+// reason in `why` (when not null): disabled, no entity defs, an unknown def, the frame's spawns
+// used up (kMaxSpawnsPerFrame).
 uint32_t SpawnNext(World& world, uint32_t spawner, uint32_t reference, std::string* why);
 // The effect of an activation on a spawn entity: a spawn when it is available.
 void SpawnOnActivate(World& world, uint32_t spawner);

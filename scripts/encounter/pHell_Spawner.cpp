@@ -290,7 +290,8 @@ void pHell_SpawnManager::SpawnLoop() {
         if (living < info.spawnSize) {
             if (roomOpen) {
                 const int32_t delay = std::min(std::max(Clamped(int64_t(living) * lastDelay / 3), qoSecondsToMs(minSpawnDelay)), lastDelay);
-                if (refTime + delay < Now()) {
+                // In 64 bits: a huge minSpawnDelay makes the delay the largest int.
+                if (int64_t{refTime} + delay < Now()) {
                     const qoEntity spawned = SpawnVia(static_cast<uint32_t>(info.spawnHandler), clusterEntity);
                     // A spawn that yields no entity (no handler yet, a spawner that failed) is
                     // skipped: nothing is counted and no object is attached to entity 0.

@@ -636,7 +636,8 @@ constexpr Effect kEffects[] = {
      "(reference) spawns the next entity def (in turn) of the entity, or else of the reference, "
      "at the entity's origin and angles, named from its spawn names; starts the cooldown (spawn "
      "argument \"spawnCooldownMs\", 0 without one, and spawns while busy too); OnTargetSpawn to "
-     "the entity's script objects; fails when disabled or without entity defs (host/sim/spawning/Spawning.h)"},
+     "the entity's script objects; fails when disabled, without entity defs, or past the 1,000 "
+     "spawns all spawners may make in a frame (host/sim/spawning/Spawning.h)"},
     {M(GetTimeTillAvailable), [](Call& c) { c.Return(SpawnBusyMs(c.world, c.self)); },
      "milliseconds left of the cooldown (the argument is recorded only)"},
 };

@@ -88,15 +88,11 @@ void DeliverEvent(World& world, uint32_t entity, const char* event, const std::s
         kvQOObject* object = e->objects[i].object;
         if (!object || !object->HandlesEvent(event)) continue;
         if (world.scheduler.Current() != 0) {  // caused by a script (every nested delivery is)
-            if (world.scriptDeliveryFrame != world.Frame()) {
-                world.scriptDeliveryFrame = world.Frame();
-                world.scriptDeliveries = 0;
-            }
             // Handlers that activate each other without ever waiting (a loop of targets) would
             // nest threads until memory runs out, or fan out for ever: the delivery that goes
             // too deep, or one too many in the frame, is dropped.
             const bool deep = world.deliveryDepth >= kMaxDeliveryDepth;
-            if (deep || ++world.scriptDeliveries > kMaxScriptDeliveries) {
+            if (deep || ++world.scriptDeliveries.In(world.Frame()) > kMaxScriptDeliveries) {
                 world.Record(RecordKind::Host,
                              std::string(event) + " to " + e->name + "." + e->objects[i].className +
                                  " not delivered: " +

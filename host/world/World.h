@@ -217,18 +217,26 @@ public:
     // Event deliveries running inside one another right now: a handler that activates an entity
     // runs that entity's handlers before it goes on (host/methods/Events.cpp bounds the depth).
     unsigned deliveryDepth = 0;
-    // Deliveries scripts caused in frame `scriptDeliveryFrame` (bounded as well: a loop whose
-    // handlers each activate two targets and wait doubles its threads at every step).
-    uint64_t scriptDeliveries = 0;
-    uint64_t scriptDeliveryFrame = 0;
-    // Activations relays passed on in frame `relayFrame`: a chain is cut at a depth, but relays
-    // that each fire two or three relays of the chain fan out to billions well within it.
-    uint64_t relayedActivations = 0;
-    uint64_t relayFrame = 0;
-    // Entities spawners spawned in frame `spawnFrame`: a spawn point that activates itself
-    // spawns on every activation, tens of thousands a frame.
-    uint64_t spawnsThisFrame = 0;
-    uint64_t spawnFrame = 0;
+    // A count that starts again at 0 in every frame: the budgets that bound what one frame may do.
+    struct FrameCount {
+        uint64_t frame = 0, count = 0;
+        uint64_t& In(uint64_t now) {
+            if (frame != now) {
+                frame = now;
+                count = 0;
+            }
+            return count;
+        }
+    };
+    // Deliveries scripts caused this frame (bounded as well: a loop whose handlers each
+    // activate two targets and wait doubles its threads at every step).
+    FrameCount scriptDeliveries;
+    // Activations relays passed on this frame: a chain is cut at a depth, but relays that each
+    // fire two or three relays of the chain fan out to billions well within it.
+    FrameCount relayedActivations;
+    // Entities spawners spawned this frame: a spawn point that activates itself spawns on
+    // every activation, tens of thousands a frame.
+    FrameCount spawns;
 
     Allocator allocator;
     Console console;

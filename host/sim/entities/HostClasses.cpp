@@ -213,18 +213,15 @@ void ClassActivationEffects(World& world, uint32_t target, uint32_t activator) {
         world.Record(RecordKind::Event, relay->name + " relayed nothing: a chain of relays deeper than 64", target);
         return;
     }
-    if (world.relayFrame != world.Frame()) {
-        world.relayFrame = world.Frame();
-        world.relayedActivations = 0;
-    }
-    if (world.relayedActivations + relay->targets.size() > kMaxRelayedActivations) {
+    uint64_t& relayed = world.relayedActivations.In(world.Frame());
+    if (relayed + relay->targets.size() > kMaxRelayedActivations) {
         world.Record(RecordKind::Event,
                      relay->name + " relayed nothing: " + std::to_string(kMaxRelayedActivations) +
                          " activations relayed this frame",
                      target);
         return;
     }
-    world.relayedActivations += relay->targets.size();
+    relayed += relay->targets.size();
     const std::vector<uint32_t> targets = relay->targets;
     ++relayDepth;
     for (uint32_t t : targets) ActivateEntity(world, t, activator);

@@ -38,13 +38,7 @@ int32_t LifetimeMs(const Entity& spawned) {
 }
 
 // True while spawners may spawn again this frame.
-bool SpawnsLeft(World& world) {
-    if (world.spawnFrame != world.Frame()) {
-        world.spawnFrame = world.Frame();
-        world.spawnsThisFrame = 0;
-    }
-    return world.spawnsThisFrame < kMaxSpawnsPerFrame;
-}
+bool SpawnsLeft(World& world) { return world.spawns.In(world.Frame()) < kMaxSpawnsPerFrame; }
 
 const std::string& SpawnsUsedUp() {
     static const std::string why = std::to_string(kMaxSpawnsPerFrame) + " entities spawned this frame";
@@ -110,7 +104,7 @@ uint32_t SpawnNext(World& world, uint32_t spawnerHandle, uint32_t referenceHandl
     if (const int32_t lifetime = LifetimeMs(*e); lifetime >= 0) e->methods->dieAtMs = world.GameTime() + lifetime;
     spawner->lastSpawned = spawned;
     spawner->methods->spawnCount += 1;
-    world.spawnsThisFrame += 1;
+    world.spawns.In(world.Frame()) += 1;
     spawner->methods->nextSpawnMs = world.GameTime() + CooldownMs(*spawner);
     const std::string name = e->name;
     world.Record(RecordKind::Event, "spawned " + name + " from " + spawner->name, spawnerHandle);
@@ -124,11 +118,12 @@ void SpawnOnActivate(World& world, uint32_t spawnerHandle) {
     const Entity* spawner = world.ValidEntity(spawnerHandle);
     static const HostClassRow kSpawner = HostClassRowOf("kvTarget_Spawn");
     if (!spawner || !spawner->IsA(kSpawner)) return;
-    if (!SpawnAvailable(*spawner, nullptr) || SpawnBusyMs(world, *spawner) > 0 || !SpawnsLeft(world)) {
+    const bool busy = SpawnBusyMs(world, *spawner) > 0;
+    if (!SpawnAvailable(*spawner, nullptr) || busy || !SpawnsLeft(world)) {
         const std::string why = !spawner->methods->enabled        ? "disabled"
                                 : !SpawnDefs(*spawner, nullptr) ? "no entity defs"
-                                : SpawnBusyMs(world, *spawner) > 0 ? "busy"
-                                                                  : SpawnsUsedUp();
+                                : busy                          ? "busy"
+                                                                : SpawnsUsedUp();
         world.Record(RecordKind::Event, spawner->name + " spawned nothing: " + why, spawnerHandle);
         return;
     }

@@ -235,7 +235,7 @@ void LintLevel(const LevelDesc& level, LevelErrors& warnings) {
     }
     const auto events = [&](const std::vector<LevelEvent>& list) {
         for (const LevelEvent& ev : list)
-            for (const std::string* name : {&ev.entity, &ev.by, &ev.other}) refer(*name);
+            for (const std::string* name : {&ev.entity, &ev.by, &ev.more->other}) refer(*name);
     };
     const auto expectations = [&](const std::vector<Expectation>& list) {
         for (const Expectation& x : list) refer(x.entity);

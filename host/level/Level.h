@@ -147,15 +147,21 @@ enum class LevelEventKind {
     Aware,       // the monster notices the enemy `by` (host/sim/monsters/Monsters.h)
 };
 
+// What few timeline entries give (activations, the most common, give none of it): read through
+// a const LevelEvent it is empty without being made.
+struct LevelEventMore {
+    std::string other;  // second entity argument (Event only)
+    std::string name;   // event name (Event) or console variable name (Cvar)
+    std::string text;   // text argument or console variable value
+};
+
 struct LevelEvent {
     LevelEventKind kind = LevelEventKind::Activate;
     int32_t frame = 0;            // the frame it is delivered on
     std::optional<double> time;   // seconds, when the entry gave a time instead of a frame
     std::string entity;           // receiver (empty for Cvar)
     std::string by;               // first entity argument ("" = none)
-    std::string other;            // second entity argument (Event only)
-    std::string name;             // event name (Event) or console variable name (Cvar)
-    std::string text;             // text argument or console variable value
+    OnDemand<LevelEventMore> more;  // what only some kinds give
     float amount = 0.0f;          // float argument
     int32_t value = 0;            // integer argument
     bool flag = false;            // 8-bit flag argument (Event only)

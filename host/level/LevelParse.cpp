@@ -558,9 +558,9 @@ public:
         if (out.kind == LevelEventKind::Cvar) {
             Keys(v, field, {"event", "frame", "time", "name", "value"});
             if (!v.contains("name")) Fail(field, "missing field 'name'");
-            else Name(v["name"], field + ".name", out.name);
+            else Name(v["name"], field + ".name", out.more->name);
             if (!v.contains("value")) Fail(field, "missing field 'value'");
-            else CvarText(v["value"], field + ".value", out.text);
+            else CvarText(v["value"], field + ".value", out.more->text);
             return;
         }
         if (out.kind == LevelEventKind::Event) {
@@ -582,7 +582,7 @@ public:
         } else if (out.kind == LevelEventKind::Damage) {
             Float(v["amount"], extra, 0.0, out.amount);
         } else if (out.kind == LevelEventKind::AnimNotify) {
-            String(v["notify"], extra, out.text, false);
+            String(v["notify"], extra, out.more->text, false);
         } else if (out.kind == LevelEventKind::Music) {
             int64_t level;
             if (Integer(v["level"], extra, std::numeric_limits<int32_t>::min(),
@@ -605,15 +605,15 @@ public:
             Fail(field, "missing field 'name'");
             return;
         }
-        if (!String(v["name"], field + ".name", out.name, true)) return;
+        if (!String(v["name"], field + ".name", out.more->name, true)) return;
         const NamedEvent* ev = nullptr;
         for (const NamedEvent& n : kNamedEvents)
-            if (n.name && out.name == n.name) ev = &n;
+            if (n.name && out.more->name == n.name) ev = &n;
         if (!ev) {
             std::vector<std::string_view> names;
             for (const NamedEvent& n : kNamedEvents)
                 if (n.name) names.emplace_back(n.name);
-            Fail(field + ".name", "unknown event entry '" + out.name + "'" + DidYouMean(out.name, names));
+            Fail(field + ".name", "unknown event entry '" + out.more->name + "'" + DidYouMean(out.more->name, names));
             return;
         }
         std::string shape = ev->shape;
@@ -630,14 +630,14 @@ public:
             if (!v.contains(key)) continue;
             std::string f = field + "." + key;
             if (!takes(key)) {
-                Fail(f, "event '" + out.name + "' takes no '" + key + "'");
+                Fail(f, "event '" + out.more->name + "' takes no '" + key + "'");
                 continue;
             }
             const Json& a = v[key];
             int64_t i;
             std::string k = key;
             if (k == "by") Name(a, f, out.by);
-            else if (k == "other") Name(a, f, out.other);
+            else if (k == "other") Name(a, f, out.more->other);
             else if (k == "flag") {
                 if (Expect(a.is_boolean(), f, "true or false", a)) out.flag = a.get<bool>();
             } else if (k == "amount") {
@@ -646,7 +646,7 @@ public:
                 if (Integer(a, f, std::numeric_limits<int32_t>::min(),
                             std::numeric_limits<int32_t>::max(), i))
                     out.value = int32_t(i);
-            } else String(a, f, out.text, false);
+            } else String(a, f, out.more->text, false);
         }
     }
 
@@ -1106,13 +1106,16 @@ bool ParseDocument(const std::string& file, LevelDesc& out, LevelErrors& errors,
 
     const auto knownEntities = [&](const LevelEvent& ev, const std::string& list) {
         for (auto [key, ref] : {std::pair{".entity", &ev.entity}, std::pair{".by", &ev.by},
-                                std::pair{".other", &ev.other}})
+                                std::pair{".other", &ev.more->other}})
             if (!ref->empty() && !names.Contains(*ref))
                 r.Fail(EventField(list, ev) + key, "unknown entity '" + *ref + "'" + DidYouMean(*ref, names.Sorted()));
     };
     const auto byFrame = [](std::vector<LevelEvent>& events) {
-        std::stable_sort(events.begin(), events.end(),
-                         [](const LevelEvent& a, const LevelEvent& b) { return a.frame < b.frame; });
+        // Levels nearly always list their timeline in frame order already; sorting anyway
+        // would make a copy of it (the merge buffer).
+        const auto earlier = [](const LevelEvent& a, const LevelEvent& b) { return a.frame < b.frame; };
+        if (!std::is_sorted(events.begin(), events.end(), earlier))
+            std::stable_sort(events.begin(), events.end(), earlier);
     };
     const auto timeline = [&](const Json& c, const std::string& field, std::vector<LevelEvent>& events) {
         if (r.Expect(c.is_array(), field, "an array of events", c))

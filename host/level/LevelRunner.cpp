@@ -46,10 +46,10 @@ void DescribeEvent(const LevelEvent& ev, std::string& out) {
         case LevelEventKind::Enter: head("enter", ev.entity); return by("by");
         case LevelEventKind::Exit: head("exit", ev.entity); return by("by");
         case LevelEventKind::Use: head("use", ev.entity); return by("by");
-        case LevelEventKind::AnimNotify: head("animNotify", ev.entity); out += " \"" + ev.text + "\""; return;
+        case LevelEventKind::AnimNotify: head("animNotify", ev.entity); out += " \"" + ev.more->text + "\""; return;
         case LevelEventKind::Music: head("music", ev.entity); out += " " + std::to_string(ev.value); return;
-        case LevelEventKind::Cvar: head("cvar", ev.name); out += " \"" + ev.text + "\""; return;
-        case LevelEventKind::Event: head(ev.name.c_str(), ev.entity); return by("by");
+        case LevelEventKind::Cvar: head("cvar", ev.more->name); out += " \"" + ev.more->text + "\""; return;
+        case LevelEventKind::Event: head(ev.more->name.c_str(), ev.entity); return by("by");
         case LevelEventKind::Aware: head("aware", ev.entity); return by("of");
     }
     out += '?';
@@ -62,12 +62,12 @@ uint32_t LevelRunner::Handle(const std::string& name) {
 }
 
 void LevelRunner::SendEntry(Entity& receiver, const char* name, const LevelEvent& ev) {
-    const uint32_t by = Handle(ev.by), other = Handle(ev.other);
+    const uint32_t by = Handle(ev.by), other = Handle(ev.more->other);
     // The log names the activator the handlers get: a named one that is gone is passed as none.
     const std::string byText = ev.by.empty() || by ? ev.by : ev.by + " (no longer exists)";
     // Everything the entry needs is copied: a handler that waits returns after this has.
     DeliverEvent(world, receiver.handle, name, byText,
-                 [by, other, flag = ev.flag, amount = ev.amount, text = ev.text, value = ev.value,
+                 [by, other, flag = ev.flag, amount = ev.amount, text = ev.more->text, value = ev.value,
                   entry = std::string(name)](kvQOObject* object) {
         // The entry of that name, with the arguments its shape takes.
 #define QO_ARGS_E by
@@ -101,7 +101,7 @@ void LevelRunner::Deliver(const LevelEvent& ev) {
             DescribeEvent(ev, eventText_);
             world.Record(RecordKind::Timeline, eventText_);
         }
-        world.cvars.Define(ev.name, ev.text);
+        world.cvars.Define(ev.more->name, ev.more->text);
         return;
     }
     Entity* receiver = world.ValidEntity(Handle(ev.entity));
@@ -143,7 +143,7 @@ void LevelRunner::Deliver(const LevelEvent& ev) {
         case LevelEventKind::Use: SendEntry(*receiver, "OnUse", ev); break;
         case LevelEventKind::AnimNotify: SendEntry(*receiver, "OnAnimNotify", ev); break;
         case LevelEventKind::Music: SendEntry(*receiver, "OnChangeMusicLevel", ev); break;
-        case LevelEventKind::Event: SendEntry(*receiver, ev.name.c_str(), ev); break;
+        case LevelEventKind::Event: SendEntry(*receiver, ev.more->name.c_str(), ev); break;
         case LevelEventKind::Aware: MakeAware(world, *receiver, Handle(ev.by)); break;
         case LevelEventKind::Cvar: break;
     }

@@ -81,9 +81,9 @@ TEST(LevelParse, ReadsEveryPartOfTheDocument) {
     // Sorted by frame, file order within a frame; 0.1 s at 10 ms frames is frame 10.
     ASSERT_EQ(level.timeline.size(), 4u);
     EXPECT_EQ(level.timeline[0].kind, LevelEventKind::Event);
-    EXPECT_EQ(level.timeline[0].name, "OnBerserkStart");
+    EXPECT_EQ(level.timeline[0].more->name, "OnBerserkStart");
     EXPECT_EQ(level.timeline[1].kind, LevelEventKind::Cvar);
-    EXPECT_EQ(level.timeline[1].text, "select");
+    EXPECT_EQ(level.timeline[1].more->text, "select");
     EXPECT_EQ(level.timeline[2].kind, LevelEventKind::Music);
     EXPECT_EQ(level.timeline[2].value, 2);
     EXPECT_EQ(level.timeline[3].kind, LevelEventKind::Damage);

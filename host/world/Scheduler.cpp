@@ -481,6 +481,21 @@ void Scheduler::Park(Thread* t, WaitKind wait, int64_t wakeUs, double seconds, u
     }
 }
 
+// Park for the commonest wait, a frame, when nothing records it: written into the wait itself
+// so that the suspension adds no frames below the wait's own. Every frame resumes and parks
+// each such thread again, and each stack line the suspension writes is a line the frame pass
+// has to fetch back.
+QOHOST_SWITCH_INLINE void Scheduler::ParkForFrame(Thread* t) {
+    t->state = Thread::State::Parked;
+    t->wait = WaitKind::Frame;
+    t->parkSerial = ++parkSerial_;
+    if (nextFrame_.size() == nextFrame_.capacity()) GrowNextFrame();
+    nextFrame_.push_back({t, t->parkSerial, timeUs_,
+                          static_cast<const char*>(__builtin_frame_address(0)), t->id});
+}
+
+void Scheduler::GrowNextFrame() { nextFrame_.reserve(std::max<size_t>(64, 2 * nextFrame_.capacity())); }
+
 // Queues a parked thread for the next frame, whatever it was waiting for.
 void Scheduler::MakeDue(Thread* t) {
     t->parkSerial = ++parkSerial_;
@@ -492,7 +507,10 @@ void Scheduler::MakeDue(Thread* t) {
 QOHOST_SWITCH_INLINE void Scheduler::Suspend(WaitKind wait, int64_t wakeUs, double seconds,
                                               uint32_t other) {
     Thread* t = current_;
-    Park(t, wait, wakeUs, seconds, other);
+    if (wait == WaitKind::Frame && !Recording())
+        ParkForFrame(t);
+    else
+        Park(t, wait, wakeUs, seconds, other);
     StartSwitch(&t->fakeStack, t->callerBottom, t->callerSize);
     t->caller = std::move(t->caller).resume();
     FinishSwitch(t->fakeStack, &t->callerBottom, &t->callerSize);

@@ -233,6 +233,8 @@ private:
     void Suspend(WaitKind wait, int64_t wakeUs, double seconds, uint32_t other);
     void Resumed(Thread* thread);
     void Park(Thread* thread, WaitKind wait, int64_t wakeUs, double seconds, uint32_t other);
+    void ParkForFrame(Thread* thread);
+    [[gnu::noinline]] void GrowNextFrame();
     void MakeDue(Thread* thread);
     void Request(Thread* thread, EndReason reason);
     void Finish(Thread* thread);

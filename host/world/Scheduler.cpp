@@ -490,8 +490,8 @@ QOHOST_SWITCH_INLINE void Scheduler::ParkForFrame(Thread* t) {
     t->wait = WaitKind::Frame;
     t->parkSerial = ++parkSerial_;
     if (nextFrame_.size() == nextFrame_.capacity()) GrowNextFrame();
-    nextFrame_.push_back({t, t->parkSerial, timeUs_,
-                          static_cast<const char*>(__builtin_frame_address(0)), t->id});
+    nextFrame_.emplace_back(t, t->parkSerial, timeUs_,
+                            static_cast<const char*>(__builtin_frame_address(0)), t->id);
 }
 
 void Scheduler::GrowNextFrame() { nextFrame_.reserve(std::max<size_t>(64, 2 * nextFrame_.capacity())); }

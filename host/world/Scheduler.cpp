@@ -179,6 +179,10 @@ private:
 // ---- thread records --------------------------------------------------------------------------
 
 struct Scheduler::Entry {
+    Entry() = default;
+    Entry(Thread* thread, uint64_t serial, int64_t wakeUs, const char* stack, uint32_t id)
+        : thread(thread), serial(serial), wakeUs(wakeUs), stack(stack), id(id) {}
+
     Thread* thread;
     uint64_t serial;    // the thread's park serial when queued; stale once it differs
     int64_t wakeUs;

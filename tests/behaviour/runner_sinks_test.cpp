@@ -2,6 +2,7 @@
 // the in-memory recorder takes, the streamed trace is a complete trace-event document with an
 // event for each record it wants, and a world whose stack pool runs dry says so and runs on.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -118,7 +119,7 @@ TEST_F(RunnerSinksTest, TheRecorderSeesWhatTheLogPrints) {
 }
 
 TEST_F(RunnerSinksTest, TheStreamedTraceIsATraceEventDocument) {
-    const std::string path = ::testing::TempDir() + "qohost_runner_sinks_trace.json";
+    const std::string path = ::testing::TempDir() + "qohost_runner_sinks_trace_" + std::to_string(::getpid()) + ".json";
     qohost::TraceWriter writer;
     std::string error;
     ASSERT_TRUE(writer.Open(path, "relay", error)) << error;

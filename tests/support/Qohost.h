@@ -29,12 +29,13 @@ inline std::string ReadFile(const std::string& path) {
     return text.str();
 }
 
-// A path in the test temporary folder named after the running test.
+// A path in the test temporary folder named after the running test and this process: the
+// builds of two presets run the same tests, and may run them at the same time.
 inline std::string TestTempPath(const std::string& suffix) {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string name = std::string(info->test_suite_name()) + "_" + info->name();
     std::replace(name.begin(), name.end(), '/', '_');
-    return ::testing::TempDir() + "qohost_" + name + suffix;
+    return ::testing::TempDir() + "qohost_" + name + "_" + std::to_string(::getpid()) + suffix;
 }
 
 inline CommandResult RunQohost(const std::string& args) {

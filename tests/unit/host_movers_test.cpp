@@ -3,6 +3,7 @@
 // child's own move on a moving parent, truthful IsMoving / IsRotating, spline angles, and the
 // checkpoint stream.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -175,7 +176,7 @@ TEST_F(HostMoversTest, ALevelBindsToAnEntityDefinedLater) {
 // planned to, where StopMoving cut it short, or where the trace ends for an endless turn.
 TEST_F(HostMoversTest, TraceShowsMovesAsSlicesOnTheMoverTracks) {
     world->SetFrameTime(10);
-    const std::string path = ::testing::TempDir() + "qohost_mover_trace.json";
+    const std::string path = ::testing::TempDir() + "qohost_mover_trace_" + std::to_string(::getpid()) + ".json";
     qohost::TraceWriter writer;
     std::string error;
     ASSERT_TRUE(writer.Open(path, "test", error)) << error;

@@ -2,6 +2,7 @@
 // it calls on which script objects, when events are delivered, and the trace built from a
 // run's records.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -256,7 +257,7 @@ TEST(LevelRunnerTrace, ThreadsWaitsActionsAndCallsBecomeSlicesAndInstants) {
     World world;
     Entity& e = world.SpawnEntity("relay", "kvTarget");
     e.objects.push_back({nullptr, "triggerSequential"});
-    const std::string path = ::testing::TempDir() + "qohost_level_runner_trace.json";
+    const std::string path = ::testing::TempDir() + "qohost_level_runner_trace_" + std::to_string(::getpid()) + ".json";
     TraceWriter writer;
     std::string error;
     ASSERT_TRUE(writer.Open(path, "test", error)) << error;

@@ -457,14 +457,17 @@ void Scheduler::Finish(Thread* t) {
 
 // ---- suspension ------------------------------------------------------------------------------
 
-void Scheduler::Park(Thread* t, WaitKind wait, int64_t wakeUs, double seconds, uint32_t other) {
+QOHOST_SWITCH_INLINE void Scheduler::MarkParked(Thread* t, WaitKind wait) {
     t->state = Thread::State::Parked;
     t->wait = wait;
     t->parkSerial = ++parkSerial_;
+}
+
+// Parks the calling thread for any wait but a frame.
+void Scheduler::Park(Thread* t, WaitKind wait, int64_t wakeUs, double seconds, uint32_t other) {
+    MarkParked(t, wait);
     const char* stack = static_cast<const char*>(__builtin_frame_address(0));
-    if (wait == WaitKind::Frame) {
-        nextFrame_.push_back({t, t->parkSerial, timeUs_, stack, t->id});
-    } else if (wait == WaitKind::Thread) {
+    if (wait == WaitKind::Thread) {
         if (Thread* target = Lookup(other)) target->waiters.emplace_back(t, t->parkSerial);
     } else {  // a time, or a hold for a time
         if (wakeUs <= timeUs_) {
@@ -475,30 +478,26 @@ void Scheduler::Park(Thread* t, WaitKind wait, int64_t wakeUs, double seconds, u
         }
         if (wait == WaitKind::Hold) held_.push_back(t);
     }
-    if (Recording()) {
-        ThreadEvent suspend;
-        suspend.kind = ThreadEvent::Kind::Suspend;
-        suspend.wait = wait;
-        suspend.other = other;
-        suspend.seconds = seconds;
-        Emit(suspend, *t);
-    }
 }
 
-// Park for the commonest wait, a frame, when nothing records it: written into the wait itself
-// so that the suspension adds no frames below the wait's own. Every frame resumes and parks
-// each such thread again, and each stack line the suspension writes is a line the frame pass
-// has to fetch back.
+// Parks the calling thread for a frame, the commonest wait: written into the wait itself, so
+// that the suspension adds no frames below the wait's own. Every frame resumes and parks each
+// such thread again, and each stack line the suspension writes is a line the frame pass has to
+// fetch back.
 QOHOST_SWITCH_INLINE void Scheduler::ParkForFrame(Thread* t) {
-    t->state = Thread::State::Parked;
-    t->wait = WaitKind::Frame;
-    t->parkSerial = ++parkSerial_;
-    if (nextFrame_.size() == nextFrame_.capacity()) GrowNextFrame();
+    MarkParked(t, WaitKind::Frame);
     nextFrame_.emplace_back(t, t->parkSerial, timeUs_,
                             static_cast<const char*>(__builtin_frame_address(0)), t->id);
 }
 
-void Scheduler::GrowNextFrame() { nextFrame_.reserve(std::max<size_t>(64, 2 * nextFrame_.capacity())); }
+void Scheduler::RecordSuspend(const Thread& t, WaitKind wait, double seconds, uint32_t other) {
+    ThreadEvent suspend;
+    suspend.kind = ThreadEvent::Kind::Suspend;
+    suspend.wait = wait;
+    suspend.other = other;
+    suspend.seconds = seconds;
+    Emit(suspend, t);
+}
 
 // Queues a parked thread for the next frame, whatever it was waiting for.
 void Scheduler::MakeDue(Thread* t) {
@@ -511,10 +510,11 @@ void Scheduler::MakeDue(Thread* t) {
 QOHOST_SWITCH_INLINE void Scheduler::Suspend(WaitKind wait, int64_t wakeUs, double seconds,
                                               uint32_t other) {
     Thread* t = current_;
-    if (wait == WaitKind::Frame && !Recording())
+    if (wait == WaitKind::Frame)
         ParkForFrame(t);
     else
         Park(t, wait, wakeUs, seconds, other);
+    if (Recording()) RecordSuspend(*t, wait, seconds, other);
     StartSwitch(&t->fakeStack, t->callerBottom, t->callerSize);
     t->caller = std::move(t->caller).resume();
     FinishSwitch(t->fakeStack, &t->callerBottom, &t->callerSize);
@@ -636,11 +636,10 @@ void Scheduler::RunFrame(uint32_t frame, int64_t timeUs) {
     }
     // Fetch the records and the stack lines around where the threads a few places ahead were
     // left: with thousands of threads they are no longer in the nearer caches. The window
-    // reaches four lines below the mark that Park leaves, since the next suspension's frames
-    // (Park's saved registers, the queue's push_back) lie there: with one line below, a profile
-    // of 100,000 threads put a fifth of the run on the push_back's first touch of the stack.
-    // (Tuned on the frame benchmark: fewer lines or a shorter distance cost more than they
-    // save.)
+    // reaches four lines below the mark the suspension left, since the next suspension writes
+    // there (saved registers, the switch): with one line below, a profile of 100,000 threads
+    // put a fifth of the run on that first touch of the stack. (Tuned on the frame benchmark:
+    // fewer lines or a shorter distance cost more than they save.)
     constexpr size_t kAhead = 8;
     const size_t count = ready_.size();
     for (size_t i = 0; i < count; ++i) {

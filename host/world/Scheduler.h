@@ -233,8 +233,9 @@ private:
     void Suspend(WaitKind wait, int64_t wakeUs, double seconds, uint32_t other);
     void Resumed(Thread* thread);
     void Park(Thread* thread, WaitKind wait, int64_t wakeUs, double seconds, uint32_t other);
+    void MarkParked(Thread* thread, WaitKind wait);
     void ParkForFrame(Thread* thread);
-    [[gnu::noinline]] void GrowNextFrame();
+    void RecordSuspend(const Thread& thread, WaitKind wait, double seconds, uint32_t other);
     void MakeDue(Thread* thread);
     void Request(Thread* thread, EndReason reason);
     void Finish(Thread* thread);
